@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+class QWidget;
+class QUrl;
+
+namespace savrona {
+
+// The platform pieces the windows use, each behind a small interface so that
+// tests can answer in place of the user or the system.
+
+class MessageBoxes {
+public:
+    enum class Kind {
+        Warning,      // "Warning", exclamation icon, OK
+        Error,        // "Error", stop icon, OK
+        Information,  // "Information", information icon, OK
+        Confirmation, // "Confirm", question icon, Yes (Enter) and No (Escape)
+        Failure,      // the application's error box: the title as caption, stop icon, OK
+    };
+    virtual ~MessageBoxes() = default;
+    // Shows a modal message; true when the answer is OK or Yes.
+    virtual bool show(Kind kind, const QString& text) = 0;
+};
+
+// The per-user store of the window placement (the registry on Windows).
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    // Nothing when the value does not exist.
+    virtual std::optional<QVariant> value(const QString& name) = 0;
+    // False when the value could not be written.
+    virtual bool setValue(const QString& name, const QString& text) = 0;
+};
+
+class SaveFileDialog {
+public:
+    virtual ~SaveFileDialog() = default;
+    // The full path chosen, or nothing when the user cancels.
+    virtual std::optional<QString> chooseFile(QWidget* parent, const QString& proposedName) = 0;
+};
+
+class UrlOpener {
+public:
+    virtual ~UrlOpener() = default;
+    // Asks the desktop to open the address; failures are not reported.
+    virtual void open(const QUrl& address) = 0;
+};
+
+// The set of seams handed to the windows at start-up.
+struct Platform {
+    MessageBoxes* messages = nullptr;
+    SettingsStore* settings = nullptr;
+    SaveFileDialog* saveDialog = nullptr;
+    UrlOpener* urls = nullptr;
+};
+
+} // namespace savrona

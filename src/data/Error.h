@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+
+namespace savrona {
+
+// Every failure the user may see is an Error carrying the text to show.
+// Nothing below the application object catches it.
+class Error : public std::exception {
+public:
+    explicit Error(QString message) : m_message(std::move(message)), m_utf8(m_message.toUtf8()) {}
+
+    const QString& message() const noexcept { return m_message; }
+    const char* what() const noexcept override { return m_utf8.constData(); }
+
+private:
+    QString m_message;
+    QByteArray m_utf8;
+};
+
+// A table's errors name the table first: "dataSetRecipes: <text>".
+[[noreturn]] inline void throwTableError(const QString& tableName, const QString& text)
+{
+    throw Error(QStringLiteral("%1: %2").arg(tableName, text));
+}
+
+} // namespace savrona

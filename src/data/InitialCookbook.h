@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QByteArray>
+
+namespace savrona {
+
+// The initial cookbook's two packets in the binary form, as the program
+// carries them, each with its 4-byte little-endian length in front.
+QByteArray initialCategoriesPacketWithLength();
+QByteArray initialRecipesPacketWithLength();
+
+} // namespace savrona

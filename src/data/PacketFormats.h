@@ -1,0 +1,22 @@
+#pragma once
+
+#include "Value.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+namespace savrona {
+
+// Reads a data packet of either form, telling the form from the content:
+// the binary form by its signature, the XML form by its markup. The rows
+// returned are the table's current content, with any change log merged.
+// Malformed input throws savrona::Error with a clear message.
+Packet readPacket(QByteArrayView bytes);
+
+// The binary form, text recorded as UTF-8.
+QByteArray writeBinaryPacket(const Packet& packet);
+
+// The XML form (docs/xml-data-packet.md), written as UTF-8.
+QByteArray writeXmlPacket(const Packet& packet);
+
+} // namespace savrona

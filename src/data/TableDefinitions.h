@@ -1,0 +1,14 @@
+#pragma once
+
+#include "Table.h"
+
+namespace savrona {
+
+// The two cookbook tables, open on the initial cookbook.
+TableDefinition categoriesTableDefinition(); // "dataSetCategories": ID, SubID, Category
+TableDefinition recipesTableDefinition();    // "dataSetRecipes": ID, CategoryID, Title, ...
+
+inline const QString categoriesFileName = QStringLiteral("categories.xml");
+inline const QString recipesFileName = QStringLiteral("recipes.xml");
+
+} // namespace savrona
