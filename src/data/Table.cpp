@@ -1,1 +1,120 @@
-// placeholder until written
+#include "Table.h"
+
+#include "TableEngine.h"
+
+namespace savrona {
+
+Table::Table(TableDefinition definition)
+    : m_engine(std::make_unique<TableEngine>(std::move(definition))) {}
+
+Table::~Table() = default;
+
+const QString& Table::name() const {
+    return m_engine->name();
+}
+
+void Table::setDataDirectory(const QString& folder) {
+    m_engine->setDataDirectory(folder);
+}
+
+const QString& Table::dataDirectory() const {
+    return m_engine->dataDirectory();
+}
+
+void Table::setFileName(const QString& fileName) {
+    m_engine->setFileName(fileName);
+}
+
+const QString& Table::fileName() const {
+    return m_engine->fileName();
+}
+
+void Table::open() {
+    m_engine->open();
+}
+
+void Table::close() {
+    m_engine->close();
+}
+
+bool Table::isOpen() const {
+    return m_engine->isOpen();
+}
+
+void Table::setFilter(const QString& expression) {
+    m_engine->setFilter(expression);
+}
+
+const QString& Table::filter() const {
+    return m_engine->filter();
+}
+
+void Table::setFiltered(bool on) {
+    m_engine->setFiltered(on);
+}
+
+bool Table::isFiltered() const {
+    return m_engine->isFiltered();
+}
+
+int Table::recordCount() const {
+    return m_engine->recordCount();
+}
+
+void Table::first() {
+    m_engine->first();
+}
+
+void Table::next() {
+    m_engine->next();
+}
+
+bool Table::eof() const {
+    return m_engine->eof();
+}
+
+Value Table::fieldByName(const QString& fieldName) const {
+    return m_engine->fieldByName(fieldName);
+}
+
+QString Table::textByName(const QString& fieldName) const {
+    return m_engine->textByName(fieldName);
+}
+
+std::int32_t Table::integerByName(const QString& fieldName) const {
+    return m_engine->integerByName(fieldName);
+}
+
+void Table::insertRecord(const std::vector<FieldInput>& values) {
+    m_engine->insertRecord(values);
+}
+
+void Table::edit() {
+    m_engine->edit();
+}
+
+void Table::setFields(const std::vector<FieldInput>& values) {
+    m_engine->setFields(values);
+}
+
+void Table::post() {
+    m_engine->post();
+}
+
+void Table::deleteRecord() {
+    m_engine->deleteRecord();
+}
+
+void Table::mergeChangeLog() {
+    m_engine->mergeChangeLog();
+}
+
+bool Table::isChanged() const {
+    return m_engine->isChanged();
+}
+
+const std::vector<FieldDefinition>& Table::fields() const {
+    return m_engine->fields();
+}
+
+} // namespace savrona

@@ -1,1 +1,301 @@
-// placeholder until written
+#include "TableEngine.h"
+
+#include "DataFile.h"
+#include "PacketFormats.h"
+
+#include <QDir>
+
+namespace savrona {
+
+namespace {
+
+bool isXmlFileName(const QString& fileName) {
+    return fileName.endsWith(QStringLiteral(".xml"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+TableEngine::TableEngine(TableDefinition definition)
+    : m_name(std::move(definition.name)), m_indexFieldName(std::move(definition.indexFieldName)),
+      m_dataDirectory(QDir::currentPath()), m_lastFields(std::move(definition.fields)),
+      m_keptPacket(std::move(definition.initialPacket)) {
+    if (m_keptPacket)
+        open();
+}
+
+void TableEngine::fail(const QString& text) const {
+    throwTableError(m_name, text);
+}
+
+RecordSet& TableEngine::openRecords() {
+    if (!m_records)
+        fail(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    return *m_records;
+}
+
+const RecordSet& TableEngine::openRecords() const {
+    if (!m_records)
+        fail(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    return *m_records;
+}
+
+RecordSet& TableEngine::browsingRecords() {
+    RecordSet& records = openRecords();
+    records.post();
+    return records;
+}
+
+// --- Opening and closing ---------------------------------------------------
+
+void TableEngine::open() {
+    if (isOpen())
+        return;
+    if (m_unwrittenData) {
+        // The last close could not write this data: it is newer than the file.
+        load(std::move(*m_unwrittenData), true);
+        m_unwrittenData.reset();
+        m_keptPacket.reset();
+        return;
+    }
+    std::optional<QByteArray> bytes;
+    if (!m_fileName.isEmpty())
+        bytes = readDataFile(dataFilePath(), m_fileName);
+    if (bytes) {
+        load(readPacketFromFile(*bytes), false);
+    } else {
+        if (!m_keptPacket)
+            fail(QStringLiteral("Missing data provider or data packet"));
+        // With a file name, the file is missing: the next close creates it.
+        load(std::move(*m_keptPacket), !m_fileName.isEmpty());
+    }
+    m_keptPacket.reset();
+}
+
+Packet TableEngine::readPacketFromFile(const QByteArray& bytes) const {
+    try {
+        return readPacket(bytes);
+    } catch (const Error& error) {
+        // The reader does not know which table it reads for; the user should.
+        fail(error.message());
+    }
+}
+
+void TableEngine::load(Packet packet, bool changed) {
+    m_lastFields = packet.fields;
+    m_records.emplace(std::move(packet), m_indexFieldName);
+    if (changed)
+        m_records->markChanged();
+    if (!m_filtered)
+        return;
+    try {
+        m_records->showMatching(FilterExpression::parse(m_filterText, m_lastFields));
+    } catch (const Error&) {
+        // The text read against the fields of the last opening but not against
+        // these; the table still opens, showing every record.
+        m_filtered = false;
+    }
+}
+
+void TableEngine::close() {
+    if (!isOpen())
+        return;
+    m_records->post();
+    const bool changed = m_records->isChanged();
+    Packet packet = m_records->takePacket();
+    m_records.reset();
+    if (m_fileName.isEmpty()) {
+        m_keptPacket = std::move(packet);
+        return;
+    }
+    if (!changed)
+        return;
+    // Held until the write has succeeded, so that a failed write loses nothing.
+    m_unwrittenData = std::move(packet);
+    writeDataFile(*m_unwrittenData);
+    m_keptPacket = std::move(m_unwrittenData);
+    m_unwrittenData.reset();
+}
+
+void TableEngine::writeDataFile(const Packet& packet) {
+    const QByteArray bytes =
+        isXmlFileName(m_fileName) ? writeXmlPacket(packet) : writeBinaryPacket(packet);
+    writeDataFileAtomically(dataFilePath(), bytes, m_fileName);
+}
+
+QString TableEngine::dataFilePath() const {
+    return QDir(m_dataDirectory).filePath(m_fileName);
+}
+
+// --- Filter ----------------------------------------------------------------
+
+FilterExpression TableEngine::parseFilter(const QString& expression) const {
+    return FilterExpression::parse(expression, openRecords().fields());
+}
+
+void TableEngine::setFilter(const QString& expression) {
+    RecordSet& records = browsingRecords();
+    if (m_filtered) {
+        // A text that does not read is refused: the old filter stays.
+        records.showMatching(parseFilter(expression));
+    }
+    m_filterText = expression;
+}
+
+void TableEngine::setFiltered(bool on) {
+    if (!on) {
+        m_filtered = false;
+        if (isOpen())
+            browsingRecords().showAll();
+        return;
+    }
+    RecordSet& records = browsingRecords();
+    records.showMatching(parseFilter(m_filterText));
+    m_filtered = true;
+}
+
+// --- Moving ----------------------------------------------------------------
+
+int TableEngine::recordCount() const {
+    return static_cast<int>(openRecords().recordCount());
+}
+
+void TableEngine::first() {
+    browsingRecords().first();
+}
+
+void TableEngine::next() {
+    browsingRecords().next();
+}
+
+bool TableEngine::eof() const {
+    return openRecords().eof();
+}
+
+// --- Reading ---------------------------------------------------------------
+
+std::size_t TableEngine::fieldIndex(const QString& fieldName) const {
+    const auto index = openRecords().fieldIndex(fieldName);
+    if (!index)
+        fail(QStringLiteral("Field '%1' not found").arg(fieldName));
+    return *index;
+}
+
+Value TableEngine::fieldByName(const QString& fieldName) const {
+    const std::size_t index = fieldIndex(fieldName);
+    const Row* row = m_records->currentRow();
+    const Value value = row ? (*row)[index] : Value();
+    if (value.isNull() && m_records->fields()[index].type == FieldType::Memo)
+        return Value::text(QByteArray(""));
+    return value;
+}
+
+QString TableEngine::textByName(const QString& fieldName) const {
+    const Value value = fieldByName(fieldName);
+    if (value.isInteger())
+        return QString::number(value.integer());
+    if (value.isText())
+        return value.toQString();
+    fail(QStringLiteral("Invalid variant type conversion"));
+}
+
+std::int32_t TableEngine::integerByName(const QString& fieldName) const {
+    const Value value = fieldByName(fieldName);
+    if (value.isInteger())
+        return value.integer();
+    if (value.isNull())
+        fail(QStringLiteral("Invalid variant type conversion"));
+    bool valid = false;
+    const std::int32_t number = value.utf8().trimmed().toInt(&valid, 10);
+    if (!valid)
+        fail(QStringLiteral("'%1' is not a valid integer value").arg(value.toQString()));
+    return number;
+}
+
+// --- Writing ---------------------------------------------------------------
+
+Value TableEngine::convertForField(const Value& value, const FieldDefinition& field) const {
+    if (field.type == FieldType::Integer && value.isText()) {
+        bool valid = false;
+        const std::int32_t number = value.utf8().trimmed().toInt(&valid, 10);
+        if (!valid)
+            fail(QStringLiteral("'%1' is not a valid integer value").arg(value.toQString()));
+        return Value::integer(number);
+    }
+    if (field.type != FieldType::Integer && value.isInteger())
+        return Value::text(QByteArray::number(value.integer()));
+    return value;
+}
+
+std::vector<std::optional<Value>>
+TableEngine::convertInputs(const std::vector<FieldInput>& values,
+                           const std::vector<FieldDefinition>& fields) const {
+    if (values.size() > fields.size())
+        fail(QStringLiteral("%1 values given for %2 fields").arg(values.size()).arg(fields.size()));
+    std::vector<std::optional<Value>> converted;
+    converted.reserve(values.size());
+    for (std::size_t index = 0; index < values.size(); ++index) {
+        if (values[index].isLeaveAlone())
+            converted.emplace_back();
+        else
+            converted.emplace_back(convertForField(values[index].value(), fields[index]));
+    }
+    return converted;
+}
+
+void TableEngine::applyInputs(RecordSet& records, std::vector<std::optional<Value>> converted) {
+    for (std::size_t index = 0; index < converted.size(); ++index) {
+        if (converted[index])
+            records.pendingValue(index) = std::move(*converted[index]);
+    }
+}
+
+void TableEngine::setFields(const std::vector<FieldInput>& values) {
+    RecordSet& records = openRecords();
+    if (!records.isEditing())
+        fail(QStringLiteral("Dataset not in edit or insert mode"));
+    // Converted first, so that a refused value leaves the record as it was.
+    applyInputs(records, convertInputs(values, records.fields()));
+}
+
+void TableEngine::insertRecord(const std::vector<FieldInput>& values) {
+    RecordSet& records = browsingRecords();
+    auto converted = convertInputs(values, records.fields());
+    records.beginInsert();
+    applyInputs(records, std::move(converted));
+    records.post();
+}
+
+void TableEngine::edit() {
+    RecordSet& records = openRecords();
+    if (!records.isEditing())
+        records.beginEdit();
+}
+
+void TableEngine::post() {
+    RecordSet& records = openRecords();
+    if (!records.isEditing())
+        fail(QStringLiteral("Dataset not in edit or insert mode"));
+    records.post();
+}
+
+void TableEngine::deleteRecord() {
+    RecordSet& records = browsingRecords();
+    if (records.recordCount() == 0)
+        fail(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    records.deleteCurrent();
+}
+
+void TableEngine::mergeChangeLog() {
+    // Rows are always held merged: there is no log to empty.
+    openRecords();
+}
+
+bool TableEngine::isChanged() const {
+    return openRecords().isChanged();
+}
+
+const std::vector<FieldDefinition>& TableEngine::fields() const {
+    return m_records ? m_records->fields() : m_lastFields;
+}
+
+} // namespace savrona

@@ -1,1 +1,104 @@
 #pragma once
+
+#include "RecordSet.h"
+#include "Table.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace savrona {
+
+// Everything behind a Table: its life cycle (open and close with its data
+// file, the packet kept in memory between a close and the next opening), its
+// filter text and switch, and the checks and messages of every operation.
+// The open data itself is a RecordSet.
+//
+// Opening takes, in this order: data that a failed write left behind (the
+// file is then not read); the data file when it exists and is not empty; the
+// kept packet. Each kept packet serves one opening. A table that opened on its
+// kept packet because its file was missing counts as changed, so its next
+// close writes the file. A file that cannot be read leaves the table closed,
+// so a later close cannot overwrite it.
+//
+// The filter text and switch survive a close. When the switch is on at an
+// opening, the filter is applied again; if its text no longer reads against
+// the fields loaded, the switch goes off.
+class TableEngine {
+public:
+    explicit TableEngine(TableDefinition definition);
+
+    const QString& name() const { return m_name; }
+
+    void setDataDirectory(const QString& folder) { m_dataDirectory = folder; }
+    const QString& dataDirectory() const { return m_dataDirectory; }
+    void setFileName(const QString& fileName) { m_fileName = fileName; }
+    const QString& fileName() const { return m_fileName; }
+
+    void open();
+    void close();
+    bool isOpen() const { return m_records.has_value(); }
+
+    void setFilter(const QString& expression);
+    const QString& filter() const { return m_filterText; }
+    // Switching off is allowed on a closed table too, so that a rebuild can
+    // get past it to retry an opening that failed.
+    void setFiltered(bool on);
+    bool isFiltered() const { return m_filtered; }
+
+    int recordCount() const;
+    void first();
+    void next();
+    bool eof() const;
+
+    Value fieldByName(const QString& fieldName) const;
+    QString textByName(const QString& fieldName) const;
+    std::int32_t integerByName(const QString& fieldName) const;
+
+    void insertRecord(const std::vector<FieldInput>& values);
+    void edit();
+    void setFields(const std::vector<FieldInput>& values);
+    void post();
+    void deleteRecord();
+
+    void mergeChangeLog();
+    bool isChanged() const;
+
+    const std::vector<FieldDefinition>& fields() const;
+
+private:
+    [[noreturn]] void fail(const QString& text) const;
+    RecordSet& openRecords();
+    const RecordSet& openRecords() const;
+    RecordSet& browsingRecords(); // posts a pending edit first
+    std::size_t fieldIndex(const QString& fieldName) const;
+    Value convertForField(const Value& value, const FieldDefinition& field) const;
+    // One entry per value given; none for a leave-alone entry.
+    std::vector<std::optional<Value>>
+    convertInputs(const std::vector<FieldInput>& values,
+                  const std::vector<FieldDefinition>& fields) const;
+    static void applyInputs(RecordSet& records, std::vector<std::optional<Value>> converted);
+
+    Packet takePacketToOpen();
+    Packet readPacketFromFile(const QByteArray& bytes) const;
+    void load(Packet packet, bool changed);
+    void writeDataFile(const Packet& packet);
+    QString dataFilePath() const;
+    FilterExpression parseFilter(const QString& expression) const;
+
+    QString m_name;
+    QString m_indexFieldName;
+    QString m_dataDirectory;
+    QString m_fileName;
+    std::vector<FieldDefinition> m_lastFields;
+
+    std::optional<RecordSet> m_records;    // present while open
+    std::optional<Packet> m_keptPacket;    // serves the next opening
+    std::optional<Packet> m_unwrittenData; // a failed write's data, reopened and written again
+
+    QString m_filterText;
+    bool m_filtered = false;
+};
+
+} // namespace savrona

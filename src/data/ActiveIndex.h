@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Collation.h"
+#include "Value.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace savrona {
+
+// A row's place in the table's storage; storage order is insertion order.
+using RowId = std::uint32_t;
+
+// The table's active order: rows sorted by the sort key of their index field,
+// ties broken by insertion order. Built once at opening and kept up to date
+// by binary-search insertion and removal as rows change.
+class ActiveIndex {
+public:
+    // Sorts rows 0 .. keys.size()-1, keys[id] being row id's index value.
+    void assign(std::vector<SortKey> keys);
+
+    // A new row, or one whose index value changed. id is at most one past the
+    // highest id given so far.
+    void add(RowId id, SortKey key);
+    void change(RowId id, SortKey key);
+    void remove(RowId id);
+
+    std::size_t size() const { return m_order.size(); }
+    RowId at(std::size_t position) const { return m_order[position]; }
+    std::size_t positionOf(RowId id) const;
+
+    // True when row `left` comes before row `right` in the active order.
+    bool precedes(RowId left, RowId right) const;
+
+    // Puts row ids into the active order, dropping repeated ids.
+    void sortByPosition(std::vector<RowId>& ids) const;
+
+private:
+    std::vector<RowId>::const_iterator lowerBound(RowId id) const;
+
+    std::vector<RowId> m_order;
+    std::vector<SortKey> m_keys; // by row id
+    // Position of each row in m_order, rebuilt lazily after a change.
+    mutable std::vector<std::uint32_t> m_positions;
+    mutable bool m_positionsValid = false;
+};
+
+} // namespace savrona

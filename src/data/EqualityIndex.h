@@ -1,0 +1,47 @@
+#pragma once
+
+#include "ActiveIndex.h"
+#include "Value.h"
+
+#include <QHashFunctions>
+
+#include <cstddef>
+#include <unordered_map>
+#include <vector>
+
+namespace savrona {
+
+struct ValueHash {
+    std::size_t operator()(const Value& value) const {
+        return value.isInteger() ? qHash(value.integer()) : qHash(value.utf8());
+    }
+};
+
+// Hash indexes (value -> row ids) for `Field = constant` lookups, one per
+// field, each built the first time that field is looked up. A row that
+// changes or goes is not removed from its old entry: every hit is checked
+// against the row itself, and an index that has gathered as many stale entries
+// as it has rows is dropped and built again on its next use.
+class EqualityIndex {
+public:
+    // Rows whose field holds exactly value, in no particular order.
+    // live[id] tells whether row id still exists.
+    std::vector<RowId> find(std::size_t field, const Value& value, const std::vector<Row>& rows,
+                            const std::vector<bool>& live);
+
+    void noteAdded(RowId id, const Row& row);
+    void noteChanged(RowId id, const Row& before, const Row& after);
+    void noteRemoved();
+
+private:
+    using Entries = std::unordered_map<Value, std::vector<RowId>, ValueHash>;
+
+    void build(std::size_t field, const std::vector<Row>& rows, const std::vector<bool>& live);
+    void noteStale();
+
+    std::unordered_map<std::size_t, Entries> m_byField;
+    std::size_t m_rowCount = 0;
+    std::size_t m_staleCount = 0;
+};
+
+} // namespace savrona

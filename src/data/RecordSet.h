@@ -1,0 +1,90 @@
+#pragma once
+
+#include "ActiveIndex.h"
+#include "EqualityIndex.h"
+#include "FilterExpression.h"
+#include "Value.h"
+
+#include <QString>
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+namespace savrona {
+
+// The data of one open table: its rows, the active index over them, the
+// current view (all rows, or those a filter selected) and a cursor on it, and
+// a pending edit. Callers check preconditions (an open view that is not
+// empty for a delete, an edit begun before values are set); this class
+// reports no errors.
+//
+// A view is computed when a filter is applied. Rows inserted or edited later
+// stay in it, in index order, until the next filter change refreshes it, even
+// if they do not match: a new record is current whether or not it matches,
+// and an edited record does not vanish under the cursor.
+class RecordSet {
+public:
+    RecordSet(Packet packet, const QString& indexFieldName);
+
+    const std::vector<FieldDefinition>& fields() const { return m_fields; }
+    // Field names ignore letter case.
+    std::optional<std::size_t> fieldIndex(QStringView name) const;
+
+    void showAll();
+    void showMatching(const FilterExpression& filter);
+
+    std::size_t recordCount() const;
+    void first();
+    void next();
+    bool eof() const { return m_eof; }
+
+    // The current record, or the pending edit while editing; null in an empty view.
+    const Row* currentRow() const;
+
+    // Begins an edit of the current record, or of a new one in an empty view.
+    void beginEdit();
+    void beginInsert();
+    bool isEditing() const { return m_pending.has_value(); }
+    Value& pendingValue(std::size_t field) { return m_pending->values[field]; }
+    void post();
+
+    // Precondition: the view is not empty.
+    void deleteCurrent();
+
+    bool isChanged() const { return m_changed; }
+    void markChanged() { m_changed = true; }
+
+    // Hands the rows over in insertion order; the record set is empty afterwards.
+    Packet takePacket();
+
+private:
+    struct PendingEdit {
+        Row values;
+        std::optional<RowId> row; // none for a new record
+    };
+
+    std::size_t viewSize() const;
+    RowId viewAt(std::size_t position) const;
+    SortKey sortKeyOf(const Row& row) const;
+    void addPendingRow();
+    void storePendingEdit(RowId id);
+    std::vector<RowId>::iterator placeInFilteredView(RowId id);
+    void placeInView(RowId id);
+    void moveCursorTo(RowId id);
+
+    std::vector<FieldDefinition> m_fields;
+    std::optional<std::size_t> m_indexField;
+    std::vector<Row> m_rows; // by row id, in insertion order
+    std::vector<bool> m_live;
+    ActiveIndex m_index;
+    EqualityIndex m_equalityIndex;
+
+    std::optional<std::vector<RowId>> m_filteredView; // none: every row
+    std::size_t m_position = 0;
+    bool m_eof = true;
+    std::optional<PendingEdit> m_pending;
+    bool m_changed = false;
+};
+
+} // namespace savrona
