@@ -1,1 +1,28 @@
-// placeholder until written
+#include "Unit6.h"
+
+#include "AppInfo.h"
+#include "CategoryCommands.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+TformEditCategory* formEditCategory = nullptr;
+
+TformEditCategory::TformEditCategory(QWidget* parent, savrona::CookbookAccess& cookbook)
+    : CategoryNameDialog(parent, cookbook, savrona::msSansSerifFont(),
+                         QStringLiteral("Edit category")) {
+    setTabOrder(Button1, Button2);
+    setTabOrder(Button2, editCategoryName);
+}
+
+void TformEditCategory::FormActivate() {
+    setWindowTitle(savrona::applicationTitle);
+    editCategoryName->setText(cookbook().selectedCategoryName());
+    Button1->setFocus();
+}
+
+void TformEditCategory::Button1Click() {
+    savrona::CategoryCommands commands(cookbook());
+    if (commands.renameCategory(cookbook().selectedCategoryName(), editCategoryName->text()))
+        accept();
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// The field names of the two cookbook tables, as the commands read and write them.
+namespace savrona::field {
+
+inline const QString id = QStringLiteral("ID");
+inline const QString category = QStringLiteral("Category");
+inline const QString categoryId = QStringLiteral("CategoryID");
+inline const QString title = QStringLiteral("Title");
+inline const QString ingredients = QStringLiteral("Ingredients");
+inline const QString preparation = QStringLiteral("Preparation");
+
+} // namespace savrona::field

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "PlatformSeams.h"
+
+class QFileDialog;
+
+namespace savrona {
+
+// The save dialog of the recipe export: text files or all files, "txt" added
+// to a name without extension, no question before a file is replaced. Qt's
+// dialog leaves the process's current directory where it was.
+class DesktopSaveFileDialog : public SaveFileDialog {
+public:
+    std::optional<QString> chooseFile(QWidget* parent, const QString& proposedName) override;
+
+    // Sets up a dialog as chooseFile shows it.
+    static void configure(QFileDialog& dialog, const QString& proposedName);
+};
+
+// Opens a web address in the user's browser; a failure is not reported.
+class DesktopUrlOpener : public UrlOpener {
+public:
+    void open(const QUrl& address) override;
+};
+
+} // namespace savrona

@@ -1,0 +1,239 @@
+#include "RecipeExport.h"
+#include "AppInfo.h"
+#include "Error.h"
+#include "ExportFileWriter.h"
+#include "TestCookbook.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace savrona;
+
+namespace {
+
+const QByteArray hyphens(50, '-');
+const QByteArray footer =
+    "\r\n" + hyphens + "\r\nRecipe exported by Savrona v1.0\r\n" + webAddress.toUtf8() + "\r\n";
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<unreadable>";
+    return file.readAll();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QString messageOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Error& error) {
+        return error.message();
+    }
+    return QStringLiteral("<no error>");
+}
+
+bool runningAsRoot() {
+    return ::geteuid() == 0;
+}
+
+struct LayoutCase {
+    const char* name;
+    ExportedRecipe recipe;
+    QByteArray expected;
+};
+
+class ExportLayout : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(ExportLayout, IsWrittenByteForByte) {
+    EXPECT_EQ(exportedRecipeText(GetParam().recipe), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Recipes, ExportLayout,
+    ::testing::Values(
+        LayoutCase{"SingleLineTexts",
+                   {"Soups", "Onion Soup", "onions", "simmer"},
+                   "\r\nSoups\r\nOnion Soup\r\n\r\n" + hyphens +
+                       "\r\n\r\nonions\r\n\r\nsimmer\r\n" + footer},
+        LayoutCase{"MultiLineTextsFromTheBoxes",
+                   {"Soups", "Leek Soup", "2 leeks\n1 potato\nsalt", "boil\nblend"},
+                   "\r\nSoups\r\nLeek Soup\r\n\r\n" + hyphens +
+                       "\r\n\r\n2 leeks\r\n1 potato\r\nsalt\r\n\r\nboil\r\nblend\r\n" + footer},
+        LayoutCase{"MultiLineTextsAsStored",
+                   {"Soups", "Leek Soup", "2 leeks\r\n1 potato", "boil"},
+                   "\r\nSoups\r\nLeek Soup\r\n\r\n" + hyphens +
+                       "\r\n\r\n2 leeks\r\n1 potato\r\n\r\nboil\r\n" + footer},
+        LayoutCase{"EmptyIngredientsGiveThreeEmptyLines",
+                   {"Soups", "Water", "", "pour"},
+                   "\r\nSoups\r\nWater\r\n\r\n" + hyphens + "\r\n\r\n\r\n\r\npour\r\n" + footer},
+        LayoutCase{"QuotesStarsAndAccentsAsTyped",
+                   {"Grandma's*", "Crème brûlée ½", "200 g", "180 °C"},
+                   "\r\nGrandma's*\r\n" + QString::fromUtf8("Crème brûlée ½").toUtf8() +
+                       "\r\n\r\n" + hyphens + "\r\n\r\n200 g\r\n\r\n" +
+                       QString::fromUtf8("180 °C").toUtf8() + "\r\n" + footer}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ExportLayout, HasThirteenLinesForSingleLineTexts) {
+    const QByteArray text = exportedRecipeText({"Soups", "Onion Soup", "onions", "simmer"});
+    EXPECT_EQ(text.count("\r\n"), 13);
+    EXPECT_TRUE(text.endsWith("\r\n"));
+    EXPECT_EQ(text.split('\n').at(11), "Recipe exported by Savrona v1.0\r");
+}
+
+class ExportFile : public ::testing::Test {
+protected:
+    QTemporaryDir folder;
+    QString path(const QString& name) const { return folder.filePath(name); }
+    QStringList folderEntries() const {
+        return QDir(folder.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+};
+
+TEST_F(ExportFile, CreatesTheFileWithExactlyTheBytes) {
+    writeExportFile(path("Grandma's Pie*.txt"), "abc\r\n");
+    EXPECT_EQ(readAll(path("Grandma's Pie*.txt")), "abc\r\n");
+    EXPECT_EQ(folderEntries(), QStringList{"Grandma's Pie*.txt"});
+}
+
+TEST_F(ExportFile, ReplacesAnExistingFileWithoutAQuestion) {
+    writeFile(path("soup.txt"), "an older and much longer content");
+    writeExportFile(path("soup.txt"), "new");
+    EXPECT_EQ(readAll(path("soup.txt")), "new");
+    EXPECT_EQ(folderEntries(), QStringList{"soup.txt"});
+}
+
+TEST_F(ExportFile, ReplacesTheFileALinkNamesAndKeepsTheLink) {
+    writeFile(path("target.txt"), "old");
+    ASSERT_TRUE(QFile::link(path("target.txt"), path("link.txt")));
+    writeExportFile(path("link.txt"), "new");
+    EXPECT_EQ(readAll(path("target.txt")), "new");
+    EXPECT_TRUE(QFileInfo(path("link.txt")).isSymLink());
+}
+
+TEST_F(ExportFile, AFolderThatDoesNotExistIsAnInvalidFilename) {
+    EXPECT_EQ(messageOf([&] { writeExportFile(path("missing/soup.txt"), "x"); }),
+              "Invalid filename");
+    EXPECT_FALSE(QFileInfo::exists(path("missing")));
+    EXPECT_TRUE(folderEntries().isEmpty());
+}
+
+TEST_F(ExportFile, AFolderInPlaceOfTheFileIsRefused) {
+    ASSERT_TRUE(QDir(folder.path()).mkdir("soup.txt"));
+    EXPECT_EQ(messageOf([&] { writeExportFile(path("soup.txt"), "x"); }), "File access denied");
+}
+
+TEST_F(ExportFile, AReadOnlyFileIsRefusedAndStaysAsItWas) {
+    if (runningAsRoot())
+        GTEST_SKIP() << "permission bits do not stop root";
+    writeFile(path("soup.txt"), "kept");
+    ASSERT_EQ(::chmod(QFile::encodeName(path("soup.txt")).constData(), 0444), 0);
+    EXPECT_EQ(messageOf([&] { writeExportFile(path("soup.txt"), "x"); }), "File access denied");
+    EXPECT_EQ(readAll(path("soup.txt")), "kept");
+    EXPECT_EQ(folderEntries(), QStringList{"soup.txt"});
+}
+
+TEST_F(ExportFile, AWritableFileInAReadOnlyFolderIsWrittenInPlace) {
+    if (runningAsRoot())
+        GTEST_SKIP() << "permission bits do not stop root";
+    writeFile(path("soup.txt"), "old");
+    const QByteArray nativeFolder = QFile::encodeName(folder.path());
+    ASSERT_EQ(::chmod(nativeFolder.constData(), 0555), 0);
+    writeExportFile(path("soup.txt"), "new");
+    ::chmod(nativeFolder.constData(), 0755);
+    EXPECT_EQ(readAll(path("soup.txt")), "new");
+}
+
+TEST_F(ExportFile, AFullDiskIsReported) {
+    if (!QFileInfo::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    EXPECT_EQ(messageOf([] { writeExportFile("/dev/full", "some text"); }), "Disk full");
+}
+
+struct ErrnoCase {
+    int errnoValue;
+    const char* message;
+};
+
+class ExportErrorMessage : public ::testing::TestWithParam<ErrnoCase> {};
+
+TEST_P(ExportErrorMessage, NamesThePlatformFailure) {
+    EXPECT_EQ(inputOutputErrorMessage(inputOutputErrorCode(GetParam().errnoValue)),
+              QString::fromUtf8(GetParam().message));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, ExportErrorMessage,
+    ::testing::Values(
+        ErrnoCase{ENOENT, "Invalid filename"}, ErrnoCase{ENOTDIR, "Invalid filename"},
+        ErrnoCase{ENAMETOOLONG, "Invalid filename"}, ErrnoCase{EMFILE, "Too many open files"},
+        ErrnoCase{ENFILE, "Too many open files"}, ErrnoCase{EACCES, "File access denied"},
+        ErrnoCase{EPERM, "File access denied"}, ErrnoCase{EROFS, "File access denied"},
+        ErrnoCase{EISDIR, "File access denied"}, ErrnoCase{ENOSPC, "Disk full"},
+        ErrnoCase{EDQUOT, "Disk full"}, ErrnoCase{EFBIG, "Disk full"},
+        ErrnoCase{EIO, "I/O error 1117"}, ErrnoCase{EBUSY, "I/O error 32"},
+        ErrnoCase{EINVAL, "I/O error 87"}, ErrnoCase{EPIPE, "I/O error 31"}));
+
+TEST(ExportErrorMessage, EveryNamedCodeHasItsText) {
+    EXPECT_EQ(inputOutputErrorMessage(2), "File not found");
+    EXPECT_EQ(inputOutputErrorMessage(100), "Read beyond end of file");
+    EXPECT_EQ(inputOutputErrorMessage(106), "Invalid numeric input");
+    EXPECT_EQ(inputOutputErrorMessage(7), "I/O error 7");
+}
+
+// Answers the save dialog in place of the user.
+class AnsweringSaveDialog : public SaveFileDialog {
+public:
+    std::optional<QString> chooseFile(QWidget*, const QString& proposedName) override {
+        proposed = proposedName;
+        return answer;
+    }
+    std::optional<QString> answer;
+    QString proposed;
+};
+
+TEST_F(ExportFile, CancellingTheDialogWritesNothing) {
+    AnsweringSaveDialog dialog;
+    exportRecipe(dialog, nullptr, {"Soups", "Onion Soup", "onions", "simmer"});
+    EXPECT_EQ(dialog.proposed, "Onion Soup");
+    EXPECT_TRUE(folderEntries().isEmpty());
+}
+
+TEST_F(ExportFile, TheChosenFileGetsTheRecipe) {
+    AnsweringSaveDialog dialog;
+    dialog.answer = path("Grandma's Pie*.txt");
+    const ExportedRecipe recipe{"Grandma's Kitchen", "Grandma's Pie*", "apples", "bake"};
+    exportRecipe(dialog, nullptr, recipe);
+    EXPECT_EQ(dialog.proposed, "Grandma's Pie*");
+    EXPECT_EQ(readAll(path("Grandma's Pie*.txt")), exportedRecipeText(recipe));
+}
+
+TEST_F(ExportFile, AFailureReachesTheCaller) {
+    AnsweringSaveDialog dialog;
+    dialog.answer = path("missing/soup.txt");
+    EXPECT_EQ(messageOf([&] {
+                  exportRecipe(dialog, nullptr, {"Soups", "Soup", "", ""});
+              }),
+              "Invalid filename");
+}
+
+TEST(ProposedExportFileName, KeepsTheTitleButNoFolderSeparators) {
+    EXPECT_EQ(proposedExportFileName("Grandma's Pie*"), "Grandma's Pie*");
+    EXPECT_EQ(proposedExportFileName("Salt/Pepper\\Steak"), "Salt_Pepper_Steak");
+    EXPECT_EQ(proposedExportFileName("../../etc/passwd"), ".._.._etc_passwd");
+}
+
+} // namespace
