@@ -1,1 +1,17 @@
-// placeholder until written
+#include "PacketFormats.h"
+
+#include "BinaryPacket.h"
+#include "Error.h"
+#include "XmlPacket.h"
+
+namespace savrona {
+
+Packet readPacket(QByteArrayView bytes) {
+    if (hasBinaryPacketSignature(bytes))
+        return mergeRawBinaryPacket(readRawBinaryPacket(bytes));
+    if (looksLikeXmlPacket(bytes))
+        return readXmlPacket(bytes);
+    throw Error(QStringLiteral("The data is neither a binary nor an XML data packet."));
+}
+
+} // namespace savrona

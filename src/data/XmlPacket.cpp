@@ -1,1 +1,536 @@
-// placeholder until written
+#include "XmlPacket.h"
+
+#include "PacketFormats.h"
+#include "PacketRules.h"
+
+#include <QSet>
+
+#include <pugixml.hpp>
+
+#include <array>
+#include <charconv>
+#include <cstring>
+#include <limits>
+
+namespace savrona {
+
+using namespace packet_rules;
+
+namespace {
+
+constexpr QByteArrayView byteOrderMark = "\xEF\xBB\xBF";
+constexpr QByteArrayView rootElementName = "savrona-data";
+constexpr QByteArrayView formatVersion = "1";
+
+QByteArrayView typeNameOf(FieldType type) {
+    switch (type) {
+    case FieldType::Integer:
+        return "integer";
+    case FieldType::Text:
+        return "text";
+    case FieldType::Memo:
+        break;
+    }
+    return "memo";
+}
+
+std::optional<FieldType> fieldTypeNamed(QByteArrayView name) {
+    for (const FieldType type : {FieldType::Integer, FieldType::Text, FieldType::Memo}) {
+        if (typeNameOf(type) == name)
+            return type;
+    }
+    return std::nullopt;
+}
+
+bool isXmlWhiteSpace(char character) {
+    return character == ' ' || character == '\t' || character == '\r' || character == '\n';
+}
+
+qsizetype leadingSkipLength(QByteArrayView bytes) {
+    qsizetype position = bytes.startsWith(byteOrderMark) ? byteOrderMark.size() : 0;
+    while (position < bytes.size() && isXmlWhiteSpace(bytes[position]))
+        ++position;
+    return position;
+}
+
+// ---- Writing -------------------------------------------------------------
+
+// How the writer treats each byte of a text in an attribute value.
+enum class ByteTreatment : std::uint8_t {
+    Copy,
+    Reference,      // & < " and the white space that readers would normalise
+    Forbidden,      // a control character XML 1.0 cannot carry
+    MaybeForbidden, // EF, which starts U+FFFE and U+FFFF
+};
+
+constexpr std::array<ByteTreatment, 256> byteTreatments = [] {
+    std::array<ByteTreatment, 256> treatments{};
+    for (int byte = 0; byte < 0x20; ++byte)
+        treatments[byte] = ByteTreatment::Forbidden;
+    for (const char byte : {'&', '<', '"', '\t', '\n', '\r'})
+        treatments[static_cast<unsigned char>(byte)] = ByteTreatment::Reference;
+    treatments[0xEF] = ByteTreatment::MaybeForbidden;
+    return treatments;
+}();
+
+QByteArrayView referenceFor(char byte) {
+    switch (byte) {
+    case '&':
+        return "&amp;";
+    case '<':
+        return "&lt;";
+    case '"':
+        return "&quot;";
+    case '\t':
+        return "&#9;";
+    case '\n':
+        return "&#10;";
+    default:
+        return "&#13;";
+    }
+}
+
+bool isNoncharacterAt(QByteArrayView text, qsizetype position) {
+    return position + 2 < text.size() && text[position + 1] == char(0xBF) &&
+           (text[position + 2] == char(0xBE) || text[position + 2] == char(0xBF));
+}
+
+bool holdsForbiddenCharacter(QByteArrayView text) {
+    for (qsizetype position = 0; position < text.size(); ++position) {
+        const ByteTreatment treatment = byteTreatments[static_cast<unsigned char>(text[position])];
+        if (treatment == ByteTreatment::Forbidden ||
+            (treatment == ByteTreatment::MaybeForbidden && isNoncharacterAt(text, position)))
+            return true;
+    }
+    return false;
+}
+
+class XmlPacketWriter {
+public:
+    explicit XmlPacketWriter(const Packet& packet) : m_packet(packet) {}
+
+    QByteArray write() {
+        for (std::size_t rowIndex = 0; rowIndex < m_packet.rows.size(); ++rowIndex)
+            checkRowCanBeWritten(m_packet, rowIndex);
+        m_out.reserve(estimatedSize());
+        m_out.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<savrona-data version=\"1\">\n");
+        writeFields();
+        m_out.append("  <rows>\n");
+        for (const Row& row : m_packet.rows)
+            writeRow(row);
+        m_out.append("  </rows>\n</savrona-data>\n");
+        return std::move(m_out);
+    }
+
+private:
+    qsizetype estimatedSize() const {
+        qsizetype size = 256 + qsizetype(m_packet.fields.size()) * 64;
+        for (const Row& row : m_packet.rows) {
+            size += 16;
+            for (const Value& value : row)
+                size += 16 + (value.isText() ? value.utf8().size() : 0);
+        }
+        return size + size / 8; // room for the references of line breaks
+    }
+
+    void writeFields() {
+        m_out.append("  <fields>\n");
+        for (const FieldDefinition& field : m_packet.fields) {
+            const QByteArray name = field.name.toUtf8();
+            if (holdsForbiddenCharacter(name))
+                throwCannotWrite(QStringLiteral("the field name %1 holds a control character")
+                                     .arg(quoted(field.name)));
+            m_out.append("    <field name=\"");
+            appendEscaped(name);
+            m_out.append("\" type=\"").append(typeNameOf(field.type)).append('"');
+            if (field.type == FieldType::Text) {
+                m_out.append(" width=\"");
+                appendNumber(field.width);
+                m_out.append('"');
+            }
+            m_out.append("/>\n");
+        }
+        m_out.append("  </fields>\n");
+    }
+
+    void writeRow(const Row& row) {
+        m_out.append("    <row");
+        for (std::size_t index = 0; index < row.size(); ++index) {
+            const Value& value = row[index];
+            if (value.isNull())
+                continue;
+            if (value.isInteger()) {
+                appendAttributeStart('f', index);
+                appendNumber(value.integer());
+            } else if (holdsForbiddenCharacter(value.utf8())) {
+                appendAttributeStart('e', index);
+                appendWithOwnEscapes(value.utf8());
+            } else {
+                appendAttributeStart('f', index);
+                appendEscaped(value.utf8());
+            }
+            m_out.append('"');
+        }
+        m_out.append("/>\n");
+    }
+
+    void appendAttributeStart(char form, std::size_t fieldIndex) {
+        m_out.append(' ').append(form);
+        appendNumber(fieldIndex + 1);
+        m_out.append("=\"");
+    }
+
+    template <typename Number> void appendNumber(Number number) {
+        char digits[24];
+        const std::to_chars_result result =
+            std::to_chars(std::begin(digits), std::end(digits), number);
+        m_out.append(digits, result.ptr - digits);
+    }
+
+    // Copies runs of ordinary bytes whole and writes references between them.
+    // The text holds no forbidden character (checked by the caller).
+    void appendEscaped(QByteArrayView text) {
+        const char* runStart = text.begin();
+        for (const char* cursor = text.begin(); cursor != text.end(); ++cursor) {
+            if (byteTreatments[static_cast<unsigned char>(*cursor)] != ByteTreatment::Reference)
+                continue;
+            m_out.append(runStart, cursor - runStart);
+            m_out.append(referenceFor(*cursor));
+            runStart = cursor + 1;
+        }
+        m_out.append(runStart, text.end() - runStart);
+    }
+
+    // The eN form: forbidden characters as \uXXXX, the backslash doubled.
+    void appendWithOwnEscapes(QByteArrayView text) {
+        for (qsizetype position = 0; position < text.size(); ++position) {
+            const char byte = text[position];
+            const ByteTreatment treatment = byteTreatments[static_cast<unsigned char>(byte)];
+            if (byte == '\\') {
+                m_out.append("\\\\");
+            } else if (treatment == ByteTreatment::Reference) {
+                m_out.append(referenceFor(byte));
+            } else if (treatment == ByteTreatment::Forbidden) {
+                m_out.append(QByteArray("\\u") +
+                             QByteArray::number(int(byte), 16).rightJustified(4, '0'));
+            } else if (treatment == ByteTreatment::MaybeForbidden &&
+                       isNoncharacterAt(text, position)) {
+                m_out.append(text[position + 2] == char(0xBE) ? "\\uFFFE" : "\\uFFFF");
+                position += 2;
+            } else {
+                m_out.append(byte);
+            }
+        }
+    }
+
+    const Packet& m_packet;
+    QByteArray m_out;
+};
+
+// ---- Reading -------------------------------------------------------------
+
+QString textOf(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+bool isNamed(const pugi::xml_node& node, QByteArrayView name) {
+    return node.type() == pugi::node_element && name == node.name();
+}
+
+// The element children of a node, refusing text and any element of another name.
+std::vector<pugi::xml_node> childElementsNamed(const pugi::xml_node& parent, QByteArrayView name) {
+    std::vector<pugi::xml_node> children;
+    for (const pugi::xml_node& child : parent.children()) {
+        if (!isNamed(child, name))
+            throwDamaged(QStringLiteral("the element <%1> holds %2 where only <%3> elements belong")
+                             .arg(textOf(parent.name()),
+                                  child.type() == pugi::node_element
+                                      ? QStringLiteral("<%1>").arg(textOf(child.name()))
+                                      : QStringLiteral("text"),
+                                  QString::fromLatin1(name)));
+        children.push_back(child);
+    }
+    return children;
+}
+
+std::optional<std::int64_t> parseWholeNumber(QByteArrayView text) {
+    std::int64_t number = 0;
+    const std::from_chars_result result = std::from_chars(text.begin(), text.end(), number);
+    if (text.isEmpty() || result.ec != std::errc() || result.ptr != text.end())
+        return std::nullopt;
+    return number;
+}
+
+// The character of "\uXXXX" at position, if it is one (and no surrogate).
+std::optional<char16_t> escapedCharacterAt(QByteArrayView text, qsizetype position) {
+    constexpr qsizetype escapeLength = 6;
+    if (text.size() - position < escapeLength || text[position + 1] != 'u')
+        return std::nullopt;
+    const char* digits = text.data() + position + 2;
+    unsigned int code = 0;
+    const std::from_chars_result result = std::from_chars(digits, digits + 4, code, 16);
+    if (result.ec != std::errc() || result.ptr != digits + 4 || (code >= 0xD800 && code <= 0xDFFF))
+        return std::nullopt;
+    return char16_t(code);
+}
+
+class XmlPacketReader {
+public:
+    explicit XmlPacketReader(QByteArrayView bytes) : m_skipped(leadingSkipLength(bytes)) {
+        if (!bytes.isValidUtf8())
+            throwDamaged(QStringLiteral("the XML is not valid UTF-8"));
+        // Parsed in place, so that the values are read straight from this copy.
+        m_buffer = bytes.sliced(m_skipped).toByteArray();
+    }
+
+    Packet read() {
+        constexpr unsigned int options = pugi::parse_escapes | pugi::parse_wconv_attribute |
+                                         pugi::parse_eol | pugi::parse_declaration;
+        const pugi::xml_parse_result result = m_document.load_buffer_inplace(
+            m_buffer.data(), std::size_t(m_buffer.size()), options, pugi::encoding_utf8);
+        if (!result)
+            throwDamaged(QStringLiteral("the XML is malformed at byte %1 (%2)")
+                             .arg(m_skipped + result.offset)
+                             .arg(QLatin1String(result.description())));
+        const pugi::xml_node root = rootElement();
+        Packet packet;
+        packet.fields = readFields(onlyChild(root, "fields"));
+        packet.rows = readRows(onlyChild(root, "rows"), packet.fields);
+        return packet;
+    }
+
+private:
+    pugi::xml_node rootElement() const {
+        pugi::xml_node root;
+        for (const pugi::xml_node& node : m_document.children()) {
+            if (node.type() == pugi::node_declaration)
+                checkDeclaration(node);
+            if (node.type() != pugi::node_element)
+                continue;
+            if (root)
+                throwDamaged(QStringLiteral("it has more than one root element"));
+            root = node;
+        }
+        if (!root)
+            throwDamaged(QStringLiteral("it has no root element"));
+        if (rootElementName != root.name())
+            throw Error(QStringLiteral("The XML document is not a Savrona data packet: its root "
+                                       "element is <%1>.")
+                            .arg(textOf(root.name())));
+        checkRootAttributes(root);
+        return root;
+    }
+
+    static void checkDeclaration(const pugi::xml_node& declaration) {
+        const pugi::xml_attribute encoding = declaration.attribute("encoding");
+        if (encoding && QByteArrayView("UTF-8").compare(encoding.value(), Qt::CaseInsensitive) != 0)
+            throwDamaged(QStringLiteral("it declares the encoding \"%1\"; Savrona reads UTF-8 only")
+                             .arg(textOf(encoding.value())));
+    }
+
+    static void checkRootAttributes(const pugi::xml_node& root) {
+        const pugi::xml_attribute version = root.attribute("version");
+        if (!version)
+            throwDamaged(QStringLiteral("it gives no version"));
+        if (formatVersion != version.value())
+            throw Error(
+                QStringLiteral("The data packet has version %1; Savrona reads version 1 only.")
+                    .arg(textOf(version.value())));
+        for (const pugi::xml_attribute& attribute : root.attributes()) {
+            if (QByteArrayView("version") != attribute.name())
+                throwDamaged(QStringLiteral("<savrona-data> has the unknown attribute \"%1\"")
+                                 .arg(textOf(attribute.name())));
+        }
+    }
+
+    static pugi::xml_node onlyChild(const pugi::xml_node& root, QByteArrayView name) {
+        pugi::xml_node found;
+        for (const pugi::xml_node& child : root.children()) {
+            if (child.type() != pugi::node_element)
+                throwDamaged(QStringLiteral("<savrona-data> holds text"));
+            if (name != child.name())
+                continue;
+            if (found)
+                throwDamaged(QStringLiteral("<savrona-data> holds more than one <%1>")
+                                 .arg(QString::fromLatin1(name)));
+            found = child;
+        }
+        if (!found)
+            throwDamaged(
+                QStringLiteral("<savrona-data> holds no <%1>").arg(QString::fromLatin1(name)));
+        return found;
+    }
+
+    static std::vector<FieldDefinition> readFields(const pugi::xml_node& fieldsElement) {
+        std::vector<FieldDefinition> fields;
+        QSet<QString> foldedNames;
+        for (const pugi::xml_node& element : childElementsNamed(fieldsElement, "field")) {
+            FieldDefinition field = readField(element, fields.size() + 1);
+            // Fields are looked up by name regardless of letter case, so names
+            // that differ only in case would be one field.
+            const QString foldedName = field.name.toCaseFolded();
+            if (foldedNames.contains(foldedName))
+                throwDamaged(
+                    QStringLiteral("the field name %1 appears twice").arg(quoted(field.name)));
+            foldedNames.insert(foldedName);
+            fields.push_back(std::move(field));
+        }
+        return fields;
+    }
+
+    static FieldDefinition readField(const pugi::xml_node& element, std::size_t fieldNumber) {
+        pugi::xml_attribute name;
+        pugi::xml_attribute type;
+        pugi::xml_attribute width;
+        for (const pugi::xml_attribute& attribute : element.attributes()) {
+            const QByteArrayView attributeName = attribute.name();
+            pugi::xml_attribute* slot = attributeName == "name"    ? &name
+                                        : attributeName == "type"  ? &type
+                                        : attributeName == "width" ? &width
+                                                                   : nullptr;
+            if (slot == nullptr || *slot)
+                throwDamaged(QStringLiteral("field %1 has an unknown or repeated attribute \"%2\"")
+                                 .arg(fieldNumber)
+                                 .arg(textOf(attribute.name())));
+            *slot = attribute;
+        }
+        if (!name || *name.value() == '\0')
+            throwDamaged(QStringLiteral("field %1 has no name").arg(fieldNumber));
+        FieldDefinition field{textOf(name.value()), FieldType::Text, 0};
+        const std::optional<FieldType> fieldType = fieldTypeNamed(type.value());
+        if (!fieldType)
+            throw Error(QStringLiteral("The data packet holds the field %1 of type \"%2\", which "
+                                       "Savrona cannot read.")
+                            .arg(quoted(field.name), textOf(type.value())));
+        field.type = *fieldType;
+        if (field.type == FieldType::Text)
+            field.width = widthOf(width, field.name);
+        else if (width)
+            throwDamaged(QStringLiteral("the field %1 has a width but is no text field")
+                             .arg(quoted(field.name)));
+        return field;
+    }
+
+    static int widthOf(const pugi::xml_attribute& width, const QString& fieldName) {
+        const std::optional<std::int64_t> number =
+            width ? parseWholeNumber(width.value()) : std::nullopt;
+        if (!number || *number < 0 || *number > std::numeric_limits<int>::max())
+            throwDamaged(
+                QStringLiteral("the text field %1 has no valid width").arg(quoted(fieldName)));
+        return int(*number);
+    }
+
+    static std::vector<Row> readRows(const pugi::xml_node& rowsElement,
+                                     const std::vector<FieldDefinition>& fields) {
+        const std::vector<pugi::xml_node> elements = childElementsNamed(rowsElement, "row");
+        std::vector<Row> rows;
+        rows.reserve(elements.size());
+        for (std::size_t index = 0; index < elements.size(); ++index)
+            rows.push_back(readRow(elements[index], fields, index + 1));
+        return rows;
+    }
+
+    static Row readRow(const pugi::xml_node& element, const std::vector<FieldDefinition>& fields,
+                       std::size_t rowNumber) {
+        Row row(fields.size());
+        for (const pugi::xml_attribute& attribute : element.attributes()) {
+            const char* name = attribute.name();
+            const bool escapedForm = name[0] == 'e';
+            const std::size_t fieldIndex = fieldIndexOf(name, fields.size(), rowNumber);
+            // Every attribute gives a value, never a null: a value already
+            // there means the field was given twice.
+            if (!row[fieldIndex].isNull())
+                throwDamaged(QStringLiteral("row %1 gives field %2 twice")
+                                 .arg(rowNumber)
+                                 .arg(fieldIndex + 1));
+            const QByteArrayView text(attribute.value(), qsizetype(std::strlen(attribute.value())));
+            row[fieldIndex] = valueOf(text, escapedForm, fields[fieldIndex], rowNumber);
+        }
+        return row;
+    }
+
+    // "f3" or "e3" → 2; anything else, or a field past the last, is refused.
+    static std::size_t fieldIndexOf(const char* attributeName, std::size_t fieldCount,
+                                    std::size_t rowNumber) {
+        const QByteArrayView name(attributeName, qsizetype(std::strlen(attributeName)));
+        const QByteArrayView digits = name.size() > 1 ? name.sliced(1) : QByteArrayView();
+        const std::optional<std::int64_t> number = parseWholeNumber(digits);
+        const bool wellFormed = (name.startsWith('f') || name.startsWith('e')) && number &&
+                                digits[0] != '0' && digits[0] != '-';
+        if (!wellFormed)
+            throwDamaged(QStringLiteral("row %1 has the unknown attribute \"%2\"")
+                             .arg(rowNumber)
+                             .arg(QString::fromUtf8(name)));
+        if (std::uint64_t(*number) > fieldCount)
+            throwDamaged(
+                QStringLiteral("row %1 gives a value for field %2, but there are %3 fields")
+                    .arg(rowNumber)
+                    .arg(QString::fromLatin1(digits))
+                    .arg(fieldCount));
+        return std::size_t(*number - 1);
+    }
+
+    static Value valueOf(QByteArrayView text, bool escapedForm, const FieldDefinition& field,
+                         std::size_t rowNumber) {
+        if (field.type != FieldType::Integer)
+            return Value::text(escapedForm ? withoutOwnEscapes(text, field, rowNumber)
+                                           : text.toByteArray());
+        const std::optional<std::int64_t> number =
+            escapedForm ? std::nullopt : parseWholeNumber(text);
+        if (!number || *number < std::numeric_limits<std::int32_t>::min() ||
+            *number > std::numeric_limits<std::int32_t>::max())
+            throwDamaged(
+                QStringLiteral("row %1 holds \"%2\" in the integer field %3")
+                    .arg(rowNumber)
+                    .arg(QString::fromUtf8(text.first(std::min<qsizetype>(text.size(), 40))),
+                         quoted(field.name)));
+        return Value::integer(std::int32_t(*number));
+    }
+
+    // Undoes the eN form: \uXXXX is that character, \\ a backslash.
+    static QByteArray withoutOwnEscapes(QByteArrayView text, const FieldDefinition& field,
+                                        std::size_t rowNumber) {
+        QByteArray out;
+        out.reserve(text.size());
+        for (qsizetype position = 0; position < text.size(); ++position) {
+            if (text[position] != '\\') {
+                out.append(text[position]);
+                continue;
+            }
+            if (position + 1 < text.size() && text[position + 1] == '\\') {
+                out.append('\\');
+                ++position;
+                continue;
+            }
+            const std::optional<char16_t> code = escapedCharacterAt(text, position);
+            if (!code)
+                throwDamaged(QStringLiteral("row %1 holds a broken escape in the field %2")
+                                 .arg(rowNumber)
+                                 .arg(quoted(field.name)));
+            out.append(QString(QChar(*code)).toUtf8());
+            position += 5;
+        }
+        return out;
+    }
+
+    qsizetype m_skipped;
+    QByteArray m_buffer;
+    pugi::xml_document m_document;
+};
+
+} // namespace
+
+bool looksLikeXmlPacket(QByteArrayView bytes) {
+    const qsizetype start = leadingSkipLength(bytes);
+    return start < bytes.size() && bytes[start] == '<';
+}
+
+Packet readXmlPacket(QByteArrayView bytes) {
+    return XmlPacketReader(bytes).read();
+}
+
+QByteArray writeXmlPacket(const Packet& packet) {
+    return XmlPacketWriter(packet).write();
+}
+
+} // namespace savrona

@@ -1,1 +1,36 @@
 #pragma once
+
+#include "Value.h"
+
+#include <QByteArrayView>
+
+// The XML data packet (docs/xml-data-packet.md):
+//
+//   <?xml version="1.0" encoding="UTF-8"?>
+//   <savrona-data version="1">
+//     <fields>
+//       <field name="ID" type="integer"/>
+//       <field name="Title" type="text" width="255"/>
+//       <field name="Ingredients" type="memo"/>
+//     </fields>
+//     <rows>
+//       <row f1="4" f2="Baked Brie" f3="1 wheel of brie&#13;&#10;..."/>
+//     </rows>
+//   </savrona-data>
+//
+// A row names its values by field position (f1 is the first field), so any
+// field name works; an absent attribute is a null, an empty one an empty
+// text. A text holding a character XML cannot carry at all (most control
+// characters below U+0020, U+FFFE, U+FFFF) is written as eN instead of fN,
+// with those characters as \uXXXX and the backslash as \\.
+// writeXmlPacket (PacketFormats.h) writes this form.
+
+namespace savrona {
+
+// True when the bytes, past a UTF-8 byte order mark and white space, begin with '<'.
+bool looksLikeXmlPacket(QByteArrayView bytes);
+
+// Reads the XML form; throws Error with a clear message when it is malformed.
+Packet readXmlPacket(QByteArrayView bytes);
+
+} // namespace savrona
