@@ -212,7 +212,7 @@ private:
                 m_out.append(referenceFor(byte));
             } else if (treatment == ByteTreatment::Forbidden) {
                 m_out.append(QByteArray("\\u") +
-                             QByteArray::number(int(byte), 16).rightJustified(4, '0'));
+                             QByteArray::number(int(byte), 16).toUpper().rightJustified(4, '0'));
             } else if (treatment == ByteTreatment::MaybeForbidden &&
                        isNoncharacterAt(text, position)) {
                 m_out.append(text[position + 2] == char(0xBE) ? "\\uFFFE" : "\\uFFFF");
@@ -470,11 +470,24 @@ private:
         return std::size_t(*number - 1);
     }
 
+    // The document was valid UTF-8, but a character reference may still name
+    // a surrogate, which would make the text invalid.
+    static Value textValueOf(QByteArrayView text, bool escapedForm, const FieldDefinition& field,
+                             std::size_t rowNumber) {
+        QByteArray utf8 =
+            escapedForm ? withoutOwnEscapes(text, field, rowNumber) : text.toByteArray();
+        if (!QByteArrayView(utf8).isValidUtf8())
+            throwDamaged(
+                QStringLiteral("row %1 holds a text in the field %2 that is not valid UTF-8")
+                    .arg(rowNumber)
+                    .arg(quoted(field.name)));
+        return Value::text(std::move(utf8));
+    }
+
     static Value valueOf(QByteArrayView text, bool escapedForm, const FieldDefinition& field,
                          std::size_t rowNumber) {
         if (field.type != FieldType::Integer)
-            return Value::text(escapedForm ? withoutOwnEscapes(text, field, rowNumber)
-                                           : text.toByteArray());
+            return textValueOf(text, escapedForm, field, rowNumber);
         const std::optional<std::int64_t> number =
             escapedForm ? std::nullopt : parseWholeNumber(text);
         if (!number || *number < std::numeric_limits<std::int32_t>::min() ||
