@@ -211,14 +211,6 @@ TEST_F(CategoryCommandsTest, TheHighestIdIsGivenOutAgainAfterItsCategoryIsDelete
     EXPECT_EQ(category("Desserts"), categoryRow(13, 0, "Desserts"));
 }
 
-TEST_F(CategoryCommandsTest, CategoryNamesListsEveryCategoryOnce) {
-    const QStringList names = commands.categoryNames();
-    EXPECT_EQ(names.size(), 6);
-    for (const char* name :
-         {"Appetizers", "Soups", "Grandma's Kitchen", "Pasta*", "Pasta Dishes", "Empty"})
-        EXPECT_EQ(names.count(QString::fromUtf8(name)), 1) << name;
-}
-
 TEST_F(CategoryCommandsTest, MoveRecipeChangesOnlyItsCategory) {
     const Row before = *recipe("Onion Soup");
     EXPECT_TRUE(commands.moveRecipe("Onion Soup", "Appetizers"));

@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace savrona;
 using namespace savrona::testing;
 
@@ -134,30 +136,36 @@ TEST_F(DialogTest, AddDialogStaysOpenWithItsTextAfterARefusal) {
 }
 
 TEST_F(DialogTest, CancelEscapeAndCloseWriteNothing) {
+    cookbook.selectedCategory = "Appetizers";
+    cookbook.titleBox = "Onion Soup";
     TformAddNewCategory addDialog(&mainWindow, cookbook);
     TformEditCategory renameDialog(&mainWindow, cookbook);
     TformChangeCategory changeDialog(&mainWindow, cookbook);
-    cookbook.selectedCategory = "Appetizers";
-    cookbook.titleBox = "Onion Soup";
-
-    for (QDialog* dialog : std::vector<QDialog*>{&addDialog, &renameDialog, &changeDialog}) {
-        addDialog.editCategoryName->setText("Desserts");
-        renameDialog.editCategoryName->setText("Starters");
-        changeDialog.ComboBox->setEditText("Appetizers");
-        const auto close = [&](int way) {
-            dialog->show();
-            if (way == 0)
-                dialog->findChildren<QPushButton*>().at(1)->click();
-            else if (way == 1)
-                QTest::keyClick(dialog, Qt::Key_Escape);
-            else
-                dialog->close();
-            EXPECT_EQ(dialog->result(), QDialog::Rejected);
-            EXPECT_FALSE(dialog->isVisible());
-        };
-        for (int way = 0; way < 3; ++way)
-            close(way);
-    }
+    struct Case {
+        QDialog* dialog;
+        QPushButton* cancel;
+        std::function<void()> typeSomething;
+    };
+    const std::vector<Case> cases{
+        {&addDialog, addDialog.Button2, [&] { addDialog.editCategoryName->setText("Desserts"); }},
+        {&renameDialog, renameDialog.Button2,
+         [&] { renameDialog.editCategoryName->setText("Starters"); }},
+        {&changeDialog, changeDialog.Button2,
+         [&] { changeDialog.ComboBox->setEditText("Soups and Stews"); }},
+    };
+    const std::vector<std::function<void(const Case&)>> waysToClose{
+        [](const Case& c) { c.cancel->click(); },
+        [](const Case& c) { QTest::keyClick(c.dialog, Qt::Key_Escape); },
+        [](const Case& c) { c.dialog->close(); },
+    };
+    for (const Case& c : cases)
+        for (const auto& close : waysToClose) {
+            c.dialog->show();
+            c.typeSomething();
+            close(c);
+            EXPECT_EQ(c.dialog->result(), QDialog::Rejected);
+            EXPECT_FALSE(c.dialog->isVisible());
+        }
     EXPECT_FALSE(cookbook.categories().isChanged());
     EXPECT_FALSE(cookbook.recipes().isChanged());
 }
@@ -247,31 +255,18 @@ TEST_F(DialogTest, ChangeDialogMovesTheRecipeAndKeepsItsTextForTheNextShowing) {
     EXPECT_EQ(dialog.ComboBox->currentText(), "Appetizers");
 }
 
-TEST_F(DialogTest, ChangeDialogWarnsAboutTextThatNamesNoCategory) {
+TEST_F(DialogTest, ChangeDialogStaysOpenAfterTheWarning) {
     cookbook.titleBox = "Onion Soup";
     TformChangeCategory dialog(&mainWindow, cookbook);
     dialog.show();
-    dialog.Button1->click();
     dialog.ComboBox->setEditText("soups and Stews");
     dialog.Button1->click();
 
     EXPECT_TRUE(dialog.isVisible());
-    ASSERT_EQ(cookbook.messageBoxes.shown.size(), 2u);
-    for (const auto& shown : cookbook.messageBoxes.shown) {
-        EXPECT_EQ(shown.kind, MessageBoxes::Kind::Warning);
-        EXPECT_EQ(shown.text, "Please select new category for this recipe");
-    }
+    ASSERT_EQ(cookbook.messageBoxes.shown.size(), 1u);
+    EXPECT_EQ(cookbook.messageBoxes.shown[0].text, "Please select new category for this recipe");
+    EXPECT_EQ(dialog.ComboBox->currentText(), "soups and Stews");
     EXPECT_FALSE(cookbook.recipes().isChanged());
-}
-
-TEST_F(DialogTest, ChangeDialogMovesIntoTheCurrentCategory) {
-    cookbook.titleBox = "Onion Soup";
-    TformChangeCategory dialog(&mainWindow, cookbook);
-    dialog.show();
-    dialog.ComboBox->setEditText("Soups and Stews");
-    dialog.Button1->click();
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ((*recipe("Onion Soup"))[recipeCategoryId], Value::integer(4));
 }
 
 TEST_F(DialogTest, AboutBoxShowsTheTitleAndVersionWithTheFocusOnOk) {
