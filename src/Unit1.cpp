@@ -1,1 +1,515 @@
-// placeholder until written
+#include "Unit1.h"
+
+#include "AppInfo.h"
+#include "CookbookTree.h"
+#include "CookbookTreeView.h"
+#include "ErrorBoxText.h"
+#include "PanelSplitter.h"
+#include "SavronaApplication.h"
+#include "WindowPlacement.h"
+
+#include "Lookups.h"
+#include "TableDefinitions.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
+
+#include <limits>
+#include <optional>
+
+TformMain* formMain = nullptr;
+
+using savrona::CommandGate;
+using savrona::Table;
+using savrona::TreeNode;
+
+namespace {
+
+const QString rootText = QStringLiteral("My Cookbook");
+const QString selectCategoryPrompt = QStringLiteral(" Please select recipe category first");
+constexpr int titleBoxLength = 125;
+
+// A key that types a character (Backspace and control combinations such as
+// Ctrl+V included); Delete, Tab and the moving keys type none.
+bool typesCharacter(const QKeyEvent& key) {
+    switch (key.key()) {
+    case Qt::Key_Delete:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return false;
+    default:
+        return !key.text().isEmpty();
+    }
+}
+
+// Records keep carriage return and line feed between lines; the boxes break
+// lines at a line feed.
+QString textForBox(QString recordText) {
+    recordText.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return recordText;
+}
+
+// The greatest ID met plus one; nothing when that leaves the 32-bit range.
+std::optional<std::int32_t> followingId(std::int32_t greatest) {
+    if (greatest == std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return greatest + 1;
+}
+
+} // namespace
+
+TformMain::TformMain(savrona::Platform& platform, const QString& dataFolder, QWidget* parent)
+    : QMainWindow(parent), m_platform(platform), m_dataFolder(dataFolder) {
+    dataSetCategories = std::make_unique<Table>(savrona::categoriesTableDefinition());
+    dataSetRecipes = std::make_unique<Table>(savrona::recipesTableDefinition());
+    dataSetCategories->setDataDirectory(m_dataFolder);
+    dataSetRecipes->setDataDirectory(m_dataFolder);
+
+    m_tree = new savrona::CookbookTreeModel(this);
+    m_tree->resetToRoot(rootText, savrona::RootImage);
+    createControls();
+    bindHandlers();
+    FormCreate();
+}
+
+TformMain::~TformMain() {
+    if (formMain == this)
+        formMain = nullptr;
+}
+
+void TformMain::bindHandlers() {
+    connect(treeCategories->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                // Clearing the tree reports no node: that never reaches the switch.
+                if (TreeNode* node = m_tree->nodeAt(current))
+                    reportingErrors([this, node] { treeCategoriesChange(node); });
+            });
+    connect(treeCategories, &savrona::CookbookTreeView::popupRequested, this,
+            [this](const QModelIndex& nodeUnderPointer, const QPoint& globalPosition) {
+                reportingErrors([&] { showTreePopup(nodeUnderPointer, globalPosition); });
+            });
+    for (QWidget* box : std::initializer_list<QWidget*>{Edit1, Memo1, Memo2})
+        box->installEventFilter(this);
+
+    bindHandler(Exit1, &TformMain::Exit1Click);
+    bindHandler(About1, &TformMain::About1Click);
+    bindHandler(SavronaOnLine1, &TformMain::SavronaOnLine1Click);
+    bindHandler(Exportrecipe1, &TformMain::Exportrecipe1Click);
+
+    using Effect = CommandGate::Effect;
+    bindCommand(Button1, &TformMain::Button1Click, Effect::AddsRecord);
+    bindCommand(Button2, &TformMain::Button2Click, Effect::ChangesCookbook);
+    bindCommand(Button3, &TformMain::Button3Click, Effect::ChangesCookbook);
+    bindCommand(Deleterecipe1, &TformMain::Deleterecipe1Click, Effect::ChangesCookbook);
+    bindCommand(Addnewcategory1, &TformMain::Addnewcategory1Click, Effect::AddsRecord);
+    bindCommand(Editcategory1, &TformMain::Editcategory1Click, Effect::ChangesCookbook);
+    bindCommand(Deletecategory1, &TformMain::Deletecategory1Click, Effect::ChangesCookbook);
+    bindCommand(ChangeCategory1, &TformMain::ChangeCategory1Click, Effect::ChangesCookbook);
+}
+
+void TformMain::reportingErrors(const std::function<void()>& handler) {
+    savrona::SavronaApplication::runReportingErrors(handler);
+}
+
+void TformMain::bindHandler(QAction* item, void (TformMain::*handler)()) {
+    connect(item, &QAction::triggered, this,
+            [this, handler] { reportingErrors([this, handler] { (this->*handler)(); }); });
+}
+
+void TformMain::bindCommand(QObject* sender, void (TformMain::*handler)(),
+                            CommandGate::Effect effect) {
+    const auto runThroughGate = [this, handler, effect] {
+        reportingErrors([this, handler, effect] {
+            m_gate.run(effect, [this, handler] { (this->*handler)(); });
+        });
+    };
+    if (auto* button = qobject_cast<QPushButton*>(sender))
+        connect(button, &QPushButton::clicked, this, runThroughGate);
+    else if (auto* action = qobject_cast<QAction*>(sender))
+        connect(action, &QAction::triggered, this, runThroughGate);
+}
+
+// Placement and the window's life.
+
+void TformMain::FormCreate() {
+    const auto restored = savrona::WindowPlacement(*m_platform.settings).restore();
+    for (const QString& problem : restored.problems)
+        reportFailure(problem);
+    applyPlacement(restored.values);
+    dataSetCategories->mergeChangeLog();
+    dataSetRecipes->mergeChangeLog();
+}
+
+void TformMain::applyPlacement(const savrona::PlacementValues& values) {
+    QRect bounds = values.bounds();
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append(screen->geometry());
+    // A window stored wholly off every screen could not be found again.
+    if (!screens.isEmpty() && !savrona::WindowPlacement::isOnAnyScreen(bounds, screens)) {
+        const savrona::PlacementValues defaults;
+        bounds.moveTo(defaults.left, defaults.top);
+    }
+    move(bounds.topLeft());
+    resize(bounds.size());
+    Splitter1->setLeftWidth(values.treeWidth);
+}
+
+void TformMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_activated)
+        return;
+    m_activated = true;
+    // Queued, so that the window paints before the tree is built.
+    QMetaObject::invokeMethod(
+        this, [this] { reportingErrors([this] { FormActivate(); }); }, Qt::QueuedConnection);
+}
+
+void TformMain::FormActivate() {
+    setWindowTitle(QLatin1Char(' ') + savrona::applicationTitle);
+    RefreshCookbookTree();
+    RecipeSelected = false;
+}
+
+void TformMain::closeEvent(QCloseEvent* event) {
+    if (m_gate.isRebuilding()) {
+        // Closed once the rebuild has returned: the rebuild still walks the
+        // tables and the tree.
+        m_closeDeferred = true;
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+void TformMain::FormClose() {
+    if (isMaximized())
+        return;
+    const savrona::PlacementValues values{y(), x(), width(), height(), Splitter1->leftWidth()};
+    const QString failure = savrona::WindowPlacement(*m_platform.settings).store(values);
+    // Reported, and the window closes all the same.
+    if (!failure.isEmpty())
+        reportFailure(failure);
+}
+
+void TformMain::Exit1Click() {
+    close();
+}
+
+void TformMain::closeTableForExit(Table& table) {
+    if (table.isOpen())
+        table.close();
+}
+
+void TformMain::reportFailure(const QString& message) {
+    m_platform.messages->show(savrona::MessageBoxes::Kind::Failure, savrona::errorBoxText(message));
+}
+
+// The tree.
+
+void TformMain::RefreshCookbookTree() {
+    m_gate.beginRebuild();
+    commandButtons->setEnabled(false);
+    bool succeeded = false;
+    const auto finish = qScopeGuard([this, &succeeded] { finishRebuild(succeeded); });
+
+    SelectedCategoryNode = nullptr;
+    SelectedRecipeNode = nullptr;
+    treeCategories->setUpdatesEnabled(false);
+    TreeNode* root = m_tree->resetToRoot(rootText, savrona::RootImage);
+    treeCategories->setUpdatesEnabled(true);
+    NextCategoryID = 0;
+    NextRecipeID = 0;
+
+    reloadTable(*dataSetCategories, savrona::categoriesFileName);
+    reloadTable(*dataSetRecipes, savrona::recipesFileName);
+    addCategoryNodes();
+    if (!root->children.empty())
+        treeCategories->expand(m_tree->indexOf(root));
+
+    const auto nextCategory = followingId(NextCategoryID);
+    const auto nextRecipe = followingId(NextRecipeID);
+    NextCategoryID = nextCategory.value_or(0);
+    NextRecipeID = nextRecipe.value_or(0);
+    statusPanel->setText(QStringLiteral("%1 Categories with %2 recipes")
+                             .arg(dataSetCategories->recordCount())
+                             .arg(dataSetRecipes->recordCount()));
+    succeeded = nextCategory.has_value() && nextRecipe.has_value();
+}
+
+void TformMain::reloadTable(Table& table, const QString& fileName) {
+    // A table whose last opening failed is closed already.
+    if (table.isOpen()) {
+        table.setFiltered(false);
+        table.close();
+    }
+    table.setFileName(fileName);
+    table.open();
+}
+
+void TformMain::addCategoryNodes() {
+    Table& categories = *dataSetCategories;
+    Table& recipes = *dataSetRecipes;
+    TreeNode* root = m_tree->root();
+    if (categories.recordCount() == 0)
+        return;
+    while (!categories.eof()) {
+        TreeNode* categoryNode = m_tree->appendNode(root, categories.textByName("Category"));
+        const std::int32_t categoryId = categories.integerByName("ID");
+        NextCategoryID = std::max(NextCategoryID, categoryId);
+        recipes.setFilter(savrona::lookup::recipesOfCategory(categoryId));
+        recipes.setFiltered(true);
+        if (recipes.recordCount() > 0) {
+            QStringList titles;
+            while (!recipes.eof()) {
+                titles.append(recipes.textByName("Title"));
+                NextRecipeID = std::max(NextRecipeID, recipes.integerByName("ID"));
+                recipes.next();
+            }
+            m_tree->appendNodes(categoryNode, titles, savrona::RecipeImage);
+        }
+        PumpPendingMessages();
+        recipes.setFiltered(false);
+        categories.next();
+    }
+}
+
+void TformMain::finishRebuild(bool succeeded) {
+    m_gate.endRebuild(succeeded);
+    commandButtons->setEnabled(true);
+    if (m_closeDeferred) {
+        m_closeDeferred = false;
+        QMetaObject::invokeMethod(
+            this, [this] { close(); }, Qt::QueuedConnection);
+    }
+}
+
+void TformMain::PumpPendingMessages() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TformMain::RefreshAndReturnToRoot() {
+    RefreshCookbookTree();
+    selectNode(m_tree->root());
+    SelectedCategoryNode = m_tree->root();
+}
+
+TreeNode* TformMain::selectedNode() const {
+    return m_tree->nodeAt(treeCategories->currentIndex());
+}
+
+void TformMain::selectNode(TreeNode* node) {
+    treeCategories->setCurrentIndex(m_tree->indexOf(node));
+}
+
+// The selection switch.
+
+void TformMain::treeCategoriesChange(TreeNode* node) {
+    if (node == nullptr)
+        return;
+    if (node->absoluteIndex() == 0)
+        showRootState(node);
+    else if (node->parent->absoluteIndex() != 0)
+        showRecipeState(node);
+    else
+        showCategoryState(node);
+    Label2->setText(SelectedCategoryNode->text);
+    Label2->adjustSize();
+}
+
+void TformMain::showRootState(TreeNode* node) {
+    Edit1->clear();
+    Edit1->setMaxLength(titleBoxLength);
+    Edit1->setEnabled(false);
+    Edit1->setText(selectCategoryPrompt);
+    Memo1->clear();
+    Memo1->setEnabled(false);
+    Memo2->clear();
+    Memo2->setEnabled(false);
+    Button1->setEnabled(false);
+    Button2->setEnabled(false);
+    Button3->setEnabled(false);
+    setNodeCommandsEnabled(false, false);
+    SelectedCategoryNode = node;
+    RecipeSelected = false;
+}
+
+void TformMain::showCategoryState(TreeNode* node) {
+    Edit1->setEnabled(true);
+    Edit1->clear();
+    Edit1->setMaxLength(titleBoxLength);
+    Memo1->setEnabled(true);
+    Memo1->clear();
+    Memo2->setEnabled(true);
+    Memo2->clear();
+    Button1->setEnabled(true);
+    Button2->setEnabled(false);
+    Button3->setEnabled(false);
+    setNodeCommandsEnabled(true, false);
+    RecipeSelected = false;
+    SelectedCategoryNode = node;
+}
+
+void TformMain::showRecipeState(TreeNode* node) {
+    SelectedCategoryNode = node->parent;
+    SelectedRecipeNode = node;
+    Edit1->setEnabled(true);
+    Edit1->clear();
+    Edit1->setMaxLength(titleBoxLength);
+    Memo1->setEnabled(true);
+    Memo2->setEnabled(true);
+    Button1->setEnabled(false);
+    Button2->setEnabled(false);
+    Button3->setEnabled(true);
+    setNodeCommandsEnabled(false, true);
+
+    Table& recipes = *dataSetRecipes;
+    recipes.setFilter(savrona::lookup::recipeByTitle(node->text));
+    recipes.setFiltered(true);
+    if (recipes.recordCount() > 0) {
+        const QString title = recipes.textByName("Title");
+        // A title from a data file may be longer than a typed one: shown whole.
+        Edit1->setMaxLength(std::max(titleBoxLength, static_cast<int>(title.size())));
+        Edit1->setText(title);
+        Memo1->setPlainText(textForBox(recipes.textByName("Ingredients")));
+        Memo2->setPlainText(textForBox(recipes.textByName("Preparation")));
+    } else {
+        Memo1->clear();
+        Memo2->clear();
+    }
+    recipes.setFiltered(false);
+    RecipeSelected = true;
+}
+
+void TformMain::setNodeCommandsEnabled(bool category, bool recipe) {
+    Addnewcategory1->setEnabled(true);
+    Editcategory1->setEnabled(category);
+    Deletecategory1->setEnabled(category);
+    ChangeCategory1->setEnabled(recipe);
+    Exportrecipe1->setEnabled(recipe);
+    Deleterecipe1->setEnabled(recipe);
+}
+
+void TformMain::treePopupPopup(TreeNode* nodeUnderPointer) {
+    TreeNode* node = nodeUnderPointer != nullptr ? nodeUnderPointer : selectedNode();
+    if (node != nullptr) {
+        treeCategoriesChange(node);
+        return;
+    }
+    // No node since the last rebuild: nothing may act on an older one.
+    setNodeCommandsEnabled(false, false);
+}
+
+void TformMain::showTreePopup(const QModelIndex& nodeUnderPointer, const QPoint& globalPosition) {
+    if (m_gate.isRebuilding())
+        return;
+    treePopupPopup(m_tree->nodeAt(nodeUnderPointer));
+    treePopup->popup(globalPosition);
+}
+
+// Key presses.
+
+bool TformMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && typesCharacter(*static_cast<QKeyEvent*>(event))) {
+        if (watched == Edit1)
+            Edit1KeyPress();
+        else if (watched == Memo1)
+            Memo1KeyPress();
+        else if (watched == Memo2)
+            Memo2KeyPress();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TformMain::Edit1KeyPress() {
+    Button2->setEnabled(RecipeSelected);
+}
+
+void TformMain::Memo1KeyPress() {
+    Button2->setEnabled(RecipeSelected);
+}
+
+void TformMain::Memo2KeyPress() {
+    Button2->setEnabled(RecipeSelected);
+}
+
+// The commands.
+
+void TformMain::Button1Click() {
+    // wired with the commands
+}
+
+void TformMain::Button2Click() {
+    // wired with the commands
+}
+
+void TformMain::Button3Click() {
+    // wired with the commands
+}
+
+void TformMain::Deleterecipe1Click() {
+    // wired with the commands
+}
+
+void TformMain::Addnewcategory1Click() {
+    // wired with the commands
+}
+
+void TformMain::Editcategory1Click() {
+    // wired with the commands
+}
+
+void TformMain::Deletecategory1Click() {
+    // wired with the commands
+}
+
+void TformMain::ChangeCategory1Click() {
+    // wired with the commands
+}
+
+void TformMain::Exportrecipe1Click() {
+    // wired with the commands
+}
+
+void TformMain::About1Click() {
+    // wired with the commands
+}
+
+void TformMain::SavronaOnLine1Click() {
+    // wired with the commands
+}
+
+// What the dialogs read and write.
+
+Table& TformMain::categories() {
+    return *dataSetCategories;
+}
+
+Table& TformMain::recipes() {
+    return *dataSetRecipes;
+}
+
+QString TformMain::selectedCategoryName() const {
+    return SelectedCategoryNode != nullptr ? SelectedCategoryNode->text : QString();
+}
+
+QString TformMain::recipeTitleBoxText() const {
+    return Edit1->text();
+}
+
+std::int32_t TformMain::nextCategoryId() const {
+    return NextCategoryID;
+}
+
+savrona::MessageBoxes& TformMain::messages() {
+    return *m_platform.messages;
+}

@@ -1,0 +1,56 @@
+#include "CookbookTreeView.h"
+
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+
+namespace savrona {
+
+CookbookTreeView::CookbookTreeView(QWidget* parent) : QTreeView(parent) {
+    setHeaderHidden(true);
+    setFrameShape(QFrame::NoFrame);
+    setIndentation(19);
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setSortingEnabled(false);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setAllColumnsShowFocus(true);
+    setIconSize(QSize(16, 16));
+    setContextMenuPolicy(Qt::DefaultContextMenu);
+    // The selection is hidden while the tree does not have the focus.
+    QPalette colours = palette();
+    colours.setColor(QPalette::Inactive, QPalette::Highlight,
+                     colours.color(QPalette::Inactive, QPalette::Base));
+    colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     colours.color(QPalette::Inactive, QPalette::Text));
+    setPalette(colours);
+}
+
+void CookbookTreeView::contextMenuEvent(QContextMenuEvent* event) {
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        emit popupRequested(indexAt(event->pos()), event->globalPos());
+        return;
+    }
+    const QRect current = visualRect(currentIndex());
+    const QPoint local = current.isValid() ? current.center() : QPoint(0, 0);
+    emit popupRequested(QModelIndex(), viewport()->mapToGlobal(local));
+}
+
+void CookbookTreeView::mousePressEvent(QMouseEvent* event) {
+    // A right click opens the context menu on its node and leaves the
+    // selection where it is.
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    QTreeView::mousePressEvent(event);
+}
+
+void CookbookTreeView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTreeView::currentChanged(current, previous);
+    if (current.isValid() && !selectionModel()->isSelected(current))
+        selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
+}
+
+} // namespace savrona

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QTreeView>
+
+namespace savrona {
+
+// The cookbook tree's view. A context menu asked for with the mouse names the
+// node under the pointer without selecting it; asked for with the keyboard,
+// no node, so that the selected one counts. The current node is always the
+// selected one, also when the view makes a node current on its own.
+class CookbookTreeView : public QTreeView {
+    Q_OBJECT
+public:
+    explicit CookbookTreeView(QWidget* parent = nullptr);
+
+signals:
+    void popupRequested(const QModelIndex& nodeUnderPointer, const QPoint& globalPosition);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+};
+
+} // namespace savrona

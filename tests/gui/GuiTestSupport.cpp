@@ -1,0 +1,133 @@
+#include "GuiTestSupport.h"
+
+#include "SavronaApplication.h"
+
+#include "PacketFormats.h"
+#include "TableDefinitions.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+
+namespace savrona::testing {
+
+namespace {
+
+Value integerOrNull(const std::optional<std::int32_t>& number) {
+    return number ? Value::integer(*number) : Value();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+void appendLines(const TreeNode& node, int depth, QStringList& lines) {
+    lines.append(QString(depth, QLatin1Char(' ')) + node.text);
+    for (const auto& child : node.children)
+        appendLines(*child, depth + 1, lines);
+}
+
+TreeNode* find(TreeNode& node, const QString& text) {
+    if (node.text == text)
+        return &node;
+    for (const auto& child : node.children)
+        if (TreeNode* found = find(*child, text))
+            return found;
+    return nullptr;
+}
+
+SavronaApplication* application() {
+    return static_cast<SavronaApplication*>(QCoreApplication::instance());
+}
+
+} // namespace
+
+QStringList FakeMessageBoxes::texts() const {
+    QStringList result;
+    for (const Shown& message : shown)
+        result.append(message.text);
+    return result;
+}
+
+std::optional<QVariant> FakeSettingsStore::value(const QString& name) {
+    const auto found = values.find(name);
+    if (found == values.end())
+        return std::nullopt;
+    return found->second;
+}
+
+bool FakeSettingsStore::setValue(const QString& name, const QString& text) {
+    if (unwritable.count(name) != 0)
+        return false;
+    values[name] = text;
+    written.append(name);
+    return true;
+}
+
+void writeCookbookFiles(const QString& folder, const std::vector<CategoryRecord>& categories,
+                        const std::vector<RecipeRecord>& recipes) {
+    Packet categoryPacket{categoriesTableDefinition().fields, {}};
+    for (const CategoryRecord& category : categories)
+        categoryPacket.rows.push_back(
+            {integerOrNull(category.id), Value::integer(0), Value::text(category.name)});
+    Packet recipePacket{recipesTableDefinition().fields, {}};
+    for (const RecipeRecord& recipe : recipes)
+        recipePacket.rows.push_back({integerOrNull(recipe.id), integerOrNull(recipe.categoryId),
+                                     recipe.title ? Value::text(*recipe.title) : Value(),
+                                     Value::text(recipe.ingredients),
+                                     Value::text(recipe.preparation), Value(), Value(), Value()});
+    writeFile(QDir(folder).filePath(categoriesFileName), writeXmlPacket(categoryPacket));
+    writeFile(QDir(folder).filePath(recipesFileName), writeXmlPacket(recipePacket));
+}
+
+void writeSmallCookbook(const QString& folder) {
+    writeCookbookFiles(folder, {{3, "Soups"}, {1, "Appetizers"}, {7, "Breads"}},
+                       {{10, 1, QString("Zucchini bites"), "2 zucchini\r\nsalt", "Slice.\r\nBake."},
+                        {4, 3, QString("Tomato soup"), "Tomatoes", "Simmer."},
+                        {11, 1, QString("Cheese puffs"), "Cheese", "Puff."},
+                        {12, 3, QString("Grandma's stew"), "Beef", "Stew."},
+                        {40, 99, QString("Lost recipe"), "", ""}});
+}
+
+QStringList treeLines(const CookbookTreeModel& tree) {
+    QStringList lines;
+    if (tree.root() != nullptr)
+        appendLines(*tree.root(), 0, lines);
+    return lines;
+}
+
+TreeNode* findNode(const CookbookTreeModel& tree, const QString& text) {
+    return tree.root() != nullptr ? find(*tree.root(), text) : nullptr;
+}
+
+void MainWindowTest::SetUp() {
+    ASSERT_TRUE(folder.isValid());
+    application()->setMessageBoxes(&fake.messages);
+}
+
+void MainWindowTest::TearDown() {
+    window.reset();
+    application()->setMessageBoxes(nullptr);
+}
+
+TformMain& MainWindowTest::create() {
+    window = std::make_unique<TformMain>(fake.platform, folder.path());
+    formMain = window.get();
+    return *window;
+}
+
+TformMain& MainWindowTest::start() {
+    create();
+    window->show();
+    QCoreApplication::processEvents();
+    return *window;
+}
+
+QString MainWindowTest::statusText() const {
+    return window->statusPanel->text();
+}
+
+} // namespace savrona::testing

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "CookbookTree.h"
+#include "CookbookTreeView.h"
+#include "PlatformSeams.h"
+#include "Unit1.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <QVariant>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <set>
+#include <vector>
+
+// Readable failure messages for Qt texts.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace savrona::testing {
+
+// Answers message boxes in place of the user and records what they said.
+class FakeMessageBoxes : public MessageBoxes {
+public:
+    struct Shown {
+        Kind kind;
+        QString text;
+    };
+    bool show(Kind kind, const QString& text) override {
+        shown.push_back({kind, text});
+        return answer;
+    }
+    QStringList texts() const;
+
+    std::vector<Shown> shown;
+    bool answer = true;
+};
+
+// A settings store in memory; names in `unwritable` refuse to be written.
+class FakeSettingsStore : public SettingsStore {
+public:
+    std::optional<QVariant> value(const QString& name) override;
+    bool setValue(const QString& name, const QString& text) override;
+
+    std::map<QString, QVariant> values;
+    std::set<QString> unwritable;
+    QStringList written; // names, in the order written
+};
+
+struct FakePlatform {
+    FakeMessageBoxes messages;
+    FakeSettingsStore settings;
+    Platform platform{&messages, &settings, nullptr, nullptr};
+};
+
+struct CategoryRecord {
+    std::optional<std::int32_t> id;
+    QString name;
+};
+
+struct RecipeRecord {
+    std::optional<std::int32_t> id;
+    std::optional<std::int32_t> categoryId;
+    std::optional<QString> title;
+    QString ingredients;
+    QString preparation;
+};
+
+// Writes categories.xml and recipes.xml into folder.
+void writeCookbookFiles(const QString& folder, const std::vector<CategoryRecord>& categories,
+                        const std::vector<RecipeRecord>& recipes);
+
+// The tree depth-first, one line a node, indented one blank per level.
+QStringList treeLines(const CookbookTreeModel& tree);
+TreeNode* findNode(const CookbookTreeModel& tree, const QString& text);
+
+// A main window on a scratch data folder with fake message boxes and settings;
+// the application's error box shows through the same fake.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    TformMain& create();
+    // Creates and shows the window and lets its first activation run.
+    TformMain& start();
+    TreeNode* node(const QString& text) { return findNode(window->cookbookTree(), text); }
+    QString statusText() const;
+
+    QTemporaryDir folder;
+    FakePlatform fake;
+    std::unique_ptr<TformMain> window;
+};
+
+// A small cookbook: three categories, recipes in two of them, one recipe
+// whose category is missing.
+void writeSmallCookbook(const QString& folder);
+
+} // namespace savrona::testing
