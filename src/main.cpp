@@ -1,11 +1,16 @@
 // Savrona's entry point: the application object, the windows created once in
 // their order, the message loop, and the tables' last close.
 #include "AppInfo.h"
+#include "DesktopSeams.h"
 #include "Pictures.h"
 #include "QtMessageBoxes.h"
 #include "QtSettingsStore.h"
 #include "SavronaApplication.h"
 #include "Unit1.h"
+#include "Unit2.h"
+#include "Unit3.h"
+#include "Unit5.h"
+#include "Unit6.h"
 
 #include <memory>
 
@@ -18,17 +23,20 @@ int main(int argc, char** argv) {
 
     savrona::QtMessageBoxes messages;
     savrona::QtSettingsStore settings;
-    savrona::Platform platform;
-    platform.messages = &messages;
-    platform.settings = &settings;
+    savrona::DesktopSaveFileDialog saveDialog;
+    savrona::DesktopUrlOpener urls;
+    savrona::Platform platform{&messages, &settings, &saveDialog, &urls};
     application.setMessageBoxes(&messages);
 
     std::unique_ptr<TformMain> mainWindow;
     const bool created = application.runStartUpStep([&] {
         mainWindow = std::make_unique<TformMain>(platform);
         formMain = mainWindow.get();
-        // Then, in this order: formAbout, formAddNewCategory,
-        // formChangeCategory, formEditCategory.
+        // The dialogs belong to the main window and live as long as it does.
+        formAbout = new TformAbout(formMain);
+        formAddNewCategory = new TformAddNewCategory(formMain, *formMain);
+        formChangeCategory = new TformChangeCategory(formMain, *formMain);
+        formEditCategory = new TformEditCategory(formMain, *formMain);
     });
     if (!created)
         return 1;
