@@ -1,13 +1,11 @@
 #include "XmlPacket.h"
 
-#include "PacketFormats.h"
 #include "PacketRules.h"
 
 #include <QSet>
 
 #include <pugixml.hpp>
 
-#include <array>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -22,26 +20,6 @@ constexpr QByteArrayView byteOrderMark = "\xEF\xBB\xBF";
 constexpr QByteArrayView rootElementName = "savrona-data";
 constexpr QByteArrayView formatVersion = "1";
 
-QByteArrayView typeNameOf(FieldType type) {
-    switch (type) {
-    case FieldType::Integer:
-        return "integer";
-    case FieldType::Text:
-        return "text";
-    case FieldType::Memo:
-        break;
-    }
-    return "memo";
-}
-
-std::optional<FieldType> fieldTypeNamed(QByteArrayView name) {
-    for (const FieldType type : {FieldType::Integer, FieldType::Text, FieldType::Memo}) {
-        if (typeNameOf(type) == name)
-            return type;
-    }
-    return std::nullopt;
-}
-
 bool isXmlWhiteSpace(char character) {
     return character == ' ' || character == '\t' || character == '\r' || character == '\n';
 }
@@ -52,180 +30,6 @@ qsizetype leadingSkipLength(QByteArrayView bytes) {
         ++position;
     return position;
 }
-
-// ---- Writing -------------------------------------------------------------
-
-// How the writer treats each byte of a text in an attribute value.
-enum class ByteTreatment : std::uint8_t {
-    Copy,
-    Reference,      // & < " and the white space that readers would normalise
-    Forbidden,      // a control character XML 1.0 cannot carry
-    MaybeForbidden, // EF, which starts U+FFFE and U+FFFF
-};
-
-constexpr std::array<ByteTreatment, 256> byteTreatments = [] {
-    std::array<ByteTreatment, 256> treatments{};
-    for (int byte = 0; byte < 0x20; ++byte)
-        treatments[byte] = ByteTreatment::Forbidden;
-    for (const char byte : {'&', '<', '"', '\t', '\n', '\r'})
-        treatments[static_cast<unsigned char>(byte)] = ByteTreatment::Reference;
-    treatments[0xEF] = ByteTreatment::MaybeForbidden;
-    return treatments;
-}();
-
-QByteArrayView referenceFor(char byte) {
-    switch (byte) {
-    case '&':
-        return "&amp;";
-    case '<':
-        return "&lt;";
-    case '"':
-        return "&quot;";
-    case '\t':
-        return "&#9;";
-    case '\n':
-        return "&#10;";
-    default:
-        return "&#13;";
-    }
-}
-
-bool isNoncharacterAt(QByteArrayView text, qsizetype position) {
-    return position + 2 < text.size() && text[position + 1] == char(0xBF) &&
-           (text[position + 2] == char(0xBE) || text[position + 2] == char(0xBF));
-}
-
-bool holdsForbiddenCharacter(QByteArrayView text) {
-    for (qsizetype position = 0; position < text.size(); ++position) {
-        const ByteTreatment treatment = byteTreatments[static_cast<unsigned char>(text[position])];
-        if (treatment == ByteTreatment::Forbidden ||
-            (treatment == ByteTreatment::MaybeForbidden && isNoncharacterAt(text, position)))
-            return true;
-    }
-    return false;
-}
-
-class XmlPacketWriter {
-public:
-    explicit XmlPacketWriter(const Packet& packet) : m_packet(packet) {}
-
-    QByteArray write() {
-        for (std::size_t rowIndex = 0; rowIndex < m_packet.rows.size(); ++rowIndex)
-            checkRowCanBeWritten(m_packet, rowIndex);
-        m_out.reserve(estimatedSize());
-        m_out.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<savrona-data version=\"1\">\n");
-        writeFields();
-        m_out.append("  <rows>\n");
-        for (const Row& row : m_packet.rows)
-            writeRow(row);
-        m_out.append("  </rows>\n</savrona-data>\n");
-        return std::move(m_out);
-    }
-
-private:
-    qsizetype estimatedSize() const {
-        qsizetype size = 256 + qsizetype(m_packet.fields.size()) * 64;
-        for (const Row& row : m_packet.rows) {
-            size += 16;
-            for (const Value& value : row)
-                size += 16 + (value.isText() ? value.utf8().size() : 0);
-        }
-        return size + size / 8; // room for the references of line breaks
-    }
-
-    void writeFields() {
-        m_out.append("  <fields>\n");
-        for (const FieldDefinition& field : m_packet.fields) {
-            const QByteArray name = field.name.toUtf8();
-            if (holdsForbiddenCharacter(name))
-                throwCannotWrite(QStringLiteral("the field name %1 holds a control character")
-                                     .arg(quoted(field.name)));
-            m_out.append("    <field name=\"");
-            appendEscaped(name);
-            m_out.append("\" type=\"").append(typeNameOf(field.type)).append('"');
-            if (field.type == FieldType::Text) {
-                m_out.append(" width=\"");
-                appendNumber(field.width);
-                m_out.append('"');
-            }
-            m_out.append("/>\n");
-        }
-        m_out.append("  </fields>\n");
-    }
-
-    void writeRow(const Row& row) {
-        m_out.append("    <row");
-        for (std::size_t index = 0; index < row.size(); ++index) {
-            const Value& value = row[index];
-            if (value.isNull())
-                continue;
-            if (value.isInteger()) {
-                appendAttributeStart('f', index);
-                appendNumber(value.integer());
-            } else if (holdsForbiddenCharacter(value.utf8())) {
-                appendAttributeStart('e', index);
-                appendWithOwnEscapes(value.utf8());
-            } else {
-                appendAttributeStart('f', index);
-                appendEscaped(value.utf8());
-            }
-            m_out.append('"');
-        }
-        m_out.append("/>\n");
-    }
-
-    void appendAttributeStart(char form, std::size_t fieldIndex) {
-        m_out.append(' ').append(form);
-        appendNumber(fieldIndex + 1);
-        m_out.append("=\"");
-    }
-
-    template <typename Number> void appendNumber(Number number) {
-        char digits[24];
-        const std::to_chars_result result =
-            std::to_chars(std::begin(digits), std::end(digits), number);
-        m_out.append(digits, result.ptr - digits);
-    }
-
-    // Copies runs of ordinary bytes whole and writes references between them.
-    // The text holds no forbidden character (checked by the caller).
-    void appendEscaped(QByteArrayView text) {
-        const char* runStart = text.begin();
-        for (const char* cursor = text.begin(); cursor != text.end(); ++cursor) {
-            if (byteTreatments[static_cast<unsigned char>(*cursor)] != ByteTreatment::Reference)
-                continue;
-            m_out.append(runStart, cursor - runStart);
-            m_out.append(referenceFor(*cursor));
-            runStart = cursor + 1;
-        }
-        m_out.append(runStart, text.end() - runStart);
-    }
-
-    // The eN form: forbidden characters as \uXXXX, the backslash doubled.
-    void appendWithOwnEscapes(QByteArrayView text) {
-        for (qsizetype position = 0; position < text.size(); ++position) {
-            const char byte = text[position];
-            const ByteTreatment treatment = byteTreatments[static_cast<unsigned char>(byte)];
-            if (byte == '\\') {
-                m_out.append("\\\\");
-            } else if (treatment == ByteTreatment::Reference) {
-                m_out.append(referenceFor(byte));
-            } else if (treatment == ByteTreatment::Forbidden) {
-                m_out.append(QByteArray("\\u") +
-                             QByteArray::number(int(byte), 16).toUpper().rightJustified(4, '0'));
-            } else if (treatment == ByteTreatment::MaybeForbidden &&
-                       isNoncharacterAt(text, position)) {
-                m_out.append(text[position + 2] == char(0xBE) ? "\\uFFFE" : "\\uFFFF");
-                position += 2;
-            } else {
-                m_out.append(byte);
-            }
-        }
-    }
-
-    const Packet& m_packet;
-    QByteArray m_out;
-};
 
 // ---- Reading -------------------------------------------------------------
 
@@ -276,9 +80,10 @@ std::optional<char16_t> escapedCharacterAt(QByteArrayView text, qsizetype positi
 
 class XmlPacketReader {
 public:
+    // Field names and texts are checked to be UTF-8 one by one, as they are
+    // read: that covers both the document's bytes and what character
+    // references make of them, in one pass.
     explicit XmlPacketReader(QByteArrayView bytes) : m_skipped(leadingSkipLength(bytes)) {
-        if (!bytes.isValidUtf8())
-            throwDamaged(QStringLiteral("the XML is not valid UTF-8"));
         // Parsed in place, so that the values are read straight from this copy.
         m_buffer = bytes.sliced(m_skipped).toByteArray();
     }
@@ -396,8 +201,11 @@ private:
         }
         if (!name || *name.value() == '\0')
             throwDamaged(QStringLiteral("field %1 has no name").arg(fieldNumber));
+        if (!QByteArrayView(name.value()).isValidUtf8())
+            throwDamaged(
+                QStringLiteral("the name of field %1 is not valid UTF-8").arg(fieldNumber));
         FieldDefinition field{textOf(name.value()), FieldType::Text, 0};
-        const std::optional<FieldType> fieldType = fieldTypeNamed(type.value());
+        const std::optional<FieldType> fieldType = xmlFieldTypeNamed(type.value());
         if (!fieldType)
             throw Error(QStringLiteral("The data packet holds the field %1 of type \"%2\", which "
                                        "Savrona cannot read.")
@@ -470,8 +278,6 @@ private:
         return std::size_t(*number - 1);
     }
 
-    // The document was valid UTF-8, but a character reference may still name
-    // a surrogate, which would make the text invalid.
     static Value textValueOf(QByteArrayView text, bool escapedForm, const FieldDefinition& field,
                              std::size_t rowNumber) {
         QByteArray utf8 =
@@ -540,10 +346,6 @@ bool looksLikeXmlPacket(QByteArrayView bytes) {
 
 Packet readXmlPacket(QByteArrayView bytes) {
     return XmlPacketReader(bytes).read();
-}
-
-QByteArray writeXmlPacket(const Packet& packet) {
-    return XmlPacketWriter(packet).write();
 }
 
 } // namespace savrona

@@ -4,6 +4,8 @@
 
 #include <QByteArrayView>
 
+#include <optional>
+
 // The XML data packet (docs/xml-data-packet.md):
 //
 //   <?xml version="1.0" encoding="UTF-8"?>
@@ -32,5 +34,26 @@ bool looksLikeXmlPacket(QByteArrayView bytes);
 
 // Reads the XML form; throws Error with a clear message when it is malformed.
 Packet readXmlPacket(QByteArrayView bytes);
+
+// The names of the field types in the `type` attribute.
+inline QByteArrayView xmlTypeNameOf(FieldType type) {
+    switch (type) {
+    case FieldType::Integer:
+        return "integer";
+    case FieldType::Text:
+        return "text";
+    case FieldType::Memo:
+        break;
+    }
+    return "memo";
+}
+
+inline std::optional<FieldType> xmlFieldTypeNamed(QByteArrayView name) {
+    for (const FieldType type : {FieldType::Integer, FieldType::Text, FieldType::Memo}) {
+        if (xmlTypeNameOf(type) == name)
+            return type;
+    }
+    return std::nullopt;
+}
 
 } // namespace savrona

@@ -1,0 +1,252 @@
+// Writes the XML form straight into one buffer: no document tree, no
+// allocation per value, each text scanned once.
+#include "PacketFormats.h"
+#include "PacketRules.h"
+#include "XmlPacket.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstring>
+
+namespace savrona {
+
+using namespace packet_rules;
+
+namespace {
+
+// How each byte of a text is written in an attribute value.
+enum class ByteTreatment : std::uint8_t {
+    Copy,
+    Reference,      // & < " and the white space that readers would normalise
+    Forbidden,      // a control character XML 1.0 cannot carry
+    MaybeForbidden, // EF, which starts U+FFFE and U+FFFF
+};
+
+constexpr std::array<ByteTreatment, 256> byteTreatments = [] {
+    std::array<ByteTreatment, 256> treatments{};
+    for (int byte = 0; byte < 0x20; ++byte)
+        treatments[byte] = ByteTreatment::Forbidden;
+    for (const char byte : {'&', '<', '"', '\t', '\n', '\r'})
+        treatments[static_cast<unsigned char>(byte)] = ByteTreatment::Reference;
+    treatments[0xEF] = ByteTreatment::MaybeForbidden;
+    return treatments;
+}();
+
+// The most bytes one byte of a text can become ("&quot;", "\u0001").
+constexpr qsizetype largestGrowth = 6;
+
+QByteArrayView referenceFor(unsigned char byte) {
+    switch (byte) {
+    case '&':
+        return "&amp;";
+    case '<':
+        return "&lt;";
+    case '"':
+        return "&quot;";
+    case '\t':
+        return "&#9;";
+    case '\n':
+        return "&#10;";
+    default:
+        return "&#13;";
+    }
+}
+
+bool isNoncharacterAt(const unsigned char* cursor, const unsigned char* end) {
+    return end - cursor >= 3 && cursor[1] == 0xBF && (cursor[2] == 0xBE || cursor[2] == 0xBF);
+}
+
+char* copyInto(char* out, QByteArrayView bytes) {
+    std::memcpy(out, bytes.data(), std::size_t(bytes.size()));
+    return out + bytes.size();
+}
+
+char* copyInto(char* out, const unsigned char* begin, const unsigned char* end) {
+    std::memcpy(out, begin, std::size_t(end - begin));
+    return out + (end - begin);
+}
+
+// Writes a text with references for the bytes that need them, copying the
+// runs between them whole. Returns nullptr at a character XML cannot hold.
+char* writeEscaped(char* out, QByteArrayView text) {
+    const auto* cursor = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = cursor + text.size();
+    const auto* runStart = cursor;
+    for (; cursor != end; ++cursor) {
+        const ByteTreatment treatment = byteTreatments[*cursor];
+        if (treatment == ByteTreatment::Copy)
+            continue;
+        if (treatment != ByteTreatment::Reference) {
+            if (treatment == ByteTreatment::MaybeForbidden && !isNoncharacterAt(cursor, end))
+                continue;
+            return nullptr;
+        }
+        out = copyInto(out, runStart, cursor);
+        out = copyInto(out, referenceFor(*cursor));
+        runStart = cursor + 1;
+    }
+    return copyInto(out, runStart, end);
+}
+
+char* writeOwnEscape(char* out, unsigned int character) {
+    constexpr char hexDigits[] = "0123456789ABCDEF";
+    *out++ = '\\';
+    *out++ = 'u';
+    for (int shift = 12; shift >= 0; shift -= 4)
+        *out++ = hexDigits[(character >> shift) & 0xF];
+    return out;
+}
+
+// The eN form: characters XML cannot hold as \uXXXX, the backslash doubled.
+char* writeWithOwnEscapes(char* out, QByteArrayView text) {
+    const auto* cursor = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = cursor + text.size();
+    for (; cursor != end; ++cursor) {
+        const ByteTreatment treatment = byteTreatments[*cursor];
+        if (*cursor == '\\') {
+            out = copyInto(out, "\\\\");
+        } else if (treatment == ByteTreatment::Reference) {
+            out = copyInto(out, referenceFor(*cursor));
+        } else if (treatment == ByteTreatment::Forbidden) {
+            out = writeOwnEscape(out, *cursor);
+        } else if (treatment == ByteTreatment::MaybeForbidden && isNoncharacterAt(cursor, end)) {
+            out = writeOwnEscape(out, cursor[2] == 0xBE ? 0xFFFE : 0xFFFF);
+            cursor += 2;
+        } else {
+            *out++ = char(*cursor);
+        }
+    }
+    return out;
+}
+
+template <typename Number> char* writeNumber(char* out, Number number) {
+    return std::to_chars(out, out + 24, number).ptr;
+}
+
+// A buffer written through a cursor. Room for the most a piece can take is
+// made before it is written, so the bytes themselves go in without checks.
+class OutputBuffer {
+public:
+    explicit OutputBuffer(qsizetype expectedSize) {
+        m_bytes.resize(expectedSize);
+        m_cursor = m_bytes.data();
+    }
+
+    char* roomFor(qsizetype most) {
+        const qsizetype used = m_cursor - m_bytes.data();
+        if (m_bytes.size() - used < most) {
+            m_bytes.resize(std::max(m_bytes.size() * 2, used + most));
+            m_cursor = m_bytes.data() + used;
+        }
+        return m_cursor;
+    }
+    void advanceTo(char* end) { m_cursor = end; }
+    void append(QByteArrayView bytes) { advanceTo(copyInto(roomFor(bytes.size()), bytes)); }
+
+    QByteArray take() {
+        m_bytes.truncate(m_cursor - m_bytes.data());
+        return std::move(m_bytes);
+    }
+
+private:
+    QByteArray m_bytes;
+    char* m_cursor = nullptr;
+};
+
+class XmlPacketWriter {
+public:
+    explicit XmlPacketWriter(const Packet& packet)
+        : m_packet(packet), m_out(expectedSize(packet)) {}
+
+    QByteArray write() {
+        for (std::size_t rowIndex = 0; rowIndex < m_packet.rows.size(); ++rowIndex)
+            checkRowCanBeWritten(m_packet, rowIndex);
+        m_out.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<savrona-data version=\"1\">\n");
+        writeFields();
+        m_out.append("  <rows>\n");
+        for (const Row& row : m_packet.rows)
+            writeRow(row);
+        m_out.append("  </rows>\n</savrona-data>\n");
+        return m_out.take();
+    }
+
+private:
+    // Texts and their markup, with room for the references of line breaks.
+    static qsizetype expectedSize(const Packet& packet) {
+        qsizetype size = 256 + qsizetype(packet.fields.size()) * 64;
+        for (const Row& row : packet.rows) {
+            size += 16;
+            for (const Value& value : row)
+                size += 16 + (value.isText() ? value.utf8().size() + value.utf8().size() / 4 : 0);
+        }
+        return size;
+    }
+
+    void writeFields() {
+        m_out.append("  <fields>\n");
+        for (const FieldDefinition& field : m_packet.fields) {
+            const QByteArray name = field.name.toUtf8();
+            m_out.append("    <field name=\"");
+            char* end = writeEscaped(m_out.roomFor(name.size() * largestGrowth), name);
+            if (end == nullptr)
+                throwCannotWrite(QStringLiteral("the field name %1 holds a control character")
+                                     .arg(quoted(field.name)));
+            m_out.advanceTo(end);
+            m_out.append("\" type=\"");
+            m_out.append(xmlTypeNameOf(field.type));
+            m_out.append("\"");
+            if (field.type == FieldType::Text) {
+                m_out.append(" width=\"");
+                m_out.advanceTo(writeNumber(m_out.roomFor(24), field.width));
+                m_out.append("\"");
+            }
+            m_out.append("/>\n");
+        }
+        m_out.append("  </fields>\n");
+    }
+
+    void writeRow(const Row& row) {
+        m_out.append("    <row");
+        for (std::size_t index = 0; index < row.size(); ++index) {
+            const Value& value = row[index];
+            if (value.isInteger()) {
+                char* out = writeAttributeStart(m_out.roomFor(64), 'f', index);
+                m_out.advanceTo(writeNumber(out, value.integer()));
+                m_out.append("\"");
+            } else if (value.isText()) {
+                writeText(value.utf8(), index);
+            }
+        }
+        m_out.append("/>\n");
+    }
+
+    void writeText(QByteArrayView text, std::size_t fieldIndex) {
+        char* start = m_out.roomFor(text.size() * largestGrowth + 64);
+        char* end = writeEscaped(writeAttributeStart(start, 'f', fieldIndex), text);
+        if (end == nullptr)
+            end = writeWithOwnEscapes(writeAttributeStart(start, 'e', fieldIndex), text);
+        *end++ = '"';
+        m_out.advanceTo(end);
+    }
+
+    static char* writeAttributeStart(char* out, char form, std::size_t fieldIndex) {
+        *out++ = ' ';
+        *out++ = form;
+        out = writeNumber(out, fieldIndex + 1);
+        *out++ = '=';
+        *out++ = '"';
+        return out;
+    }
+
+    const Packet& m_packet;
+    OutputBuffer m_out;
+};
+
+} // namespace
+
+QByteArray writeXmlPacket(const Packet& packet) {
+    return XmlPacketWriter(packet).write();
+}
+
+} // namespace savrona
