@@ -15,6 +15,7 @@
 #include <functional>
 #include <random>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -106,6 +107,9 @@ INSTANTIATE_TEST_SUITE_P(
                  everyByte,
                  {}},
         ReadCase{"DirectoryInPlaceOfTheFile", [](const QString& path) { QDir().mkdir(path); },
+                 std::nullopt, QStringLiteral("Cannot open file recipes.xml")},
+        ReadCase{"NamedPipeInPlaceOfTheFile",
+                 [](const QString& path) { ::mkfifo(QFile::encodeName(path).constData(), 0600); },
                  std::nullopt, QStringLiteral("Cannot open file recipes.xml")},
         ReadCase{"DanglingLink",
                  [](const QString& path) { QFile::link(path + QStringLiteral(".gone"), path); },

@@ -49,7 +49,9 @@ std::optional<QByteArray> readDataFile(const QString& path, const QString& displ
     const QFileInfo info(path);
     if (!info.exists())
         return std::nullopt;
-    if (info.isDir())
+    // A folder, a pipe or a device in the file's place is no data file (and a
+    // pipe or a device could block or never end).
+    if (!info.isFile())
         throwCannotOpen(displayName);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
