@@ -1,6 +1,7 @@
 #include "CookbookTreeView.h"
 
 #include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QMouseEvent>
 
 namespace savrona {
@@ -18,6 +19,9 @@ CookbookTreeView::CookbookTreeView(QWidget* parent) : QTreeView(parent) {
     setAllColumnsShowFocus(true);
     setIconSize(QSize(16, 16));
     setContextMenuPolicy(Qt::DefaultContextMenu);
+    // Long titles are shown whole and scroll sideways, as a tree control does.
+    setTextElideMode(Qt::ElideNone);
+    header()->setStretchLastSection(false);
     // The selection is hidden while the tree does not have the focus.
     QPalette colours = palette();
     colours.setColor(QPalette::Inactive, QPalette::Highlight,
@@ -51,6 +55,19 @@ void CookbookTreeView::currentChanged(const QModelIndex& current, const QModelIn
     QTreeView::currentChanged(current, previous);
     if (current.isValid() && !selectionModel()->isSelected(current))
         selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
+}
+
+void CookbookTreeView::updateGeometries() {
+    // The one column is as wide as the widest node in view, and never
+    // narrower than the view, so that a selected row is marked across it.
+    if (!m_fittingColumn && model() != nullptr) {
+        m_fittingColumn = true;
+        const int width = std::max(viewport()->width(), sizeHintForColumn(0));
+        if (columnWidth(0) != width)
+            setColumnWidth(0, width);
+        m_fittingColumn = false;
+    }
+    QTreeView::updateGeometries();
 }
 
 } // namespace savrona

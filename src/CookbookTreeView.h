@@ -20,6 +20,10 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void updateGeometries() override;
+
+private:
+    bool m_fittingColumn = false;
 };
 
 } // namespace savrona
