@@ -2,11 +2,13 @@
 #include "AnchorLayout.h"
 #include "PanelSplitter.h"
 #include "QtMessageBoxes.h"
+#include "QtSettingsStore.h"
 
 #include <QAbstractButton>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -18,6 +20,10 @@ struct PlaceCase {
     AnchorLayout::Anchors anchors;
     QRect expected;
 };
+
+void PrintTo(const PlaceCase& row, std::ostream* out) {
+    *out << "anchors " << row.anchors.toInt();
+}
 
 class AnchorPlaceTest : public ::testing::TestWithParam<PlaceCase> {};
 
@@ -95,6 +101,10 @@ struct BoxCase {
     const char* escape;
 };
 
+void PrintTo(const BoxCase& row, std::ostream* out) {
+    *out << row.caption;
+}
+
 class MessageBoxTest : public ::testing::TestWithParam<BoxCase> {};
 
 TEST_P(MessageBoxTest, KindSetsCaptionIconAndButtons) {
@@ -126,6 +136,22 @@ INSTANTIATE_TEST_SUITE_P(
                 {"&No", "&Yes"},
                 "&No"},
         BoxCase{MessageBoxes::Kind::Failure, "Savrona v1.0", QMessageBox::Critical, {"OK"}, "OK"}));
+
+TEST(QtSettingsStoreTest, ValuesAreWrittenAndReadBackAsTexts) {
+    // Test mode keeps this away from the user's own settings.
+    QSettings settings(QStringLiteral("Keltrim"), QStringLiteral("Savrona"));
+    ASSERT_TRUE(settings.fileName().contains(QStringLiteral(".qttest")));
+    settings.clear();
+    settings.sync();
+    QtSettingsStore store;
+    EXPECT_EQ(store.value("Top"), std::nullopt);
+    EXPECT_TRUE(store.setValue("Top", "-12"));
+    const std::optional<QVariant> stored = store.value("Top");
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(stored->typeId(), QMetaType::QString);
+    EXPECT_EQ(stored->toString(), "-12");
+    settings.clear();
+}
 
 } // namespace
 } // namespace savrona
