@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QLabel>
 
+#include <limits>
+
 namespace savrona::testing {
 namespace {
 
@@ -70,6 +72,16 @@ TEST_F(CookbookTreeTest, IdsOfZeroOrBelowGiveNextIdsOfOne) {
     window->RefreshCookbookTree();
     EXPECT_EQ(window->NextCategoryID, 1);
     EXPECT_EQ(window->NextRecipeID, 1);
+}
+
+TEST_F(CookbookTreeTest, HighestPossibleIdLeavesNoNextIdAndRefusesAdding) {
+    addCategory(std::numeric_limits<std::int32_t>::max(), "Last");
+    addRecipe(1, std::numeric_limits<std::int32_t>::max(), "Only");
+    window->RefreshCookbookTree();
+    EXPECT_EQ(window->NextCategoryID, 0);
+    EXPECT_EQ(window->NextRecipeID, 2);
+    EXPECT_FALSE(window->commandGate().nextIdsKnown());
+    EXPECT_EQ(statusText(), "1 Categories with 1 recipes");
 }
 
 TEST_F(CookbookTreeTest, RecipeOfAMissingCategoryIsCountedButNotShownNorNumbered) {
