@@ -5,18 +5,22 @@
 
 namespace savrona {
 
-void ActiveIndex::assign(std::vector<SortKey> keys) {
-    m_keys = std::move(keys);
-    m_order.resize(m_keys.size());
+void ActiveIndex::assign(const std::vector<Row>& rows, std::optional<std::size_t> keyField) {
+    m_keyField = keyField;
+    m_keys = SortKeys();
+    m_keys.reserve(rows.size());
+    for (RowId id = 0; id < rows.size(); ++id)
+        setKey(id, rows[id]);
+    m_order.resize(rows.size());
     std::iota(m_order.begin(), m_order.end(), RowId{0});
-    // A stable sort keeps insertion order among equal keys.
-    std::stable_sort(m_order.begin(), m_order.end(),
-                     [this](RowId left, RowId right) { return m_keys[left] < m_keys[right]; });
+    // Ties fall back to the row id, that is insertion order.
+    std::sort(m_order.begin(), m_order.end(),
+              [this](RowId left, RowId right) { return precedes(left, right); });
     m_positionsValid = false;
 }
 
 bool ActiveIndex::precedes(RowId left, RowId right) const {
-    const auto order = m_keys[left] <=> m_keys[right];
+    const auto order = m_keys.compare(left, right);
     return order != 0 ? order < 0 : left < right;
 }
 
@@ -26,24 +30,26 @@ std::vector<RowId>::const_iterator ActiveIndex::lowerBound(RowId id) const {
         [this](RowId element, RowId wanted) { return precedes(element, wanted); });
 }
 
-void ActiveIndex::add(RowId id, SortKey key) {
-    if (id >= m_keys.size())
-        m_keys.resize(id + 1);
-    m_keys[id] = std::move(key);
+void ActiveIndex::setKey(RowId id, const Row& row) {
+    m_keys.set(id, m_keyField ? row[*m_keyField] : Value());
+}
+
+void ActiveIndex::add(RowId id, const Row& row) {
+    setKey(id, row);
     m_order.insert(lowerBound(id), id);
     m_positionsValid = false;
 }
 
-void ActiveIndex::change(RowId id, SortKey key) {
+void ActiveIndex::change(RowId id, const Row& row) {
     remove(id);
-    add(id, std::move(key));
+    add(id, row);
 }
 
 void ActiveIndex::remove(RowId id) {
     const auto found = lowerBound(id);
     if (found != m_order.end() && *found == id)
         m_order.erase(found);
-    m_keys[id] = SortKey();
+    m_keys.clear(id);
     m_positionsValid = false;
 }
 

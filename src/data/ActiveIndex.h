@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace savrona {
@@ -12,18 +13,20 @@ namespace savrona {
 // A row's place in the table's storage; storage order is insertion order.
 using RowId = std::uint32_t;
 
-// The table's active order: rows sorted by the sort key of their index field,
-// ties broken by insertion order. Built once at opening and kept up to date
-// by binary-search insertion and removal as rows change.
+// The table's active order: rows sorted by the value of their index field in
+// dictionary order (SortKeys), ties broken by insertion order. Built once at
+// opening and kept up to date by binary-search insertion and removal as rows
+// change.
 class ActiveIndex {
 public:
-    // Sorts rows 0 .. keys.size()-1, keys[id] being row id's index value.
-    void assign(std::vector<SortKey> keys);
+    // Sorts all rows by the field at keyField; with none, every key is null
+    // and the order is insertion order.
+    void assign(const std::vector<Row>& rows, std::optional<std::size_t> keyField);
 
     // A new row, or one whose index value changed. id is at most one past the
     // highest id given so far.
-    void add(RowId id, SortKey key);
-    void change(RowId id, SortKey key);
+    void add(RowId id, const Row& row);
+    void change(RowId id, const Row& row);
     void remove(RowId id);
 
     std::size_t size() const { return m_order.size(); }
@@ -38,9 +41,12 @@ public:
 
 private:
     std::vector<RowId>::const_iterator lowerBound(RowId id) const;
+    void setKey(RowId id, const Row& row);
+
+    std::optional<std::size_t> m_keyField;
 
     std::vector<RowId> m_order;
-    std::vector<SortKey> m_keys; // by row id
+    SortKeys m_keys; // by row id
     // Position of each row in m_order, rebuilt lazily after a change.
     mutable std::vector<std::uint32_t> m_positions;
     mutable bool m_positionsValid = false;

@@ -16,12 +16,8 @@ bool isAscii(const QByteArray& utf8) {
                        [](char byte) { return static_cast<unsigned char>(byte) < 0x80; });
 }
 
-QByteArray foldedAscii(const QByteArray& utf8) {
-    const bool hasUpperCase = std::any_of(utf8.cbegin(), utf8.cend(),
-                                          [](char byte) { return byte >= 'A' && byte <= 'Z'; });
-    if (!hasUpperCase)
-        return utf8; // shares the bytes
-    return utf8.toLower();
+char asciiLower(char byte) {
+    return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + ('a' - 'A')) : byte;
 }
 
 // Follows canonical decompositions down to the first code point: "ǖ" -> "ü" -> "u".
@@ -36,68 +32,143 @@ char32_t baseLetter(char32_t codePoint) {
     return codePoint;
 }
 
-QByteArray foldedUnicode(const QByteArray& utf8) {
-    const auto codePoints = QString::fromUtf8(utf8).toUcs4();
-    QString folded;
-    folded.reserve(codePoints.size());
-    for (const char32_t codePoint : codePoints) {
-        const char32_t base = QChar::toCaseFolded(baseLetter(codePoint));
-        folded.append(QString::fromUcs4(&base, 1));
+void appendUtf8(std::string& out, char32_t codePoint) {
+    if (codePoint < 0x80) {
+        out.push_back(static_cast<char>(codePoint));
+    } else if (codePoint < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
+        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+    } else if (codePoint < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
     }
-    return folded.toUtf8();
 }
 
-std::uint64_t bigEndianPrefix(const QByteArray& bytes) {
+char32_t foldedCodePoint(char32_t codePoint) {
+    if (codePoint < 0x80)
+        return static_cast<unsigned char>(asciiLower(static_cast<char>(codePoint)));
+    return QChar::toCaseFolded(baseLetter(codePoint));
+}
+
+// Decoding through QString turns malformed bytes into U+FFFD; the exact bytes
+// still break the tie, so the order stays total.
+void appendFolded(std::string& out, const QByteArray& utf8) {
+    if (isAscii(utf8)) {
+        std::transform(utf8.cbegin(), utf8.cend(), std::back_inserter(out), asciiLower);
+        return;
+    }
+    const QString text = QString::fromUtf8(utf8);
+    for (qsizetype index = 0; index < text.size(); ++index) {
+        char32_t codePoint = text[index].unicode();
+        if (text[index].isHighSurrogate() && index + 1 < text.size() &&
+            text[index + 1].isLowSurrogate()) {
+            codePoint = QChar::surrogateToUcs4(text[index], text[index + 1]);
+            ++index;
+        }
+        appendUtf8(out, foldedCodePoint(codePoint));
+    }
+}
+
+std::uint64_t bigEndianPrefix(std::string_view bytes) {
     std::uint64_t prefix = 0;
-    const auto length = std::min<qsizetype>(bytes.size(), 8);
-    for (qsizetype index = 0; index < 8; ++index) {
-        const auto byte = index < length ? static_cast<unsigned char>(bytes[index]) : 0u;
+    for (std::size_t index = 0; index < 8; ++index) {
+        const unsigned char byte =
+            index < bytes.size() ? static_cast<unsigned char>(bytes[index]) : 0;
         prefix = (prefix << 8) | byte;
     }
     return prefix;
 }
 
-std::strong_ordering compareBytes(const QByteArray& left, const QByteArray& right) {
-    const std::string_view leftView(left.constData(), static_cast<std::size_t>(left.size()));
-    const std::string_view rightView(right.constData(), static_cast<std::size_t>(right.size()));
-    // char_traits<char> compares as unsigned bytes, which for UTF-8 is code point order.
-    return leftView.compare(rightView) <=> 0;
+std::string_view viewOf(const QByteArray& bytes) {
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
+// char_traits<char> compares as unsigned bytes, which for UTF-8 is code point order.
+std::strong_ordering compareBytes(std::string_view left, std::string_view right) {
+    return left.compare(right) <=> 0;
 }
 
 } // namespace
 
 QByteArray foldedForCollation(const QByteArray& utf8) {
-    return isAscii(utf8) ? foldedAscii(utf8) : foldedUnicode(utf8);
+    std::string folded;
+    appendFolded(folded, utf8);
+    return QByteArray(folded.data(), static_cast<qsizetype>(folded.size()));
 }
 
-SortKey::SortKey(const Value& value) {
+void SortKeys::reserve(std::size_t count) {
+    m_entries.reserve(count);
+}
+
+void SortKeys::set(std::size_t index, const Value& value) {
+    if (index >= m_entries.size())
+        m_entries.resize(index + 1);
+    clear(index);
+    Entry& entry = m_entries[index];
     if (value.isInteger()) {
-        m_kind = Kind::Integer;
-        m_integer = value.integer();
+        entry.kind = Kind::Integer;
+        entry.integer = value.integer();
     } else if (value.isText()) {
-        m_kind = Kind::Text;
-        m_exact = value.utf8();
-        m_folded = foldedForCollation(m_exact);
-        m_foldedPrefix = bigEndianPrefix(m_folded);
+        entry.kind = Kind::Text;
+        entry.exact = value.utf8();
+        entry.foldedOffset = m_foldedTexts.size();
+        appendFolded(m_foldedTexts, entry.exact);
+        entry.foldedSize = m_foldedTexts.size() - entry.foldedOffset;
+        entry.foldedPrefix = bigEndianPrefix(foldedText(entry));
     }
 }
 
-std::strong_ordering operator<=>(const SortKey& left, const SortKey& right) {
-    if (left.m_kind != right.m_kind)
-        return left.m_kind <=> right.m_kind;
-    switch (left.m_kind) {
-    case SortKey::Kind::Null:
+void SortKeys::clear(std::size_t index) {
+    if (index >= m_entries.size())
+        return;
+    m_unusedBytes += m_entries[index].foldedSize;
+    m_entries[index] = Entry();
+    compactWhenWasteful();
+}
+
+std::string_view SortKeys::foldedText(const Entry& entry) const {
+    return std::string_view(m_foldedTexts).substr(entry.foldedOffset, entry.foldedSize);
+}
+
+void SortKeys::compactWhenWasteful() {
+    if (m_unusedBytes < 65536 || m_unusedBytes < m_foldedTexts.size() / 2)
+        return;
+    std::string compacted;
+    compacted.reserve(m_foldedTexts.size() - m_unusedBytes);
+    for (Entry& entry : m_entries) {
+        const std::string_view text = foldedText(entry);
+        entry.foldedOffset = compacted.size();
+        compacted.append(text);
+    }
+    m_foldedTexts = std::move(compacted);
+    m_unusedBytes = 0;
+}
+
+std::strong_ordering SortKeys::compare(std::size_t left, std::size_t right) const {
+    const Entry& leftEntry = m_entries[left];
+    const Entry& rightEntry = m_entries[right];
+    if (leftEntry.kind != rightEntry.kind)
+        return leftEntry.kind <=> rightEntry.kind;
+    switch (leftEntry.kind) {
+    case Kind::Null:
         return std::strong_ordering::equal;
-    case SortKey::Kind::Integer:
-        return left.m_integer <=> right.m_integer;
-    case SortKey::Kind::Text:
+    case Kind::Integer:
+        return leftEntry.integer <=> rightEntry.integer;
+    case Kind::Text:
         break;
     }
-    if (left.m_foldedPrefix != right.m_foldedPrefix)
-        return left.m_foldedPrefix <=> right.m_foldedPrefix;
-    if (const auto folded = compareBytes(left.m_folded, right.m_folded); folded != 0)
+    if (leftEntry.foldedPrefix != rightEntry.foldedPrefix)
+        return leftEntry.foldedPrefix <=> rightEntry.foldedPrefix;
+    if (const auto folded = compareBytes(foldedText(leftEntry), foldedText(rightEntry));
+        folded != 0)
         return folded;
-    return compareBytes(left.m_exact, right.m_exact);
+    return compareBytes(viewOf(leftEntry.exact), viewOf(rightEntry.exact));
 }
 
 } // namespace savrona

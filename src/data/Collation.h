@@ -5,7 +5,10 @@
 #include <QByteArray>
 
 #include <compare>
+#include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace savrona {
 
@@ -14,30 +17,45 @@ namespace savrona {
 // form. Pure ASCII takes a byte-wise fast path.
 QByteArray foldedForCollation(const QByteArray& utf8);
 
-// The place of one value in the active index's dictionary order: nulls first,
-// then integers by value, then texts compared first with case and accents
-// folded (so "apple" sits beside "Apple" and "Éclair" among the E's), then by
-// exact code points. Computed once per row so that sorting compares cheaply.
-class SortKey {
+// The sort keys of a table's index values, numbered like the table's rows, in
+// dictionary order: nulls first, then integers by value, then texts compared
+// first with case and accents folded (so "apple" sits beside "Apple" and
+// "Éclair" among the E's), then by exact code points.
+//
+// Folded texts are computed once and kept side by side in one buffer, so that
+// sorting a large table compares within a few megabytes instead of chasing
+// every row's text across the heap.
+class SortKeys {
 public:
-    SortKey() = default; // a null value
-    explicit SortKey(const Value& value);
+    std::size_t size() const { return m_entries.size(); }
+    void reserve(std::size_t count);
 
-    friend std::strong_ordering operator<=>(const SortKey& left, const SortKey& right);
-    friend bool operator==(const SortKey& left, const SortKey& right) {
-        return (left <=> right) == std::strong_ordering::equal;
-    }
+    // Sets the key of number `index` (growing the set as needed).
+    void set(std::size_t index, const Value& value);
+    void clear(std::size_t index);
+
+    std::strong_ordering compare(std::size_t left, std::size_t right) const;
 
 private:
     enum class Kind : std::uint8_t { Null, Integer, Text };
 
-    Kind m_kind = Kind::Null;
-    std::int32_t m_integer = 0;
-    // The first eight bytes of the folded text, big-endian, so that most
-    // comparisons end on one integer comparison.
-    std::uint64_t m_foldedPrefix = 0;
-    QByteArray m_folded;
-    QByteArray m_exact; // shares the row's bytes
+    struct Entry {
+        Kind kind = Kind::Null;
+        std::int32_t integer = 0;
+        // The first eight bytes of the folded text, big-endian, so that most
+        // comparisons end on one integer comparison.
+        std::uint64_t foldedPrefix = 0;
+        std::size_t foldedOffset = 0;
+        std::size_t foldedSize = 0;
+        QByteArray exact; // shares the row's bytes
+    };
+
+    std::string_view foldedText(const Entry& entry) const;
+    void compactWhenWasteful();
+
+    std::vector<Entry> m_entries;
+    std::string m_foldedTexts;
+    std::size_t m_unusedBytes = 0; // of texts replaced or cleared
 };
 
 } // namespace savrona

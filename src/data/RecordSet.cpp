@@ -8,26 +8,21 @@ RecordSet::RecordSet(Packet packet, const QString& indexFieldName)
     : m_fields(std::move(packet.fields)), m_rows(std::move(packet.rows)) {
     m_indexField = fieldIndex(indexFieldName);
     m_live.assign(m_rows.size(), true);
-    std::vector<SortKey> keys;
-    keys.reserve(m_rows.size());
-    for (Row& row : m_rows) {
+    for (Row& row : m_rows)
         row.resize(m_fields.size());
-        keys.push_back(sortKeyOf(row));
-    }
-    m_index.assign(std::move(keys));
+    m_index.assign(m_rows, m_indexField);
     first();
 }
 
 std::optional<std::size_t> RecordSet::fieldIndex(QStringView name) const {
-    for (std::size_t index = 0; index < m_fields.size(); ++index) {
-        if (name.compare(m_fields[index].name, Qt::CaseInsensitive) == 0)
-            return index;
+    // The exact spelling first: it is the usual case and much cheaper.
+    for (const auto sensitivity : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+        for (std::size_t index = 0; index < m_fields.size(); ++index) {
+            if (name.compare(m_fields[index].name, sensitivity) == 0)
+                return index;
+        }
     }
     return std::nullopt;
-}
-
-SortKey RecordSet::sortKeyOf(const Row& row) const {
-    return m_indexField ? SortKey(row[*m_indexField]) : SortKey();
 }
 
 std::size_t RecordSet::viewSize() const {
@@ -115,7 +110,7 @@ void RecordSet::addPendingRow() {
     const auto id = static_cast<RowId>(m_rows.size());
     m_rows.push_back(std::move(m_pending->values));
     m_live.push_back(true);
-    m_index.add(id, sortKeyOf(m_rows.back()));
+    m_index.add(id, m_rows.back());
     m_equalityIndex.noteAdded(id, m_rows.back());
     if (m_filteredView)
         placeInView(id);
@@ -126,7 +121,7 @@ void RecordSet::storePendingEdit(RowId id) {
     Row before = std::exchange(m_rows[id], std::move(m_pending->values));
     const Row& after = m_rows[id];
     if (m_indexField && before[*m_indexField] != after[*m_indexField]) {
-        m_index.change(id, sortKeyOf(after));
+        m_index.change(id, after);
         if (m_filteredView) {
             std::erase(*m_filteredView, id);
             placeInView(id);
@@ -186,7 +181,7 @@ Packet RecordSet::takePacket() {
     }
     m_rows.clear();
     m_live.clear();
-    m_index.assign({});
+    m_index.assign({}, std::nullopt);
     m_filteredView.reset();
     first();
     return packet;

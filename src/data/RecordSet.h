@@ -66,7 +66,6 @@ private:
 
     std::size_t viewSize() const;
     RowId viewAt(std::size_t position) const;
-    SortKey sortKeyOf(const Row& row) const;
     void addPendingRow();
     void storePendingEdit(RowId id);
     std::vector<RowId>::iterator placeInFilteredView(RowId id);
