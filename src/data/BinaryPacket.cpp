@@ -161,11 +161,13 @@ RawRow readRow(PacketCursor& cursor, const std::vector<RawField>& fields, std::u
 
 std::vector<RawRow> readRows(PacketCursor& cursor, const std::vector<RawField>& fields,
                              std::uint32_t rowCount) {
-    // The count comes from the packet: reserve no more rows than its bytes can hold.
+    // The count comes from the packet: reserve no more rows than its bytes can
+    // hold, and beyond a first block let the rows grow as they are read.
+    constexpr std::uint64_t largestReservation = 1 << 16;
     const qsizetype smallestRow = 1 + indicatorByteCount(qsizetype(fields.size()));
     std::vector<RawRow> rows;
-    rows.reserve(
-        std::min<std::uint64_t>(rowCount, std::uint64_t(cursor.remaining() / smallestRow)));
+    rows.reserve(std::min({std::uint64_t(rowCount), std::uint64_t(cursor.remaining() / smallestRow),
+                           largestReservation}));
     for (std::uint32_t index = 0; index < rowCount; ++index)
         rows.push_back(readRow(cursor, fields, index + 1));
     return rows;
