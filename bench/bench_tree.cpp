@@ -1,0 +1,123 @@
+// The whole tree rebuild (close both tables, reopen them from their files,
+// build every node, the next IDs and the totals), and start-up to a painted
+// window, under the offscreen platform.
+#include "CookbookGenerator.h"
+#include "CookbookTree.h"
+#include "PacketFormats.h"
+#include "PlatformSeams.h"
+#include "TableDefinitions.h"
+#include "Unit1.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <map>
+
+namespace {
+
+using namespace savrona;
+
+class SilentMessages : public MessageBoxes {
+public:
+    bool show(Kind, const QString& text) override {
+        qWarning("%s", qPrintable(text));
+        return false;
+    }
+};
+
+class MemorySettings : public SettingsStore {
+public:
+    std::optional<QVariant> value(const QString& name) override {
+        const auto found = m_values.find(name);
+        return found == m_values.end() ? std::nullopt : std::optional<QVariant>(found->second);
+    }
+    bool setValue(const QString& name, const QString& text) override {
+        m_values[name] = text;
+        return true;
+    }
+
+private:
+    std::map<QString, QVariant> m_values;
+};
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        std::abort();
+}
+
+// A generated cookbook written as the two data files of a scratch folder.
+class CookbookFolder {
+public:
+    CookbookFolder(int recipes, int categories) {
+        const GeneratedCookbook cookbook = generateCookbook(recipes, categories);
+        writeFile(QDir(m_folder.path()).filePath(categoriesFileName),
+                  writeXmlPacket(cookbook.categories));
+        writeFile(QDir(m_folder.path()).filePath(recipesFileName),
+                  writeXmlPacket(cookbook.recipes));
+    }
+    QString path() const { return m_folder.path(); }
+
+private:
+    QTemporaryDir m_folder;
+};
+
+struct Seams {
+    SilentMessages messages;
+    MemorySettings settings;
+    Platform platform{&messages, &settings, nullptr, nullptr};
+};
+
+void RefreshCookbookTree(benchmark::State& state) {
+    const auto recipes = static_cast<int>(state.range(0));
+    const auto categories = static_cast<int>(state.range(1));
+    const CookbookFolder folder(recipes, categories);
+    Seams seams;
+    TformMain window(seams.platform, folder.path());
+    window.show();
+    QCoreApplication::processEvents(); // the first activation's rebuild
+    for (auto _ : state)
+        window.RefreshCookbookTree();
+    state.counters["nodes"] = window.cookbookTree().nodeCount();
+    state.SetItemsProcessed(state.iterations() * recipes);
+}
+
+void StartUpToPaintedWindow(benchmark::State& state) {
+    const CookbookFolder folder(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    Seams seams;
+    for (auto _ : state) {
+        auto window = std::make_unique<TformMain>(seams.platform, folder.path());
+        window->show();
+        QCoreApplication::processEvents(); // activation: the tree is built
+        benchmark::DoNotOptimize(window->grab());
+        state.PauseTiming();
+        window.reset();
+        state.ResumeTiming();
+    }
+}
+
+} // namespace
+
+BENCHMARK(RefreshCookbookTree)
+    ->Args({1'000, 10})
+    ->Args({10'000, 100})
+    ->Args({100'000, 1'000})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(StartUpToPaintedWindow)->Args({10'000, 100})->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
