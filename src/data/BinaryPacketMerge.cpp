@@ -99,7 +99,7 @@ std::vector<FieldDefinition> fieldDefinitionsOf(const RawBinaryPacket& packet,
             throwDamaged(QStringLiteral("the name of field %1 is not valid UTF-8").arg(index + 1));
         if (name->isEmpty())
             throwDamaged(QStringLiteral("field %1 has no name").arg(index + 1));
-        const QString fieldName = QString::fromUtf8(*name);
+        const QString fieldName = fieldNameFromUtf8(*name);
         // Fields are looked up by name regardless of letter case, so names
         // that differ only in case would be one field.
         const QString foldedName = fieldName.toCaseFolded();

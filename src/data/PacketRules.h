@@ -5,6 +5,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <QStringDecoder>
 
 // Messages and checks shared by the readers and writers of both packet forms.
 namespace savrona::packet_rules {
@@ -24,6 +25,13 @@ inline QString quoted(const QString& name) {
 
 inline QString quotedBytes(QByteArrayView name) {
     return quoted(QString::fromUtf8(name));
+}
+
+// A field name read from a packet. Unlike QString::fromUtf8, keeps a leading
+// U+FEFF (a byte order mark) as part of the name.
+inline QString fieldNameFromUtf8(QByteArrayView utf8) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder(utf8);
 }
 
 // A row about to be written holds one value per field, each null or of the

@@ -204,7 +204,7 @@ private:
         if (!QByteArrayView(name.value()).isValidUtf8())
             throwDamaged(
                 QStringLiteral("the name of field %1 is not valid UTF-8").arg(fieldNumber));
-        FieldDefinition field{textOf(name.value()), FieldType::Text, 0};
+        FieldDefinition field{fieldNameFromUtf8(name.value()), FieldType::Text, 0};
         const std::optional<FieldType> fieldType = xmlFieldTypeNamed(type.value());
         if (!fieldType)
             throw Error(QStringLiteral("The data packet holds the field %1 of type \"%2\", which "
