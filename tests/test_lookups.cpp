@@ -44,13 +44,6 @@ TEST_P(LookupByText, RecipeFindsExactlyItsOwnRecord) {
 INSTANTIATE_TEST_SUITE_P(AwkwardTexts, LookupByText,
                          ::testing::ValuesIn(awkwardTexts.begin(), awkwardTexts.end()));
 
-TEST(Lookups, ExpressionsAreTheFixedTextAndTheValue) {
-    EXPECT_EQ(lookup::categoryByName("Grandma's Pie"), "Category = 'Grandma''s Pie'");
-    EXPECT_EQ(lookup::recipeByTitle("''"), "Title = ''''''");
-    EXPECT_EQ(lookup::categoryById(-12), "ID = -12");
-    EXPECT_EQ(lookup::recipesOfCategory(2147483647), "CategoryID = 2147483647");
-}
-
 TEST(Lookups, ByIdFindsEveryRecordWithThatNumber) {
     Table categories(
         categoriesDefinition({categoryRow(-4, "A"), categoryRow(7, "B"), categoryRow(7, "C")}));

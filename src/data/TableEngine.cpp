@@ -180,34 +180,43 @@ std::size_t TableEngine::fieldIndex(const QString& fieldName) const {
     return *index;
 }
 
-Value TableEngine::fieldByName(const QString& fieldName) const {
+TableEngine::CurrentValue TableEngine::currentValue(const QString& fieldName) const {
     const std::size_t index = fieldIndex(fieldName);
+    const bool isMemo = m_records->fields()[index].type == FieldType::Memo;
     const Row* row = m_records->currentRow();
-    const Value value = row ? (*row)[index] : Value();
-    if (value.isNull() && m_records->fields()[index].type == FieldType::Memo)
-        return Value::text(QByteArray(""));
-    return value;
+    const Value* value = row && !(*row)[index].isNull() ? &(*row)[index] : nullptr;
+    return {value, isMemo};
 }
 
+Value TableEngine::fieldByName(const QString& fieldName) const {
+    const auto [value, isMemo] = currentValue(fieldName);
+    if (value)
+        return *value;
+    return isMemo ? Value::text(QByteArray("")) : Value();
+}
+
+// Reads in place rather than through fieldByName: a tree rebuild reads every
+// title, and a copy would touch each text's shared header once more.
 QString TableEngine::textByName(const QString& fieldName) const {
-    const Value value = fieldByName(fieldName);
-    if (value.isInteger())
-        return QString::number(value.integer());
-    if (value.isText())
-        return value.toQString();
-    fail(QStringLiteral("Invalid variant type conversion"));
+    const auto [value, isMemo] = currentValue(fieldName);
+    if (!value && isMemo)
+        return QString();
+    if (!value)
+        fail(QStringLiteral("Invalid variant type conversion"));
+    return value->isInteger() ? QString::number(value->integer()) : value->toQString();
 }
 
 std::int32_t TableEngine::integerByName(const QString& fieldName) const {
-    const Value value = fieldByName(fieldName);
-    if (value.isInteger())
-        return value.integer();
-    if (value.isNull())
+    const auto [value, isMemo] = currentValue(fieldName);
+    if (!value && !isMemo)
         fail(QStringLiteral("Invalid variant type conversion"));
+    if (value && value->isInteger())
+        return value->integer();
+    const QByteArray text = value ? value->utf8() : QByteArray();
     bool valid = false;
-    const std::int32_t number = value.utf8().trimmed().toInt(&valid, 10);
+    const std::int32_t number = text.trimmed().toInt(&valid, 10);
     if (!valid)
-        fail(QStringLiteral("'%1' is not a valid integer value").arg(value.toQString()));
+        fail(QStringLiteral("'%1' is not a valid integer value").arg(QString::fromUtf8(text)));
     return number;
 }
 

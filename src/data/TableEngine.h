@@ -73,6 +73,11 @@ private:
     const RecordSet& openRecords() const;
     RecordSet& browsingRecords(); // posts a pending edit first
     std::size_t fieldIndex(const QString& fieldName) const;
+    struct CurrentValue {
+        const Value* value; // none when null or when the view is empty
+        bool isMemo;
+    };
+    CurrentValue currentValue(const QString& fieldName) const;
     Value convertForField(const Value& value, const FieldDefinition& field) const;
     // One entry per value given; none for a leave-alone entry.
     std::vector<std::optional<Value>>
