@@ -6,6 +6,7 @@
 #include "ErrorBoxText.h"
 #include "PanelSplitter.h"
 #include "SavronaApplication.h"
+#include "TextLines.h"
 #include "WindowPlacement.h"
 
 #include "Lookups.h"
@@ -48,13 +49,6 @@ bool typesCharacter(const QKeyEvent& key) {
     default:
         return !key.text().isEmpty();
     }
-}
-
-// Records keep carriage return and line feed between lines; the boxes break
-// lines at a line feed.
-QString textForBox(QString recordText) {
-    recordText.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    return recordText;
 }
 
 // The greatest ID met plus one; nothing when that leaves the 32-bit range.
@@ -380,8 +374,8 @@ void TformMain::showRecipeState(TreeNode* node) {
         // A title from a data file may be longer than a typed one: shown whole.
         Edit1->setMaxLength(std::max(titleBoxLength, static_cast<int>(title.size())));
         Edit1->setText(title);
-        Memo1->setPlainText(textForBox(recipes.textByName("Ingredients")));
-        Memo2->setPlainText(textForBox(recipes.textByName("Preparation")));
+        Memo1->setPlainText(savrona::textForBox(recipes.textByName("Ingredients")));
+        Memo2->setPlainText(savrona::textForBox(recipes.textByName("Preparation")));
     } else {
         Memo1->clear();
         Memo2->clear();

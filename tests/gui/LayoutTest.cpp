@@ -3,6 +3,7 @@
 #include "PanelSplitter.h"
 #include "QtMessageBoxes.h"
 #include "QtSettingsStore.h"
+#include "TextLines.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -136,6 +137,14 @@ INSTANTIATE_TEST_SUITE_P(
                 {"&No", "&Yes"},
                 "&No"},
         BoxCase{MessageBoxes::Kind::Failure, "Savrona v1.0", QMessageBox::Critical, {"OK"}, "OK"}));
+
+TEST(TextLinesTest, BoxesBreakAtLineFeedsAndRecordsAtCarriageReturnLineFeed) {
+    EXPECT_EQ(textForBox("a\r\nb\r\n"), "a\nb\n");
+    EXPECT_EQ(textForRecord("a\nb\n"), "a\r\nb\r\n");
+    // A text already in record form is not doubled.
+    EXPECT_EQ(textForRecord("a\r\nb"), "a\r\nb");
+    EXPECT_EQ(textForRecord(textForBox("1\r\n2\r\n\r\n3")), "1\r\n2\r\n\r\n3");
+}
 
 TEST(QtSettingsStoreTest, ValuesAreWrittenAndReadBackAsTexts) {
     // Test mode keeps this away from the user's own settings.

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+namespace savrona {
+
+// Records keep carriage return and line feed between lines; the text boxes
+// break lines at a line feed. Texts pass through these two on their way
+// into and out of the boxes.
+inline QString textForBox(QString recordText) {
+    recordText.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return recordText;
+}
+
+inline QString textForRecord(const QString& boxText) {
+    QString recordText = textForBox(boxText);
+    recordText.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return recordText;
+}
+
+} // namespace savrona
