@@ -420,7 +420,7 @@ TEST(Windows1252, EveryByteSurvivesDecodingAndEncoding) {
 }
 
 TEST(Windows1252, RefusesCharactersOutsideTheCodePage) {
-    for (const char* text : {"寿司", "🍣", "Ω", "\xC3(" /* not UTF-8 */}) {
+    for (const char* text : {"寿司", "🍣", "Ω", "\uFEFFbom", "\xC3(" /* not UTF-8 */}) {
         EXPECT_FALSE(utf8ToWindows1252(text).has_value()) << text;
     }
 }

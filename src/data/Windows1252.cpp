@@ -1,6 +1,7 @@
 #include "Windows1252.h"
 
 #include <QString>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <array>
@@ -65,7 +66,9 @@ QByteArray windows1252ToUtf8(QByteArrayView bytes) {
 std::optional<QByteArray> utf8ToWindows1252(QByteArrayView utf8) {
     if (!utf8.isValidUtf8())
         return std::nullopt;
-    const QString text = QString::fromUtf8(utf8);
+    // Decoded keeping a leading U+FEFF, which then has no byte to go to.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    const QString text = decoder(utf8);
     QByteArray bytes;
     bytes.reserve(text.size());
     for (const QChar character : text) {
