@@ -1,4 +1,5 @@
 #include "CategoryNameDialog.h"
+#include "SavronaApplication.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -25,7 +26,8 @@ CategoryNameDialog::CategoryNameDialog(QWidget* parent, CookbookAccess& cookbook
         QStringLiteral("QLineEdit { border: 1px solid palette(dark); padding: 0px; }"));
 
     Button1->setDefault(true);
-    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(Button1, &QPushButton::clicked, this,
+            [this] { SavronaApplication::runReportingErrors([this] { Button1Click(); }); });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 

@@ -1,12 +1,19 @@
 #include "Unit1.h"
 
 #include "AppInfo.h"
+#include "CategoryCommands.h"
 #include "CookbookTree.h"
 #include "CookbookTreeView.h"
 #include "ErrorBoxText.h"
 #include "PanelSplitter.h"
+#include "RecipeCommands.h"
+#include "RecipeExport.h"
 #include "SavronaApplication.h"
 #include "TextLines.h"
+#include "Unit2.h"
+#include "Unit3.h"
+#include "Unit5.h"
+#include "Unit6.h"
 #include "WindowPlacement.h"
 
 #include "Lookups.h"
@@ -22,6 +29,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QUrl>
 
 #include <limits>
 #include <optional>
@@ -438,48 +446,94 @@ void TformMain::Memo2KeyPress() {
 
 // The commands.
 
+namespace {
+
+savrona::RecipeTexts detailsPaneTexts(const QLineEdit& title, const QPlainTextEdit& ingredients,
+                                      const QPlainTextEdit& preparation) {
+    return {title.text(), savrona::textForRecord(ingredients.toPlainText()),
+            savrona::textForRecord(preparation.toPlainText())};
+}
+
+} // namespace
+
 void TformMain::Button1Click() {
-    // wired with the commands
+    const QString categoryName = selectedCategoryName();
+    const auto outcome = savrona::RecipeCommands(*this).addRecipe(
+        categoryName, NextRecipeID, detailsPaneTexts(*Edit1, *Memo1, *Memo2));
+    if (outcome != savrona::RecipeOutcome::Rebuild)
+        return;
+    RefreshCookbookTree();
+    Button1->setEnabled(false);
 }
 
 void TformMain::Button2Click() {
-    // wired with the commands
+    if (SelectedRecipeNode == nullptr)
+        return;
+    const auto texts = detailsPaneTexts(*Edit1, *Memo1, *Memo2);
+    const auto outcome =
+        savrona::RecipeCommands(*this).saveChanges(SelectedRecipeNode->text, texts);
+    if (outcome != savrona::RecipeOutcome::RebuildAndSelectRecipe)
+        return;
+    RefreshCookbookTree();
+    TreeNode* saved = recipeNodeTitled(texts.title);
+    if (saved == nullptr)
+        return;
+    treeCategories->expand(m_tree->indexOf(saved->parent));
+    selectNode(saved);
 }
 
 void TformMain::Button3Click() {
-    // wired with the commands
+    Deleterecipe1Click();
 }
 
 void TformMain::Deleterecipe1Click() {
-    // wired with the commands
+    if (SelectedRecipeNode == nullptr)
+        return;
+    const auto outcome = savrona::RecipeCommands(*this).deleteRecipe(SelectedRecipeNode->text);
+    if (outcome == savrona::RecipeOutcome::RebuildAndReturnToRoot)
+        RefreshAndReturnToRoot();
 }
 
 void TformMain::Addnewcategory1Click() {
-    // wired with the commands
+    if (formAddNewCategory->exec() == QDialog::Accepted)
+        RefreshAndReturnToRoot();
 }
 
 void TformMain::Editcategory1Click() {
-    // wired with the commands
+    if (formEditCategory->exec() == QDialog::Accepted)
+        RefreshAndReturnToRoot();
 }
 
 void TformMain::Deletecategory1Click() {
-    // wired with the commands
+    if (savrona::CategoryCommands(*this).deleteCategory(selectedCategoryName()))
+        RefreshAndReturnToRoot();
 }
 
 void TformMain::ChangeCategory1Click() {
-    // wired with the commands
+    if (formChangeCategory->exec() == QDialog::Accepted)
+        RefreshAndReturnToRoot();
 }
 
 void TformMain::Exportrecipe1Click() {
-    // wired with the commands
+    savrona::exportRecipe(
+        *m_platform.saveDialog, this,
+        {Label2->text(), Edit1->text(), Memo1->toPlainText(), Memo2->toPlainText()});
 }
 
 void TformMain::About1Click() {
-    // wired with the commands
+    formAbout->exec();
 }
 
 void TformMain::SavronaOnLine1Click() {
-    // wired with the commands
+    m_platform.urls->open(QUrl(savrona::webAddress));
+}
+
+TreeNode* TformMain::recipeNodeTitled(const QString& title) const {
+    for (const auto& category : m_tree->root()->children)
+        for (const auto& recipe : category->children)
+            if (recipe->text == title)
+                return recipe.get();
+    return nullptr;
 }
 
 // What the dialogs read and write.

@@ -182,6 +182,8 @@ private:
     // it may end with; no error unwinds through Qt's frames.
     static void reportingErrors(const std::function<void()>& handler);
 
+    // The recipe node of that title under any category, if the tree has one.
+    savrona::TreeNode* recipeNodeTitled(const QString& title) const;
     void showRootState(savrona::TreeNode* node);
     void showCategoryState(savrona::TreeNode* node);
     void showRecipeState(savrona::TreeNode* node);

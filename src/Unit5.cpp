@@ -1,4 +1,5 @@
 #include "Unit5.h"
+#include "SavronaApplication.h"
 
 #include "AppInfo.h"
 #include "CategoryCommands.h"
@@ -42,7 +43,9 @@ TformChangeCategory::TformChangeCategory(QWidget* parent, savrona::CookbookAcces
     ComboBox->resize(271, ComboBox->sizeHint().height());
 
     Button1->setDefault(true);
-    connect(Button1, &QPushButton::clicked, this, &TformChangeCategory::Button1Click);
+    connect(Button1, &QPushButton::clicked, this, [this] {
+        savrona::SavronaApplication::runReportingErrors([this] { Button1Click(); });
+    });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 
     setTabOrder(Button1, Button2);
