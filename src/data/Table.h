@@ -30,8 +30,7 @@ public:
     FieldInput(const char* text) : m_value(Value::text(QString::fromUtf8(text))) {}
     FieldInput(std::nullptr_t) {}
     FieldInput(Value value) : m_value(std::move(value)) {}
-    static FieldInput leaveAlone()
-    {
+    static FieldInput leaveAlone() {
         FieldInput input(nullptr);
         input.m_leaveAlone = true;
         return input;
