@@ -9,14 +9,46 @@ void ActiveIndex::assign(const std::vector<Row>& rows, std::optional<std::size_t
     m_keyField = keyField;
     m_keys = SortKeys();
     m_keys.reserve(rows.size());
-    for (RowId id = 0; id < rows.size(); ++id)
+    for (RowId id = 0; id < rows.size(); ++id) {
+        prefetchKey(rows, id + 8);
         setKey(id, rows[id]);
-    m_order.resize(rows.size());
-    std::iota(m_order.begin(), m_order.end(), RowId{0});
-    // Ties fall back to the row id, that is insertion order.
-    std::sort(m_order.begin(), m_order.end(),
-              [this](RowId left, RowId right) { return precedes(left, right); });
+    }
+    std::vector<SortItem> items(rows.size());
+    for (RowId id = 0; id < rows.size(); ++id)
+        items[id].id = id;
+    sortByChunks(items, 0);
+    m_order.resize(items.size());
+    std::transform(items.begin(), items.end(), m_order.begin(),
+                   [](const SortItem& item) { return item.id; });
     m_positionsValid = false;
+}
+
+// Sorts eight folded bytes at a time, on numbers held side by side, and goes
+// one chunk deeper only within runs that agree so far: titles that share long
+// beginnings cost a few passes instead of a text comparison at every step.
+void ActiveIndex::sortByChunks(std::span<SortItem> items, std::size_t chunkNumber) const {
+    constexpr std::size_t smallRun = 16;
+    constexpr std::size_t deepestChunk = 32;
+    const auto byFullKey = [this](const SortItem& left, const SortItem& right) {
+        return precedes(left.id, right.id);
+    };
+    for (SortItem& item : items)
+        item.chunk = m_keys.chunk(item.id, chunkNumber);
+    std::sort(items.begin(), items.end(),
+              [](const SortItem& left, const SortItem& right) { return left.chunk < right.chunk; });
+    for (auto begin = items.begin(); begin != items.end();) {
+        const auto end = std::find_if(
+            begin, items.end(), [&](const SortItem& item) { return item.chunk != begin->chunk; });
+        const std::span<SortItem> run(begin, end);
+        const bool whole = std::all_of(run.begin(), run.end(), [&](const SortItem& item) {
+            return m_keys.endsWithin(item.id, chunkNumber);
+        });
+        if (run.size() < smallRun || whole || chunkNumber + 1 >= deepestChunk)
+            std::sort(run.begin(), run.end(), byFullKey);
+        else
+            sortByChunks(run, chunkNumber + 1);
+        begin = end;
+    }
 }
 
 bool ActiveIndex::precedes(RowId left, RowId right) const {
@@ -28,6 +60,18 @@ std::vector<RowId>::const_iterator ActiveIndex::lowerBound(RowId id) const {
     return std::lower_bound(
         m_order.begin(), m_order.end(), id,
         [this](RowId element, RowId wanted) { return precedes(element, wanted); });
+}
+
+// Rows and their texts lie scattered over the heap; asking for a key's bytes a
+// few rows ahead lets the reads overlap instead of waiting one by one.
+void ActiveIndex::prefetchKey(const std::vector<Row>& rows, std::size_t id) const {
+    if (!m_keyField || id >= rows.size())
+        return;
+    if (id + 8 < rows.size())
+        __builtin_prefetch(rows[id + 8].data() + *m_keyField);
+    const Value& value = rows[id][*m_keyField];
+    if (value.isText())
+        __builtin_prefetch(value.utf8().constData());
 }
 
 void ActiveIndex::setKey(RowId id, const Row& row) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace savrona {
@@ -40,8 +41,14 @@ public:
     void sortByPosition(std::vector<RowId>& ids) const;
 
 private:
+    struct SortItem {
+        SortKeys::Chunk chunk;
+        RowId id;
+    };
+    void sortByChunks(std::span<SortItem> items, std::size_t chunkNumber) const;
     std::vector<RowId>::const_iterator lowerBound(RowId id) const;
     void setKey(RowId id, const Row& row);
+    void prefetchKey(const std::vector<Row>& rows, std::size_t id) const;
 
     std::optional<std::size_t> m_keyField;
 

@@ -150,6 +150,28 @@ void SortKeys::compactWhenWasteful() {
     m_unusedBytes = 0;
 }
 
+SortKeys::Chunk SortKeys::chunk(std::size_t index, std::size_t number) const {
+    const Entry& entry = m_entries[index];
+    switch (entry.kind) {
+    case Kind::Null:
+        return {0, 0};
+    case Kind::Integer:
+        // Shifted so that unsigned order is signed order.
+        return {1, static_cast<std::uint64_t>(std::int64_t{entry.integer} - INT32_MIN)};
+    case Kind::Text:
+        break;
+    }
+    if (number == 0)
+        return {2, entry.foldedPrefix};
+    const std::string_view folded = foldedText(entry);
+    return {2, bigEndianPrefix(folded.substr(std::min(folded.size(), 8 * number)))};
+}
+
+bool SortKeys::endsWithin(std::size_t index, std::size_t number) const {
+    const Entry& entry = m_entries[index];
+    return entry.kind != Kind::Text || entry.foldedSize <= 8 * (number + 1);
+}
+
 std::strong_ordering SortKeys::compare(std::size_t left, std::size_t right) const {
     const Entry& leftEntry = m_entries[left];
     const Entry& rightEntry = m_entries[right];

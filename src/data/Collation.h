@@ -36,6 +36,19 @@ public:
 
     std::strong_ordering compare(std::size_t left, std::size_t right) const;
 
+    // For sorting many keys eight folded bytes at a time: among keys whose
+    // folded texts agree in their first 8 x number bytes, chunk `number`
+    // orders as compare() does wherever it differs. Chunk 0 also orders
+    // nulls, integers and texts.
+    struct Chunk {
+        std::uint8_t kind;
+        std::uint64_t bytes;
+        auto operator<=>(const Chunk&) const = default;
+    };
+    Chunk chunk(std::size_t index, std::size_t number) const;
+    // True when chunks up to `number` hold the whole key.
+    bool endsWithin(std::size_t index, std::size_t number) const;
+
 private:
     enum class Kind : std::uint8_t { Null, Integer, Text };
 

@@ -68,10 +68,24 @@ void RecordSet::first() {
 }
 
 void RecordSet::next() {
-    if (m_position + 1 < viewSize())
+    if (m_position + 1 < viewSize()) {
         ++m_position;
-    else
+        prefetchAhead();
+    } else {
         m_eof = true;
+    }
+}
+
+// A walk in index order visits rows scattered over the heap; asking for the
+// rows a few steps ahead, and for their index text, lets the reads overlap.
+void RecordSet::prefetchAhead() const {
+    if (m_position + 4 < viewSize())
+        __builtin_prefetch(m_rows[viewAt(m_position + 4)].data());
+    if (m_indexField && m_position + 2 < viewSize()) {
+        const Value& key = m_rows[viewAt(m_position + 2)][*m_indexField];
+        if (key.isText())
+            __builtin_prefetch(key.utf8().constData());
+    }
 }
 
 const Row* RecordSet::currentRow() const {

@@ -71,6 +71,7 @@ private:
     std::vector<RowId>::iterator placeInFilteredView(RowId id);
     void placeInView(RowId id);
     void moveCursorTo(RowId id);
+    void prefetchAhead() const;
 
     std::vector<FieldDefinition> m_fields;
     std::optional<std::size_t> m_indexField;
