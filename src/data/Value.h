@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringDecoder>
 
 #include <cstdint>
 #include <variant>
@@ -40,7 +41,14 @@ public:
     // Preconditions: isInteger() / isText().
     std::int32_t integer() const { return std::get<std::int32_t>(m_storage); }
     const QByteArray& utf8() const { return std::get<QByteArray>(m_storage); }
-    QString toQString() const { return QString::fromUtf8(utf8()); }
+    // Unlike QString::fromUtf8, keeps a leading U+FEFF: it is part of the text.
+    QString toQString() const {
+        const QByteArray& bytes = utf8();
+        if (!bytes.startsWith("\xEF\xBB\xBF"))
+            return QString::fromUtf8(bytes);
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return decoder.decode(bytes);
+    }
 
     bool operator==(const Value&) const = default;
 
