@@ -5,10 +5,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHashFunctions>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace savrona {
@@ -43,9 +47,21 @@ bool syncFolderOf(const QString& path) {
     return synced;
 }
 
-} // namespace
+constexpr qsizetype hashSliceSize = qsizetype(1) << 20;
 
-std::optional<QByteArray> readDataFile(const QString& path, const QString& displayName) {
+FileIdentity identityFrom(const struct stat& status) {
+    return {std::uint64_t(status.st_dev), std::uint64_t(status.st_ino),
+            std::int64_t(status.st_size),
+            std::int64_t(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
+}
+
+std::uint64_t hashSlice(QByteArrayView slice, std::uint64_t hash) {
+    return qHash(slice, size_t(hash));
+}
+
+// Opens an existing data file for reading; nothing when it is missing.
+std::optional<std::unique_ptr<QFile>> openDataFile(const QString& path,
+                                                   const QString& displayName) {
     const QFileInfo info(path);
     if (!info.exists())
         return std::nullopt;
@@ -53,15 +69,88 @@ std::optional<QByteArray> readDataFile(const QString& path, const QString& displ
     // pipe or a device could block or never end).
     if (!info.isFile())
         throwCannotOpen(displayName);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly))
         throwCannotOpen(displayName);
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    return file;
+}
+
+FileIdentity identityOfOpenFile(const QFile& file, const QString& displayName) {
+    struct stat status {};
+    if (::fstat(file.handle(), &status) != 0)
+        throwCannotOpen(displayName);
+    return identityFrom(status);
+}
+
+} // namespace
+
+std::uint64_t hashOfContent(QByteArrayView bytes) {
+    std::uint64_t hash = QHashSeed::globalSeed();
+    for (qsizetype offset = 0; offset < bytes.size(); offset += hashSliceSize)
+        hash =
+            hashSlice(bytes.sliced(offset, std::min(hashSliceSize, bytes.size() - offset)), hash);
+    return hash;
+}
+
+std::optional<DataFileContents> readDataFileContents(const QString& path,
+                                                     const QString& displayName) {
+    const auto file = openDataFile(path, displayName);
+    if (!file)
+        return std::nullopt;
+    const FileIdentity identity = identityOfOpenFile(**file, displayName);
+    QByteArray bytes = (*file)->readAll();
+    if ((*file)->error() != QFileDevice::NoError)
         throwCannotOpen(displayName);
     if (bytes.isEmpty())
         return std::nullopt;
-    return bytes;
+    return DataFileContents{std::move(bytes), identity};
+}
+
+std::optional<QByteArray> readDataFile(const QString& path, const QString& displayName) {
+    auto contents = readDataFileContents(path, displayName);
+    if (!contents)
+        return std::nullopt;
+    return std::move(contents->bytes);
+}
+
+std::optional<FileFingerprint> fingerprintDataFile(const QString& path,
+                                                   const QString& displayName) {
+    const auto file = openDataFile(path, displayName);
+    if (!file)
+        return std::nullopt;
+    FileFingerprint fingerprint{identityOfOpenFile(**file, displayName), QHashSeed::globalSeed()};
+    // One slice at a time, the same slices as hashOfContent: the file is
+    // never held whole.
+    QByteArray slice(hashSliceSize, Qt::Uninitialized);
+    qint64 total = 0;
+    for (;;) {
+        qint64 filled = 0;
+        while (filled < hashSliceSize) {
+            const qint64 read = (*file)->read(slice.data() + filled, hashSliceSize - filled);
+            if (read < 0)
+                throwCannotOpen(displayName);
+            if (read == 0)
+                break;
+            filled += read;
+        }
+        if (filled == 0)
+            break;
+        fingerprint.contentHash =
+            hashSlice(QByteArrayView(slice.constData(), filled), fingerprint.contentHash);
+        total += filled;
+        if (filled < hashSliceSize)
+            break;
+    }
+    if (total == 0)
+        return std::nullopt;
+    return fingerprint;
+}
+
+std::optional<FileIdentity> identityOfFile(const QString& path) {
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return std::nullopt;
+    return identityFrom(status);
 }
 
 void writeDataFileAtomically(const QString& path, QByteArrayView bytes,

@@ -4,14 +4,56 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 
 namespace savrona {
+
+// Which file a path named, as the file system tells it: a file replaced by
+// another (a rename over it) has another inode, a file written in place
+// another size or modification time.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedNanoseconds = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// A file's identity and a 64-bit hash of its bytes (hashOfContent). Two
+// fingerprints that are equal name the same file holding the same bytes.
+struct FileFingerprint {
+    FileIdentity identity;
+    std::uint64_t contentHash = 0;
+
+    bool operator==(const FileFingerprint&) const = default;
+};
+
+struct DataFileContents {
+    QByteArray bytes;
+    FileIdentity identity; // of the file the bytes were read from
+};
+
+// A hash of the bytes, seeded at random once per process, so that no file can
+// be made to collide with another on purpose. Hashed in fixed slices, so that
+// a file can be hashed while it is read, without holding it whole.
+std::uint64_t hashOfContent(QByteArrayView bytes);
 
 // Reads a whole data file. Returns nothing when the file is missing or holds
 // zero bytes; throws Error("Cannot open file <displayName>") when it exists
 // but cannot be read.
 std::optional<QByteArray> readDataFile(const QString& path, const QString& displayName);
+// The same, with the identity of the file read.
+std::optional<DataFileContents> readDataFileContents(const QString& path,
+                                                     const QString& displayName);
+
+// The fingerprint of the data file at path, read slice by slice; nothing when
+// the file is missing or empty; the same errors as readDataFile.
+std::optional<FileFingerprint> fingerprintDataFile(const QString& path, const QString& displayName);
+
+// The identity of the file at path; nothing when it cannot be told.
+std::optional<FileIdentity> identityOfFile(const QString& path);
 
 // Replaces the file at path with bytes so that a crash, a kill or a full disk
 // leaves either the old file or the new one, whole: writes a temporary file in

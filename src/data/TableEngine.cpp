@@ -1,6 +1,5 @@
 #include "TableEngine.h"
 
-#include "DataFile.h"
 #include "PacketFormats.h"
 
 #include <QDir>
@@ -50,6 +49,7 @@ RecordSet& TableEngine::browsingRecords() {
 void TableEngine::open() {
     if (isOpen())
         return;
+    m_openedFile.reset();
     if (m_unwrittenData) {
         // The last close could not write this data: it is newer than the file.
         load(std::move(*m_unwrittenData), true);
@@ -57,18 +57,41 @@ void TableEngine::open() {
         m_keptPacket.reset();
         return;
     }
-    std::optional<QByteArray> bytes;
-    if (!m_fileName.isEmpty())
-        bytes = readDataFile(dataFilePath(), m_fileName);
-    if (bytes) {
-        load(readPacketFromFile(*bytes), false);
-    } else {
-        if (!m_keptPacket)
-            fail(QStringLiteral("Missing data provider or data packet"));
-        // With a file name, the file is missing: the next close creates it.
-        load(std::move(*m_keptPacket), !m_fileName.isEmpty());
-    }
+    if (!reopenOnReusableRows())
+        openOnDataFile();
     m_keptPacket.reset();
+    m_keptPacketFile.reset();
+}
+
+// The file is read for its fingerprint only, a slice at a time: much cheaper
+// than parsing it, and it never holds the file and the rows at once.
+bool TableEngine::reopenOnReusableRows() {
+    if (!m_keptPacket || !m_keptPacketFile || m_fileName.isEmpty())
+        return false;
+    const auto fingerprint = fingerprintDataFile(dataFilePath(), m_fileName);
+    if (fingerprint != m_keptPacketFile)
+        return false;
+    load(std::move(*m_keptPacket), false);
+    m_openedFile = fingerprint;
+    return true;
+}
+
+void TableEngine::openOnDataFile() {
+    std::optional<DataFileContents> contents;
+    if (!m_fileName.isEmpty())
+        contents = readDataFileContents(dataFilePath(), m_fileName);
+    if (contents) {
+        const FileFingerprint fingerprint{contents->identity, hashOfContent(contents->bytes)};
+        Packet packet = readPacketFromFile(contents->bytes);
+        contents.reset(); // the file's bytes go before the rows are indexed
+        load(std::move(packet), false);
+        m_openedFile = fingerprint;
+        return;
+    }
+    if (!m_keptPacket || !m_keptPacketServesMissingFile)
+        fail(QStringLiteral("Missing data provider or data packet"));
+    // With a file name, the file is missing: the next close creates it.
+    load(std::move(*m_keptPacket), !m_fileName.isEmpty());
 }
 
 Packet TableEngine::readPacketFromFile(const QByteArray& bytes) const {
@@ -103,23 +126,40 @@ void TableEngine::close() {
     const bool changed = m_records->isChanged();
     Packet packet = m_records->takePacket();
     m_records.reset();
+    m_keptPacketFile.reset();
+    m_keptPacketServesMissingFile = true;
     if (m_fileName.isEmpty()) {
         m_keptPacket = std::move(packet);
         return;
     }
-    if (!changed)
+    if (!changed) {
+        // Kept only to stand in for its file while the file stays as read.
+        if (m_openedFile) {
+            m_keptPacket = std::move(packet);
+            m_keptPacketFile = m_openedFile;
+            m_keptPacketServesMissingFile = false;
+        }
         return;
+    }
     // Held until the write has succeeded, so that a failed write loses nothing.
     m_unwrittenData = std::move(packet);
-    writeDataFile(*m_unwrittenData);
+    const auto written = writeDataFile(*m_unwrittenData);
     m_keptPacket = std::move(m_unwrittenData);
+    m_keptPacketFile = written;
     m_unwrittenData.reset();
 }
 
-void TableEngine::writeDataFile(const Packet& packet) {
+std::optional<FileFingerprint> TableEngine::writeDataFile(const Packet& packet) {
     const QByteArray bytes =
         isXmlFileName(m_fileName) ? writeXmlPacket(packet) : writeBinaryPacket(packet);
-    writeDataFileAtomically(dataFilePath(), bytes, m_fileName);
+    const QString path = dataFilePath();
+    writeDataFileAtomically(path, bytes, m_fileName);
+    // Told after the rename: if another file has taken the name since, its
+    // bytes will not match this hash.
+    const auto identity = identityOfFile(path);
+    if (!identity)
+        return std::nullopt;
+    return FileFingerprint{*identity, hashOfContent(bytes)};
 }
 
 QString TableEngine::dataFilePath() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DataFile.h"
 #include "RecordSet.h"
 #include "Table.h"
 
@@ -21,6 +22,11 @@ namespace savrona {
 // kept packet because its file was missing counts as changed, so its next
 // close writes the file. A file that cannot be read leaves the table closed,
 // so a later close cannot overwrite it.
+//
+// A table keeps the rows it last wrote to its file, or read from it when they
+// did not change, with the file's fingerprint. When the next opening finds
+// the same file holding the same bytes, it takes those rows instead of
+// parsing the file again: the rows read back would be the same.
 //
 // The filter text and switch survive a close. When the switch is on at an
 // opening, the filter is applied again; if its text no longer reads against
@@ -85,10 +91,12 @@ private:
                   const std::vector<FieldDefinition>& fields) const;
     static void applyInputs(RecordSet& records, std::vector<std::optional<Value>> converted);
 
-    Packet takePacketToOpen();
+    bool reopenOnReusableRows();
+    void openOnDataFile();
     Packet readPacketFromFile(const QByteArray& bytes) const;
     void load(Packet packet, bool changed);
-    void writeDataFile(const Packet& packet);
+    // Returns the fingerprint of the file written, when it can be told.
+    std::optional<FileFingerprint> writeDataFile(const Packet& packet);
     QString dataFilePath() const;
     FilterExpression parseFilter(const QString& expression) const;
 
@@ -98,8 +106,13 @@ private:
     QString m_fileName;
     std::vector<FieldDefinition> m_lastFields;
 
-    std::optional<RecordSet> m_records;    // present while open
-    std::optional<Packet> m_keptPacket;    // serves the next opening
+    std::optional<RecordSet> m_records; // present while open
+    std::optional<Packet> m_keptPacket; // serves the next opening
+    // Whether the kept packet may open a table whose file is missing, or only
+    // stands in for the file its fingerprint names.
+    bool m_keptPacketServesMissingFile = true;
+    std::optional<FileFingerprint> m_keptPacketFile; // the file the kept rows equal
+    std::optional<FileFingerprint> m_openedFile;     // the file the open rows came from
     std::optional<Packet> m_unwrittenData; // a failed write's data, reopened and written again
 
     QString m_filterText;
