@@ -179,6 +179,11 @@ void TformMain::FormActivate() {
     setWindowTitle(QLatin1Char(' ') + savrona::applicationTitle);
     RefreshCookbookTree();
     RecipeSelected = false;
+    // For timing start-up from outside: quit once the tree is built and painted.
+    if (qEnvironmentVariableIntValue("SAVRONA_QUIT_AFTER_STARTUP") == 1) {
+        repaint();
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    }
 }
 
 void TformMain::closeEvent(QCloseEvent* event) {

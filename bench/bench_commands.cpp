@@ -1,0 +1,277 @@
+// Every command of the main window timed from the click to the rebuilt tree,
+// on a real main window under the offscreen platform, with message boxes and
+// dialogs answered as a user would; start-up to the painted tree; and the
+// process's peak memory against the size of the two data files.
+//
+// bench_commands <folder>: the folder holds a cookbook that
+// savrona-generate-cookbook wrote; the commands run on a copy of it. Prints
+// one line "figure|value" per figure (milliseconds, medians), which
+// scripts/perf-report.sh puts together into one table for both sizes. One
+// cookbook per process, so that the peak memory is that cookbook's.
+#include "CookbookTree.h"
+#include "PlatformSeams.h"
+#include "TableDefinitions.h"
+#include "Unit1.h"
+#include "Unit3.h"
+#include "Unit5.h"
+#include "Unit6.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <memory>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+using namespace savrona;
+
+class YesMessages : public MessageBoxes {
+public:
+    bool show(Kind kind, const QString& text) override {
+        if (kind != Kind::Confirmation)
+            std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        return true;
+    }
+};
+
+class MemorySettings : public SettingsStore {
+public:
+    std::optional<QVariant> value(const QString& name) override {
+        const auto found = m_values.find(name);
+        return found == m_values.end() ? std::nullopt : std::optional<QVariant>(found->second);
+    }
+    bool setValue(const QString& name, const QString& text) override {
+        m_values[name] = text;
+        return true;
+    }
+
+private:
+    std::map<QString, QVariant> m_values;
+};
+
+double peakMemoryMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// One cookbook in a scratch folder, its main window and its dialogs.
+class CookbookUnderTest {
+public:
+    explicit CookbookUnderTest(const QString& source) {
+        const QDir folder(m_folder.path());
+        for (const QString& name : {categoriesFileName, recipesFileName}) {
+            if (!QFile::copy(QDir(source).filePath(name), folder.filePath(name)))
+                qFatal("Cannot copy %s from %s", qPrintable(name), qPrintable(source));
+            m_fileMegabytes += double(QFileInfo(folder.filePath(name)).size()) / (1024.0 * 1024.0);
+        }
+    }
+
+    ~CookbookUnderTest() {
+        formMain = nullptr;
+        formAddNewCategory = nullptr;
+        formEditCategory = nullptr;
+        formChangeCategory = nullptr;
+    }
+
+    // From creating the window to the tree built and painted.
+    double startUp() {
+        QElapsedTimer timer;
+        timer.start();
+        m_window = std::make_unique<TformMain>(m_platform, m_folder.path());
+        formMain = m_window.get();
+        formAddNewCategory = new TformAddNewCategory(formMain, *formMain);
+        formChangeCategory = new TformChangeCategory(formMain, *formMain);
+        formEditCategory = new TformEditCategory(formMain, *formMain);
+        m_window->show();
+        while (m_window->cookbookTree().nodeCount() <= 1 || m_window->isRebuilding())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        m_window->repaint();
+        return double(timer.nsecsElapsed()) / 1e6;
+    }
+
+    TformMain& window() { return *m_window; }
+    double fileMegabytes() const { return m_fileMegabytes; }
+
+    TreeNode* categoryNode(int number) {
+        auto& children = m_window->cookbookTree().root()->children;
+        return children[std::size_t(number) % children.size()].get();
+    }
+
+    // A category node with at least one recipe.
+    TreeNode* recipeNode(int number) {
+        for (int step = 0;; ++step) {
+            TreeNode* category = categoryNode(number + step);
+            if (!category->children.empty())
+                return category->children.front().get();
+        }
+    }
+
+    void select(TreeNode* node) {
+        m_window->selectNode(node);
+        QCoreApplication::processEvents();
+    }
+
+private:
+    QTemporaryDir m_folder;
+    double m_fileMegabytes = 0;
+    YesMessages m_messages;
+    MemorySettings m_settings;
+    Platform m_platform{&m_messages, &m_settings, nullptr, nullptr};
+    std::unique_ptr<TformMain> m_window;
+};
+
+// Answers the next dialog that opens, once it is up.
+void answerNextDialog(const std::function<void()>& answer) {
+    QTimer::singleShot(0, answer);
+}
+
+double timeCommand(const std::function<void()>& command) {
+    QElapsedTimer timer;
+    timer.start();
+    command();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+struct Figure {
+    const char* name;
+    std::function<void(CookbookUnderTest&, int round)> prepare; // not timed
+    std::function<void(CookbookUnderTest&, int round)> command; // timed
+};
+
+std::vector<Figure> figures() {
+    return {
+        {"Add Recipe",
+         [](CookbookUnderTest& cookbook, int round) {
+             cookbook.select(cookbook.categoryNode(round));
+             TformMain& window = cookbook.window();
+             window.Edit1->setText(QStringLiteral("Benchmark Bake %1").arg(round));
+             window.Memo1->setPlainText(QStringLiteral("1 cup flour\n2 eggs"));
+             window.Memo2->setPlainText(QStringLiteral("Mix and bake."));
+         },
+         [](CookbookUnderTest& cookbook, int) { cookbook.window().Button1Click(); }},
+        {"Delete Recipe",
+         [](CookbookUnderTest& cookbook, int round) {
+             cookbook.select(cookbook.recipeNode(round * 7 + 1));
+         },
+         [](CookbookUnderTest& cookbook, int) { cookbook.window().Deleterecipe1Click(); }},
+        {"Save Changes + next rebuild",
+         [](CookbookUnderTest& cookbook, int round) {
+             cookbook.select(cookbook.recipeNode(round * 5 + 2));
+             cookbook.window().Memo2->setPlainText(
+                 QStringLiteral("Stir well, round %1.").arg(round));
+         },
+         [](CookbookUnderTest& cookbook, int) {
+             cookbook.window().Button2Click();
+             cookbook.window().RefreshCookbookTree();
+         }},
+        {"Add category",
+         [](CookbookUnderTest& cookbook, int) { cookbook.select(cookbook.categoryNode(0)); },
+         [](CookbookUnderTest& cookbook, int round) {
+             answerNextDialog([round] {
+                 formAddNewCategory->editCategoryName->setText(
+                     QStringLiteral("Benchmark Category %1").arg(round));
+                 formAddNewCategory->Button1->click();
+             });
+             cookbook.window().Addnewcategory1Click();
+         }},
+        {"Rename category",
+         [](CookbookUnderTest& cookbook, int round) {
+             cookbook.select(cookbook.categoryNode(round * 3 + 1));
+         },
+         [](CookbookUnderTest& cookbook, int round) {
+             answerNextDialog([round] {
+                 formEditCategory->editCategoryName->setText(
+                     QStringLiteral("Renamed Category %1").arg(round));
+                 formEditCategory->Button1->click();
+             });
+             cookbook.window().Editcategory1Click();
+         }},
+        {"Move a recipe",
+         [](CookbookUnderTest& cookbook, int round) {
+             cookbook.select(cookbook.recipeNode(round * 11 + 3));
+         },
+         [](CookbookUnderTest& cookbook, int round) {
+             answerNextDialog([round] {
+                 QComboBox* box = formChangeCategory->ComboBox;
+                 box->setCurrentIndex((round * 13 + 5) % box->count());
+                 formChangeCategory->Button1->click();
+             });
+             cookbook.window().ChangeCategory1Click();
+         }},
+        {"Delete category",
+         [](CookbookUnderTest& cookbook, int round) {
+             cookbook.select(cookbook.categoryNode(round * 17 + 4));
+         },
+         [](CookbookUnderTest& cookbook, int) { cookbook.window().Deletecategory1Click(); }},
+    };
+}
+
+void printFigure(const char* name, double value) {
+    std::printf("%s|%.1f\n", name, value);
+    std::fflush(stdout);
+}
+
+void run(const QString& source, int rounds) {
+    std::vector<double> startUps;
+    for (int round = 0; round < rounds; ++round) {
+        CookbookUnderTest cookbook(source);
+        startUps.push_back(cookbook.startUp());
+    }
+    printFigure("start-up to painted tree (in process)", median(startUps));
+
+    CookbookUnderTest cookbook(source);
+    cookbook.startUp();
+    for (const Figure& figure : figures()) {
+        std::vector<double> times;
+        for (int round = 0; round < rounds; ++round) {
+            figure.prepare(cookbook, round);
+            times.push_back(timeCommand([&] { figure.command(cookbook, round); }));
+        }
+        printFigure(figure.name, median(times));
+    }
+    printFigure("data files (MB)", cookbook.fileMegabytes());
+    printFigure("peak memory (MB)", peakMemoryMegabytes());
+    printFigure("peak memory / data files", peakMemoryMegabytes() / cookbook.fileMegabytes());
+    std::fprintf(stderr, "tree: %d nodes; status bar: %s\n",
+                 cookbook.window().cookbookTree().nodeCount(),
+                 qPrintable(cookbook.window().statusPanel->text()));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: bench_commands <cookbook folder>\n");
+        return 2;
+    }
+    const int rounds = qEnvironmentVariableIsSet("SAVRONA_BENCH_ROUNDS")
+                           ? qEnvironmentVariableIntValue("SAVRONA_BENCH_ROUNDS")
+                           : 5;
+    run(QString::fromLocal8Bit(argv[1]), std::max(1, rounds));
+    return 0;
+}
