@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 
 namespace savrona {
@@ -67,6 +69,33 @@ char* copyInto(char* out, const unsigned char* begin, const unsigned char* end) 
     return out + (end - begin);
 }
 
+// Marks the bytes of a word that may need more than a copy (a control
+// character, '"', '&', '<' or EF) by setting their top bits. Bit tricks on
+// the whole word: the lowest mark is always such a byte; marks above it may
+// be false.
+std::uint64_t markTreatedBytes(std::uint64_t word) {
+    constexpr std::uint64_t ones = 0x0101010101010101;
+    constexpr std::uint64_t highBits = 0x8080808080808080;
+    const auto zeroBytes = [](std::uint64_t value) { return (value - ones) & ~value & highBits; };
+    const std::uint64_t belowSpace = (word - ones * 0x20) & ~word & highBits;
+    return belowSpace | zeroBytes(word ^ (ones * '"')) | zeroBytes(word ^ (ones * '&')) |
+           zeroBytes(word ^ (ones * '<')) | zeroBytes(word ^ (ones * 0xEF));
+}
+
+// Skips eight bytes at a time to the next byte that may need more than a
+// copy: most of a recipe is plain text.
+const unsigned char* skipPlainBytes(const unsigned char* cursor, const unsigned char* end) {
+    static_assert(std::endian::native == std::endian::little, "the lowest byte comes first");
+    std::uint64_t word = 0;
+    while (end - cursor >= 8) {
+        std::memcpy(&word, cursor, sizeof word);
+        if (const std::uint64_t marks = markTreatedBytes(word))
+            return cursor + std::countr_zero(marks) / 8;
+        cursor += 8;
+    }
+    return cursor;
+}
+
 // Writes a text with references for the bytes that need them, copying the
 // runs between them whole. Returns nullptr at a character XML cannot hold.
 char* writeEscaped(char* out, QByteArrayView text) {
@@ -74,6 +103,9 @@ char* writeEscaped(char* out, QByteArrayView text) {
     const auto* end = cursor + text.size();
     const auto* runStart = cursor;
     for (; cursor != end; ++cursor) {
+        cursor = skipPlainBytes(cursor, end);
+        if (cursor == end)
+            break;
         const ByteTreatment treatment = byteTreatments[*cursor];
         if (treatment == ByteTreatment::Copy)
             continue;
@@ -160,13 +192,15 @@ public:
         : m_packet(packet), m_out(expectedSize(packet)) {}
 
     QByteArray write() {
-        for (std::size_t rowIndex = 0; rowIndex < m_packet.rows.size(); ++rowIndex)
-            checkRowCanBeWritten(m_packet, rowIndex);
         m_out.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<savrona-data version=\"1\">\n");
         writeFields();
         m_out.append("  <rows>\n");
-        for (const Row& row : m_packet.rows)
-            writeRow(row);
+        // Each row is checked just before it is written, while its texts are
+        // in the cache; a row that cannot be written drops the whole buffer.
+        for (std::size_t rowIndex = 0; rowIndex < m_packet.rows.size(); ++rowIndex) {
+            checkRowCanBeWritten(m_packet, rowIndex);
+            writeRow(m_packet.rows[rowIndex]);
+        }
         m_out.append("  </rows>\n</savrona-data>\n");
         return m_out.take();
     }
@@ -189,9 +223,13 @@ private:
             const QByteArray name = field.name.toUtf8();
             m_out.append("    <field name=\"");
             char* end = writeEscaped(m_out.roomFor(name.size() * largestGrowth), name);
-            if (end == nullptr)
+            if (end == nullptr) {
+                // A row that cannot be written is reported before a field name.
+                for (std::size_t rowIndex = 0; rowIndex < m_packet.rows.size(); ++rowIndex)
+                    checkRowCanBeWritten(m_packet, rowIndex);
                 throwCannotWrite(QStringLiteral("the field name %1 holds a control character")
                                      .arg(quoted(field.name)));
+            }
             m_out.advanceTo(end);
             m_out.append("\" type=\"");
             m_out.append(xmlTypeNameOf(field.type));
