@@ -1,6 +1,7 @@
 // The XML writer skips plain text a word at a time: every byte that needs a
 // reference, or makes the text take the escaped form, must still be seen
-// wherever it falls within a word.
+// wherever it falls within a word. Reading a buffer in place must read what
+// reading a view of it reads.
 #include "PacketFormats.h"
 #include "TableTestSupport.h"
 
@@ -42,5 +43,33 @@ INSTANTIATE_TEST_SUITE_P(
                       SpecialByte{"Hangul", "\xEF\xBD\x81", "\xEF\xBD\x81"},
                       SpecialByte{"Greater", ">", ">"}, SpecialByte{"Apostrophe", "'", "'"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+
+namespace {
+
+// Reading a buffer in place gives what reading a view of it gives, messages included.
+class InPlaceReading : public ::testing::TestWithParam<QByteArray> {};
+
+TEST_P(InPlaceReading, MatchesReadingAView) {
+    const QByteArray bytes = GetParam();
+    Packet fromView;
+    const QString viewMessage = messageOf([&] { fromView = readPacket(bytes); });
+    QByteArray copy = bytes;
+    Packet inPlace;
+    const QString inPlaceMessage = messageOf([&] { inPlace = readPacketInPlace(std::move(copy)); });
+    EXPECT_EQ(inPlaceMessage, viewMessage);
+    EXPECT_EQ(inPlace, fromView);
+    EXPECT_EQ(bytes, GetParam()) << "a shared buffer is never changed";
+}
+
+const Packet smallPacket{recipeFields(), {recipeRow(1, 1, QStringLiteral("Tea & <Toast>"))}};
+
+INSTANTIATE_TEST_SUITE_P(Buffers, InPlaceReading,
+                         ::testing::Values(writeXmlPacket(smallPacket),
+                                           "\xEF\xBB\xBF \n" + writeXmlPacket(smallPacket),
+                                           writeBinaryPacket(smallPacket),
+                                           QByteArray("<savrona-data version=\"1\">"),
+                                           QByteArray("  <not-ours/>"), QByteArray("neither")));
 
 } // namespace

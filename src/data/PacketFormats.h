@@ -12,6 +12,9 @@ namespace savrona {
 // returned are the table's current content, with any change log merged.
 // Malformed input throws savrona::Error with a clear message.
 Packet readPacket(QByteArrayView bytes);
+// The same, reading the bytes in place where it can, without a copy of them:
+// they are left unusable.
+Packet readPacketInPlace(QByteArray&& bytes);
 
 // The binary form, text recorded as UTF-8.
 QByteArray writeBinaryPacket(const Packet& packet);

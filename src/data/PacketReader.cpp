@@ -14,4 +14,10 @@ Packet readPacket(QByteArrayView bytes) {
     throw Error(QStringLiteral("The data is neither a binary nor an XML data packet."));
 }
 
+Packet readPacketInPlace(QByteArray&& bytes) {
+    if (!hasBinaryPacketSignature(bytes) && looksLikeXmlPacket(bytes))
+        return readXmlPacketInPlace(std::move(bytes));
+    return readPacket(QByteArrayView(bytes));
+}
+
 } // namespace savrona

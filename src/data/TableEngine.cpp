@@ -68,6 +68,9 @@ void TableEngine::open() {
 bool TableEngine::reopenOnReusableRows() {
     if (!m_keptPacket || !m_keptPacketFile || m_fileName.isEmpty())
         return false;
+    // Another file, or one written since, needs no hash to tell.
+    if (identityOfFile(dataFilePath()) != m_keptPacketFile->identity)
+        return false;
     const auto fingerprint = fingerprintDataFile(dataFilePath(), m_fileName);
     if (fingerprint != m_keptPacketFile)
         return false;
@@ -82,8 +85,9 @@ void TableEngine::openOnDataFile() {
         contents = readDataFileContents(dataFilePath(), m_fileName);
     if (contents) {
         const FileFingerprint fingerprint{contents->identity, hashOfContent(contents->bytes)};
-        Packet packet = readPacketFromFile(contents->bytes);
-        contents.reset(); // the file's bytes go before the rows are indexed
+        // Parsed in place; the file's bytes go before the rows are indexed.
+        Packet packet = readPacketFromFile(std::move(contents->bytes));
+        contents.reset();
         load(std::move(packet), false);
         m_openedFile = fingerprint;
         return;
@@ -94,9 +98,9 @@ void TableEngine::openOnDataFile() {
     load(std::move(*m_keptPacket), !m_fileName.isEmpty());
 }
 
-Packet TableEngine::readPacketFromFile(const QByteArray& bytes) const {
+Packet TableEngine::readPacketFromFile(QByteArray&& bytes) const {
     try {
-        return readPacket(bytes);
+        return readPacketInPlace(std::move(bytes));
     } catch (const Error& error) {
         // The reader does not know which table it reads for; the user should.
         fail(error.message());

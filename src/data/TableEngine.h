@@ -93,7 +93,7 @@ private:
 
     bool reopenOnReusableRows();
     void openOnDataFile();
-    Packet readPacketFromFile(const QByteArray& bytes) const;
+    Packet readPacketFromFile(QByteArray&& bytes) const;
     void load(Packet packet, bool changed);
     // Returns the fingerprint of the file written, when it can be told.
     std::optional<FileFingerprint> writeDataFile(const Packet& packet);

@@ -83,16 +83,17 @@ public:
     // Field names and texts are checked to be UTF-8 one by one, as they are
     // read: that covers both the document's bytes and what character
     // references make of them, in one pass.
-    explicit XmlPacketReader(QByteArrayView bytes) : m_skipped(leadingSkipLength(bytes)) {
-        // Parsed in place, so that the values are read straight from this copy.
-        m_buffer = bytes.sliced(m_skipped).toByteArray();
-    }
+    // Parsed in place, so that the values are read straight from the buffer:
+    // a buffer handed over is parsed as it is, without a copy.
+    explicit XmlPacketReader(QByteArray bytes)
+        : m_skipped(leadingSkipLength(bytes)), m_buffer(std::move(bytes)) {}
 
     Packet read() {
         constexpr unsigned int options = pugi::parse_escapes | pugi::parse_wconv_attribute |
                                          pugi::parse_eol | pugi::parse_declaration;
         const pugi::xml_parse_result result = m_document.load_buffer_inplace(
-            m_buffer.data(), std::size_t(m_buffer.size()), options, pugi::encoding_utf8);
+            m_buffer.data() + m_skipped, std::size_t(m_buffer.size() - m_skipped), options,
+            pugi::encoding_utf8);
         if (!result)
             throwDamaged(QStringLiteral("the XML is malformed at byte %1 (%2)")
                              .arg(m_skipped + result.offset)
@@ -345,7 +346,11 @@ bool looksLikeXmlPacket(QByteArrayView bytes) {
 }
 
 Packet readXmlPacket(QByteArrayView bytes) {
-    return XmlPacketReader(bytes).read();
+    return XmlPacketReader(bytes.toByteArray()).read();
+}
+
+Packet readXmlPacketInPlace(QByteArray&& bytes) {
+    return XmlPacketReader(std::move(bytes)).read();
 }
 
 } // namespace savrona

@@ -34,6 +34,8 @@ bool looksLikeXmlPacket(QByteArrayView bytes);
 
 // Reads the XML form; throws Error with a clear message when it is malformed.
 Packet readXmlPacket(QByteArrayView bytes);
+// The same, parsing the bytes in place: they are left unusable.
+Packet readXmlPacketInPlace(QByteArray&& bytes);
 
 // The names of the field types in the `type` attribute.
 inline QByteArrayView xmlTypeNameOf(FieldType type) {
