@@ -64,11 +64,6 @@ char* copyInto(char* out, QByteArrayView bytes) {
     return out + bytes.size();
 }
 
-char* copyInto(char* out, const unsigned char* begin, const unsigned char* end) {
-    std::memcpy(out, begin, std::size_t(end - begin));
-    return out + (end - begin);
-}
-
 // Marks the bytes of a word that may need more than a copy (a control
 // character, '"', '&', '<' or EF) by setting their top bits. Bit tricks on
 // the whole word: the lowest mark is always such a byte; marks above it may
@@ -82,43 +77,63 @@ std::uint64_t markTreatedBytes(std::uint64_t word) {
            zeroBytes(word ^ (ones * '<')) | zeroBytes(word ^ (ones * 0xEF));
 }
 
-// Skips eight bytes at a time to the next byte that may need more than a
-// copy: most of a recipe is plain text.
-const unsigned char* skipPlainBytes(const unsigned char* cursor, const unsigned char* end) {
-    static_assert(std::endian::native == std::endian::little, "the lowest byte comes first");
-    std::uint64_t word = 0;
-    while (end - cursor >= 8) {
-        std::memcpy(&word, cursor, sizeof word);
-        if (const std::uint64_t marks = markTreatedBytes(word))
-            return cursor + std::countr_zero(marks) / 8;
-        cursor += 8;
-    }
-    return cursor;
+// A reference in a whole word, so that it is stored at once.
+struct PaddedReference {
+    std::array<char, 8> bytes{};
+    qsizetype length = 0;
+};
+
+const PaddedReference& paddedReferenceFor(unsigned char byte) {
+    static const std::array<PaddedReference, 256> references = [] {
+        std::array<PaddedReference, 256> table{};
+        for (const char byte : {'&', '<', '"', '\t', '\n', '\r'}) {
+            const QByteArrayView reference = referenceFor(static_cast<unsigned char>(byte));
+            PaddedReference& entry = table[static_cast<unsigned char>(byte)];
+            std::memcpy(entry.bytes.data(), reference.data(), std::size_t(reference.size()));
+            entry.length = reference.size();
+        }
+        return table;
+    }();
+    return references[byte];
 }
 
-// Writes a text with references for the bytes that need them, copying the
-// runs between them whole. Returns nullptr at a character XML cannot hold.
+// The room writeEscaped needs beyond largestGrowth per byte: it stores whole
+// words and lets the next store overwrite what lies past the bytes it keeps.
+constexpr qsizetype escapeSlack = 16;
+
+// Writes a text with references for the bytes that need them, copying plain
+// text eight bytes at a time. Returns nullptr at a character XML cannot hold.
+// Needs room for text.size() * largestGrowth + escapeSlack bytes at out.
 char* writeEscaped(char* out, QByteArrayView text) {
+    static_assert(std::endian::native == std::endian::little, "the lowest byte comes first");
     const auto* cursor = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = cursor + text.size();
-    const auto* runStart = cursor;
-    for (; cursor != end; ++cursor) {
-        cursor = skipPlainBytes(cursor, end);
-        if (cursor == end)
-            break;
-        const ByteTreatment treatment = byteTreatments[*cursor];
-        if (treatment == ByteTreatment::Copy)
-            continue;
-        if (treatment != ByteTreatment::Reference) {
-            if (treatment == ByteTreatment::MaybeForbidden && !isNoncharacterAt(cursor, end))
+    while (cursor != end) {
+        if (end - cursor >= 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, cursor, sizeof word);
+            std::memcpy(out, &word, sizeof word);
+            const std::uint64_t marks = markTreatedBytes(word);
+            const int plainBytes = marks == 0 ? 8 : std::countr_zero(marks) / 8;
+            cursor += plainBytes;
+            out += plainBytes;
+            if (plainBytes == 8)
                 continue;
+        }
+        const ByteTreatment treatment = byteTreatments[*cursor];
+        if (treatment == ByteTreatment::Reference) {
+            const PaddedReference& reference = paddedReferenceFor(*cursor);
+            std::memcpy(out, reference.bytes.data(), reference.bytes.size());
+            out += reference.length;
+        } else if (treatment == ByteTreatment::Copy ||
+                   (treatment == ByteTreatment::MaybeForbidden && !isNoncharacterAt(cursor, end))) {
+            *out++ = char(*cursor);
+        } else {
             return nullptr;
         }
-        out = copyInto(out, runStart, cursor);
-        out = copyInto(out, referenceFor(*cursor));
-        runStart = cursor + 1;
+        ++cursor;
     }
-    return copyInto(out, runStart, end);
+    return out;
 }
 
 char* writeOwnEscape(char* out, unsigned int character) {
@@ -222,7 +237,8 @@ private:
         for (const FieldDefinition& field : m_packet.fields) {
             const QByteArray name = field.name.toUtf8();
             m_out.append("    <field name=\"");
-            char* end = writeEscaped(m_out.roomFor(name.size() * largestGrowth), name);
+            char* end =
+                writeEscaped(m_out.roomFor(name.size() * largestGrowth + escapeSlack), name);
             if (end == nullptr) {
                 // A row that cannot be written is reported before a field name.
                 for (std::size_t rowIndex = 0; rowIndex < m_packet.rows.size(); ++rowIndex)
