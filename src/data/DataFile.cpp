@@ -84,12 +84,51 @@ FileIdentity identityOfOpenFile(const QFile& file, const QString& displayName) {
 
 } // namespace
 
+namespace {
+
+// hashOfContent over bytes that come in chunks of any size.
+class SliceHasher {
+public:
+    void add(QByteArrayView bytes) {
+        while (!bytes.isEmpty()) {
+            if (m_pending.isEmpty() && bytes.size() >= hashSliceSize) {
+                m_hash = hashSlice(bytes.first(hashSliceSize), m_hash);
+                bytes = bytes.sliced(hashSliceSize);
+                continue;
+            }
+            const qsizetype taken = std::min(hashSliceSize - m_pending.size(), bytes.size());
+            m_pending.append(bytes.first(taken));
+            bytes = bytes.sliced(taken);
+            if (m_pending.size() == hashSliceSize) {
+                m_hash = hashSlice(m_pending, m_hash);
+                m_pending.clear();
+            }
+        }
+    }
+    std::uint64_t finish() {
+        if (!m_pending.isEmpty())
+            m_hash = hashSlice(m_pending, m_hash);
+        m_pending.clear();
+        return m_hash;
+    }
+
+private:
+    std::uint64_t m_hash = QHashSeed::globalSeed();
+    QByteArray m_pending;
+};
+
+// Asks the kernel to start writing a range to disk now; the flush at the end
+// still waits for all of it, so a failure here changes nothing.
+void startWritingToDisk(int descriptor, qint64 offset, qint64 length) {
+    ::sync_file_range(descriptor, offset, length, SYNC_FILE_RANGE_WRITE);
+}
+
+} // namespace
+
 std::uint64_t hashOfContent(QByteArrayView bytes) {
-    std::uint64_t hash = QHashSeed::globalSeed();
-    for (qsizetype offset = 0; offset < bytes.size(); offset += hashSliceSize)
-        hash =
-            hashSlice(bytes.sliced(offset, std::min(hashSliceSize, bytes.size() - offset)), hash);
-    return hash;
+    SliceHasher hasher;
+    hasher.add(bytes);
+    return hasher.finish();
 }
 
 std::optional<DataFileContents> readDataFileContents(const QString& path,
@@ -155,6 +194,13 @@ std::optional<FileIdentity> identityOfFile(const QString& path) {
 
 void writeDataFileAtomically(const QString& path, QByteArrayView bytes,
                              const QString& displayName) {
+    writeDataFileAtomically(
+        path, [bytes](const ChunkWriter& write) { write(bytes); }, displayName);
+}
+
+std::uint64_t writeDataFileAtomically(const QString& path,
+                                      const std::function<void(const ChunkWriter&)>& produce,
+                                      const QString& displayName) {
     // QSaveFile writes a temporary file beside the target and renames it over
     // the target on commit, dropping the temporary file on any failure. Its
     // commit syncs the file but ignores a failed sync, and never syncs the
@@ -162,14 +208,27 @@ void writeDataFileAtomically(const QString& path, QByteArrayView bytes,
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throwCannotCreate(displayName);
-    const bool written = file.write(bytes.data(), bytes.size()) == bytes.size() && file.flush() &&
-                         syncFileDescriptor(file.handle());
+    SliceHasher hasher;
+    qint64 offset = 0;
+    bool written = true;
+    produce([&](QByteArrayView chunk) {
+        if (!written)
+            return;
+        written = file.write(chunk.data(), chunk.size()) == chunk.size() && file.flush();
+        if (!written)
+            return;
+        hasher.add(chunk);
+        startWritingToDisk(file.handle(), offset, chunk.size());
+        offset += chunk.size();
+    });
+    written = written && syncFileDescriptor(file.handle());
     if (!written) {
         file.cancelWriting(); // the destructor then removes the temporary file
         throwCannotCreate(displayName);
     }
     if (!file.commit() || !syncFolderOf(path))
         throwCannotCreate(displayName);
+    return hasher.finish();
 }
 
 } // namespace savrona

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace savrona {
@@ -61,5 +62,16 @@ std::optional<FileIdentity> identityOfFile(const QString& path);
 // Error("Cannot create file <displayName>") on any failure, leaving the old
 // file as it was.
 void writeDataFileAtomically(const QString& path, QByteArrayView bytes, const QString& displayName);
+
+// Takes the bytes of a data file, one chunk after another.
+using ChunkWriter = std::function<void(QByteArrayView chunk)>;
+
+// The same, for content made while it is written: produce hands its bytes to
+// the writer it is given, in order. The disk starts on each chunk at once, so
+// that writing overlaps making the rest. An exception from produce leaves the
+// old file as it was and is passed on. Returns hashOfContent of all the bytes.
+std::uint64_t writeDataFileAtomically(const QString& path,
+                                      const std::function<void(const ChunkWriter&)>& produce,
+                                      const QString& displayName);
 
 } // namespace savrona

@@ -5,7 +5,12 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <functional>
+
 namespace savrona {
+
+// Takes the bytes of a data file, one chunk after another.
+using ChunkWriter = std::function<void(QByteArrayView chunk)>;
 
 // Reads a data packet of either form, telling the form from the content:
 // the binary form by its signature, the XML form by its markup. The rows
@@ -21,5 +26,8 @@ QByteArray writeBinaryPacket(const Packet& packet);
 
 // The XML form (docs/xml-data-packet.md), written as UTF-8.
 QByteArray writeXmlPacket(const Packet& packet);
+// The same bytes, handed to writer in chunks of a few megabytes as they are
+// made, so that a large packet is never held whole.
+void writeXmlPacket(const Packet& packet, const ChunkWriter& writer);
 
 } // namespace savrona

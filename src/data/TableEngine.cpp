@@ -154,16 +154,23 @@ void TableEngine::close() {
 }
 
 std::optional<FileFingerprint> TableEngine::writeDataFile(const Packet& packet) {
-    const QByteArray bytes =
-        isXmlFileName(m_fileName) ? writeXmlPacket(packet) : writeBinaryPacket(packet);
     const QString path = dataFilePath();
-    writeDataFileAtomically(path, bytes, m_fileName);
+    const bool xml = isXmlFileName(m_fileName);
+    const std::uint64_t hash = writeDataFileAtomically(
+        path,
+        [&](const ChunkWriter& write) {
+            if (xml)
+                writeXmlPacket(packet, write);
+            else
+                write(writeBinaryPacket(packet));
+        },
+        m_fileName);
     // Told after the rename: if another file has taken the name since, its
     // bytes will not match this hash.
     const auto identity = identityOfFile(path);
     if (!identity)
         return std::nullopt;
-    return FileFingerprint{*identity, hashOfContent(bytes)};
+    return FileFingerprint{*identity, hash};
 }
 
 QString TableEngine::dataFilePath() const {

@@ -196,6 +196,13 @@ public:
         return std::move(m_bytes);
     }
 
+    qsizetype used() const { return m_cursor - m_bytes.data(); }
+    // Hands what is written so far to the writer and starts again at the front.
+    void handOver(const ChunkWriter& writer) {
+        writer(QByteArrayView(m_bytes.constData(), used()));
+        m_cursor = m_bytes.data();
+    }
+
 private:
     QByteArray m_bytes;
     char* m_cursor = nullptr;
@@ -205,22 +212,38 @@ class XmlPacketWriter {
 public:
     explicit XmlPacketWriter(const Packet& packet)
         : m_packet(packet), m_out(expectedSize(packet)) {}
+    // Writes in chunks of about chunkSize bytes through writer.
+    XmlPacketWriter(const Packet& packet, const ChunkWriter& writer, qsizetype chunkSize)
+        : m_packet(packet), m_out(chunkSize + chunkSize / 4), m_writer(&writer),
+          m_chunkSize(chunkSize) {}
 
     QByteArray write() {
+        writeDocument();
+        return m_out.take();
+    }
+
+    void writeThrough() {
+        writeDocument();
+        m_out.handOver(*m_writer);
+    }
+
+private:
+    void writeDocument() {
         m_out.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<savrona-data version=\"1\">\n");
         writeFields();
         m_out.append("  <rows>\n");
         // Each row is checked just before it is written, while its texts are
-        // in the cache; a row that cannot be written drops the whole buffer.
+        // in the cache. A row that cannot be written throws: the buffer, or
+        // the file the chunks went to, is dropped whole.
         for (std::size_t rowIndex = 0; rowIndex < m_packet.rows.size(); ++rowIndex) {
             checkRowCanBeWritten(m_packet, rowIndex);
             writeRow(m_packet.rows[rowIndex]);
+            if (m_writer && m_out.used() >= m_chunkSize)
+                m_out.handOver(*m_writer);
         }
         m_out.append("  </rows>\n</savrona-data>\n");
-        return m_out.take();
     }
 
-private:
     // Texts and their markup, with room for the references of line breaks.
     static qsizetype expectedSize(const Packet& packet) {
         qsizetype size = 256 + qsizetype(packet.fields.size()) * 64;
@@ -295,12 +318,19 @@ private:
 
     const Packet& m_packet;
     OutputBuffer m_out;
+    const ChunkWriter* m_writer = nullptr;
+    qsizetype m_chunkSize = 0;
 };
 
 } // namespace
 
 QByteArray writeXmlPacket(const Packet& packet) {
     return XmlPacketWriter(packet).write();
+}
+
+void writeXmlPacket(const Packet& packet, const ChunkWriter& writer) {
+    constexpr qsizetype chunkSize = qsizetype(4) << 20;
+    XmlPacketWriter(packet, writer, chunkSize).writeThrough();
 }
 
 } // namespace savrona
