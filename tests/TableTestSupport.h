@@ -2,6 +2,7 @@
 
 #include "Table.h"
 
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -35,6 +36,18 @@ inline void PrintTo(const Value& value, std::ostream* out) {
 
 // Small builders shared by the table, lookup and filter tests.
 namespace savrona::testing {
+
+// Whole-file helpers for the data-file tests.
+inline QByteArray fileContents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline void writeWholeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
 
 inline std::vector<FieldDefinition> categoryFields() {
     return {{QStringLiteral("ID"), FieldType::Integer, 0},

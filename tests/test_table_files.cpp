@@ -13,17 +13,6 @@ using namespace savrona::testing;
 
 namespace {
 
-QByteArray contentsOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
 std::vector<Row> sampleRecipes() {
     std::vector<Row> rows{recipeRow(3, 1, "Zucchini Bread"), recipeRow(1, 2, "Crème brûlée ½ cup"),
                           recipeRow(2, 1, "Grandma's Pie")};
@@ -64,32 +53,32 @@ TEST_F(TableFiles, MissingFileOpensOnTheKeptPacketAndIsWrittenAtTheNextClose) {
 
     reload(table);
     ASSERT_TRUE(QFile::exists(path()));
-    EXPECT_EQ(contentsOf(path()), writeXmlPacket(Packet{recipeFields(), sampleRecipes()}));
+    EXPECT_EQ(fileContents(path()), writeXmlPacket(Packet{recipeFields(), sampleRecipes()}));
     EXPECT_FALSE(table.isChanged()) << "opened from the file just written";
     EXPECT_EQ(walk(table, "Title"),
               QStringList({"Crème brûlée ½ cup", "Grandma's Pie", "Zucchini Bread"}));
 }
 
 TEST_F(TableFiles, ZeroByteFileCountsAsMissing) {
-    writeFile(path(), {});
+    writeWholeFile(path(), {});
     Table table(recipesDefinition(sampleRecipes()));
     reload(table);
     EXPECT_EQ(table.recordCount(), 3);
     table.close();
-    EXPECT_EQ(readPacket(contentsOf(path())).rows.size(), 3u);
+    EXPECT_EQ(readPacket(fileContents(path())).rows.size(), 3u);
 }
 
 TEST_F(TableFiles, ExistingFileWinsOverTheKeptPacketAndIsNotRewrittenUnchanged) {
     // A binary packet under an .xml name: rewriting would turn it into XML.
     const QByteArray binary =
         writeBinaryPacket(Packet{recipeFields(), {recipeRow(9, 9, "From the file")}});
-    writeFile(path(), binary);
+    writeWholeFile(path(), binary);
     Table table(recipesDefinition(sampleRecipes()));
     reload(table);
     EXPECT_EQ(walk(table, "Title"), QStringList({"From the file"}));
     EXPECT_FALSE(table.isChanged());
     reload(table);
-    EXPECT_EQ(contentsOf(path()), binary);
+    EXPECT_EQ(fileContents(path()), binary);
 }
 
 TEST_F(TableFiles, KeptPacketServesOneOpening) {
@@ -115,7 +104,7 @@ TEST_F(TableFiles, FileThatCannotBeOpenedLeavesTheTableClosed) {
 
 TEST_F(TableFiles, DamagedFileIsReportedWithTheTableNameAndNeverOverwritten) {
     const QByteArray damaged("<?xml version=\"1.0\"?><DATAPACKET><METADATA>");
-    writeFile(path(), damaged);
+    writeWholeFile(path(), damaged);
     Table table(recipesDefinition(sampleRecipes()));
     const QString message = messageOf([&] { reload(table); });
     EXPECT_TRUE(message.startsWith("dataSetRecipes: ")) << message.toStdString();
@@ -124,9 +113,9 @@ TEST_F(TableFiles, DamagedFileIsReportedWithTheTableNameAndNeverOverwritten) {
 
     table.close();
     EXPECT_FALSE(messageOf([&] { reload(table); }).isEmpty()) << "still damaged, still refused";
-    EXPECT_EQ(contentsOf(path()), damaged);
+    EXPECT_EQ(fileContents(path()), damaged);
 
-    writeFile(path(), writeXmlPacket(Packet{recipeFields(), {recipeRow(1, 1, "Mended")}}));
+    writeWholeFile(path(), writeXmlPacket(Packet{recipeFields(), {recipeRow(1, 1, "Mended")}}));
     reload(table);
     EXPECT_EQ(walk(table, "Title"), QStringList({"Mended"}));
 }
@@ -194,7 +183,7 @@ TEST_P(TableFileForm, ExtensionChoosesTheFormAndTheDataSurvives) {
     Table table(recipesDefinition(sampleRecipes()));
     reload(table, GetParam().fileName);
     table.close();
-    const QByteArray written = contentsOf(path(GetParam().fileName));
+    const QByteArray written = fileContents(path(GetParam().fileName));
     EXPECT_EQ(written, GetParam().xml ? writeXmlPacket(packet) : writeBinaryPacket(packet));
     EXPECT_EQ(readPacket(written), packet);
 }

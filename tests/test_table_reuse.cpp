@@ -18,17 +18,6 @@ using namespace savrona::testing;
 
 namespace {
 
-QByteArray contentsOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeInPlace(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
 // Awkward rows: ties in the index field, nulls, line breaks, characters XML
 // cannot hold, texts beyond ASCII.
 std::vector<Row> awkwardRecipes() {
@@ -99,14 +88,14 @@ TEST_P(TableReuse, ReopeningAfterAWriteShowsWhatAPlainReadingShows) {
 TEST_P(TableReuse, ReopeningUnchangedShowsWhatAPlainReadingShowsAndDoesNotWrite) {
     Table table(recipesDefinition(awkwardRecipes()));
     openAfterWriting(table);
-    const QByteArray written = contentsOf(path());
+    const QByteArray written = fileContents(path());
     const auto identity = identityOfFile(path());
     for (int round = 0; round < 3; ++round) {
         reload(table);
         EXPECT_FALSE(table.isChanged());
         EXPECT_EQ(contentsOf(table), plainReading());
     }
-    EXPECT_EQ(contentsOf(path()), written);
+    EXPECT_EQ(fileContents(path()), written);
     EXPECT_EQ(identityOfFile(path()), identity) << "an unchanged table never rewrites its file";
 }
 
@@ -134,11 +123,11 @@ struct ChangeBehindOurBack {
 
 void sameSizeSameTimeOtherBytes(const QString& path) {
     const QDateTime modified = QFileInfo(path).lastModified();
-    QByteArray bytes = contentsOf(path);
+    QByteArray bytes = fileContents(path);
     const qsizetype at = bytes.indexOf("Apple Tart");
     ASSERT_GE(at, 0);
     bytes[at] = 'B'; // "Bpple Tart": the same size, the same file
-    writeInPlace(path, bytes);
+    writeWholeFile(path, bytes);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
@@ -146,9 +135,9 @@ void sameSizeSameTimeOtherBytes(const QString& path) {
 
 void replacedByAnotherFile(const QString& path) {
     const QString other = path + QStringLiteral(".other");
-    QByteArray bytes = contentsOf(path);
+    QByteArray bytes = fileContents(path);
     bytes.replace("Apple Tart", "Cider Cake");
-    writeInPlace(other, bytes);
+    writeWholeFile(other, bytes);
     ASSERT_TRUE(QFile::remove(path));
     ASSERT_TRUE(QFile::rename(other, path));
 }
@@ -163,7 +152,7 @@ void touched(const QString& path) {
 void rewrittenInPlaceWithOtherRows(const QString& path) {
     const bool xml = path.endsWith(QStringLiteral(".xml"));
     const Packet packet{recipeFields(), {recipeRow(7, 1, "Damson Jam")}};
-    writeInPlace(path, xml ? writeXmlPacket(packet) : writeBinaryPacket(packet));
+    writeWholeFile(path, xml ? writeXmlPacket(packet) : writeBinaryPacket(packet));
 }
 
 const ChangeBehindOurBack changes[] = {
@@ -208,10 +197,10 @@ TEST_P(TableReuse, DamagedBehindOurBackIsReportedAndTheTableStaysClosed) {
     Table table(recipesDefinition(awkwardRecipes()));
     openAfterWriting(table);
     table.close();
-    writeInPlace(path(), "<savrona-data");
+    writeWholeFile(path(), "<savrona-data");
     EXPECT_FALSE(messageOf([&] { table.open(); }).isEmpty());
     EXPECT_FALSE(table.isOpen());
-    EXPECT_EQ(contentsOf(path()), QByteArray("<savrona-data"));
+    EXPECT_EQ(fileContents(path()), QByteArray("<savrona-data"));
 }
 
 TEST_P(TableReuse, RowsKeptAfterAnUnchangedOpeningNeverStandInForAMissingFile) {
@@ -247,7 +236,7 @@ TEST_P(ContentHash, FingerprintOfAFileMatchesTheHashOfItsBytes) {
     QByteArray bytes(GetParam(), Qt::Uninitialized);
     for (qsizetype index = 0; index < bytes.size(); ++index)
         bytes[index] = char(index * 7 + index / 251);
-    writeInPlace(path, bytes);
+    writeWholeFile(path, bytes);
     const auto fingerprint = fingerprintDataFile(path, QStringLiteral("data.bin"));
     ASSERT_TRUE(fingerprint.has_value());
     EXPECT_EQ(fingerprint->contentHash, hashOfContent(bytes));
