@@ -8,6 +8,7 @@
 // one line "figure|value" per figure (milliseconds, medians), which
 // scripts/perf-report.sh puts together into one table for both sizes. One
 // cookbook per process, so that the peak memory is that cookbook's.
+#include "BenchSupport.h"
 #include "CookbookTree.h"
 #include "PlatformSeams.h"
 #include "TableDefinitions.h"
@@ -47,21 +48,6 @@ public:
             std::fprintf(stderr, "message: %s\n", qPrintable(text));
         return true;
     }
-};
-
-class MemorySettings : public SettingsStore {
-public:
-    std::optional<QVariant> value(const QString& name) override {
-        const auto found = m_values.find(name);
-        return found == m_values.end() ? std::nullopt : std::optional<QVariant>(found->second);
-    }
-    bool setValue(const QString& name, const QString& text) override {
-        m_values[name] = text;
-        return true;
-    }
-
-private:
-    std::map<QString, QVariant> m_values;
 };
 
 double peakMemoryMegabytes() {

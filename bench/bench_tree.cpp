@@ -1,6 +1,7 @@
 // The whole tree rebuild (close both tables, reopen them from their files,
 // build every node, the next IDs and the totals), and start-up to a painted
 // window, under the offscreen platform.
+#include "BenchSupport.h"
 #include "CookbookGenerator.h"
 #include "CookbookTree.h"
 #include "PacketFormats.h"
@@ -28,21 +29,6 @@ public:
         qWarning("%s", qPrintable(text));
         return false;
     }
-};
-
-class MemorySettings : public SettingsStore {
-public:
-    std::optional<QVariant> value(const QString& name) override {
-        const auto found = m_values.find(name);
-        return found == m_values.end() ? std::nullopt : std::optional<QVariant>(found->second);
-    }
-    bool setValue(const QString& name, const QString& text) override {
-        m_values[name] = text;
-        return true;
-    }
-
-private:
-    std::map<QString, QVariant> m_values;
 };
 
 void writeFile(const QString& path, const QByteArray& bytes) {
