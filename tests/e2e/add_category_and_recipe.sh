@@ -22,6 +22,19 @@ unset QT_QPA_PLATFORMTHEME || true
 category="Zucchini Ideas"
 title="Grilled Zucchini Boats"
 
+# Waits until the program shows exactly count windows of its own (the main
+# window, plus a menu or a dialog while one is open), at most ten seconds.
+wait_for_windows() {
+    local count="$1" shown
+    for _ in $(seq 1 100); do
+        shown="$(xdotool search --onlyvisible --class savrona 2>/dev/null | wc -l || true)"
+        [ "$shown" -eq "$count" ] && return 0
+        sleep 0.1
+    done
+    echo "expected $count windows of savrona, saw $shown" >&2
+    return 1
+}
+
 drive() {
     local window
     for _ in $(seq 1 100); do
@@ -42,12 +55,16 @@ drive() {
     # Its access key "c" is shared with "Change recipe category", so it only
     # highlights the item; Return chooses it.
     xdotool key --delay 100 Menu
-    sleep 0.5
+    wait_for_windows 2
+    sleep 0.3
     xdotool key --delay 100 c Return
-    sleep 0.8
+    sleep 0.3
+    wait_for_windows 2
+    sleep 0.5
     xdotool type --delay 20 "$category"
     xdotool key --delay 100 Return
-    sleep 1
+    wait_for_windows 1
+    sleep 0.5
     # Without a window manager nothing gives the main window back its
     # activation when the dialog closes, and its shortcuts need it.
     xdotool windowfocus --sync "$window"
@@ -65,10 +82,11 @@ drive() {
     xdotool key --delay 100 Tab
     xdotool type --delay 20 "Fill and grill for 10 minutes."
     xdotool key --delay 100 alt+a
-    sleep 1
+    sleep 1.5
 
     # File, Exit.
     xdotool key --delay 100 alt+f
+    wait_for_windows 2
     sleep 0.3
     xdotool key --delay 100 x
 }
