@@ -97,6 +97,13 @@ void ActiveIndex::remove(RowId id) {
     m_positionsValid = false;
 }
 
+void ActiveIndex::renumber(const std::vector<RowId>& newIds, const std::vector<bool>& live) {
+    for (RowId& id : m_order)
+        id = newIds[id];
+    m_keys.keepOnly(live);
+    m_positionsValid = false;
+}
+
 std::size_t ActiveIndex::positionOf(RowId id) const {
     return static_cast<std::size_t>(lowerBound(id) - m_order.begin());
 }

@@ -29,6 +29,9 @@ public:
     void add(RowId id, const Row& row);
     void change(RowId id, const Row& row);
     void remove(RowId id);
+    // Row ids renumbered after the rows not live were dropped: a live row's
+    // new id is newIds[id]. The order stays as it is.
+    void renumber(const std::vector<RowId>& newIds, const std::vector<bool>& live);
 
     std::size_t size() const { return m_order.size(); }
     RowId at(std::size_t position) const { return m_order[position]; }

@@ -132,6 +132,22 @@ void SortKeys::clear(std::size_t index) {
     compactWhenWasteful();
 }
 
+void SortKeys::keepOnly(const std::vector<bool>& kept) {
+    std::size_t next = 0;
+    for (std::size_t index = 0; index < m_entries.size(); ++index) {
+        const bool keep = index < kept.size() && kept[index];
+        if (!keep) {
+            m_unusedBytes += m_entries[index].foldedSize;
+            continue;
+        }
+        if (next != index)
+            m_entries[next] = std::move(m_entries[index]);
+        ++next;
+    }
+    m_entries.resize(next);
+    compactWhenWasteful();
+}
+
 std::string_view SortKeys::foldedText(const Entry& entry) const {
     return std::string_view(m_foldedTexts).substr(entry.foldedOffset, entry.foldedSize);
 }

@@ -33,6 +33,8 @@ public:
     // Sets the key of number `index` (growing the set as needed).
     void set(std::size_t index, const Value& value);
     void clear(std::size_t index);
+    // Keeps the keys whose flag is set, numbered anew from 0 in their order.
+    void keepOnly(const std::vector<bool>& kept);
 
     std::strong_ordering compare(std::size_t left, std::size_t right) const;
 

@@ -1,5 +1,7 @@
 #include "EqualityIndex.h"
 
+#include <algorithm>
+
 namespace savrona {
 
 std::vector<RowId> EqualityIndex::find(std::size_t field, const Value& value,
@@ -55,6 +57,17 @@ void EqualityIndex::noteChanged(RowId id, const Row& before, const Row& after) {
 
 void EqualityIndex::noteRemoved() {
     noteStale();
+}
+
+void EqualityIndex::renumber(const std::vector<RowId>& newIds, const std::vector<bool>& live) {
+    for (auto& [field, entries] : m_byField) {
+        for (auto& [value, ids] : entries) {
+            std::erase_if(ids, [&](RowId id) { return !live[id]; });
+            for (RowId& id : ids)
+                id = newIds[id];
+        }
+    }
+    m_rowCount = std::size_t(std::count(live.begin(), live.end(), true));
 }
 
 void EqualityIndex::noteStale() {

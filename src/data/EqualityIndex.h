@@ -32,6 +32,8 @@ public:
     void noteAdded(RowId id, const Row& row);
     void noteChanged(RowId id, const Row& before, const Row& after);
     void noteRemoved();
+    // Row ids renumbered after the rows not live were dropped.
+    void renumber(const std::vector<RowId>& newIds, const std::vector<bool>& live);
 
 private:
     using Entries = std::unordered_map<Value, std::vector<RowId>, ValueHash>;

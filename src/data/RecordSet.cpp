@@ -4,21 +4,20 @@
 
 namespace savrona {
 
-RecordSet::RecordSet(Packet packet, const QString& indexFieldName)
-    : m_fields(std::move(packet.fields)), m_rows(std::move(packet.rows)) {
+RecordSet::RecordSet(Packet packet, const QString& indexFieldName) : m_packet(std::move(packet)) {
     m_indexField = fieldIndex(indexFieldName);
-    m_live.assign(m_rows.size(), true);
-    for (Row& row : m_rows)
-        row.resize(m_fields.size());
-    m_index.assign(m_rows, m_indexField);
+    m_live.assign(m_packet.rows.size(), true);
+    for (Row& row : m_packet.rows)
+        row.resize(m_packet.fields.size());
+    m_index.assign(m_packet.rows, m_indexField);
     first();
 }
 
 std::optional<std::size_t> RecordSet::fieldIndex(QStringView name) const {
     // The exact spelling first: it is the usual case and much cheaper.
     for (const auto sensitivity : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
-        for (std::size_t index = 0; index < m_fields.size(); ++index) {
-            if (name.compare(m_fields[index].name, sensitivity) == 0)
+        for (std::size_t index = 0; index < m_packet.fields.size(); ++index) {
+            if (name.compare(m_packet.fields[index].name, sensitivity) == 0)
                 return index;
         }
     }
@@ -45,12 +44,12 @@ void RecordSet::showMatching(const FilterExpression& filter) {
     }
     std::vector<RowId> view;
     if (const auto equality = filter.singleEquality()) {
-        view = m_equalityIndex.find(equality->field, equality->constant, m_rows, m_live);
+        view = m_equalityIndex.find(equality->field, equality->constant, m_packet.rows, m_live);
         m_index.sortByPosition(view);
     } else {
         for (std::size_t position = 0; position < m_index.size(); ++position) {
             const RowId id = m_index.at(position);
-            if (filter.matches(m_rows[id]))
+            if (filter.matches(m_packet.rows[id]))
                 view.push_back(id);
         }
     }
@@ -80,9 +79,9 @@ void RecordSet::next() {
 // rows a few steps ahead, and for their index text, lets the reads overlap.
 void RecordSet::prefetchAhead() const {
     if (m_position + 4 < viewSize())
-        __builtin_prefetch(m_rows[viewAt(m_position + 4)].data());
+        __builtin_prefetch(m_packet.rows[viewAt(m_position + 4)].data());
     if (m_indexField && m_position + 2 < viewSize()) {
-        const Value& key = m_rows[viewAt(m_position + 2)][*m_indexField];
+        const Value& key = m_packet.rows[viewAt(m_position + 2)][*m_indexField];
         if (key.isText())
             __builtin_prefetch(key.utf8().constData());
     }
@@ -93,7 +92,7 @@ const Row* RecordSet::currentRow() const {
         return &m_pending->values;
     if (viewSize() == 0)
         return nullptr;
-    return &m_rows[viewAt(m_position)];
+    return &m_packet.rows[viewAt(m_position)];
 }
 
 void RecordSet::beginEdit() {
@@ -102,11 +101,11 @@ void RecordSet::beginEdit() {
         return;
     }
     const RowId id = viewAt(m_position);
-    m_pending = PendingEdit{m_rows[id], id};
+    m_pending = PendingEdit{m_packet.rows[id], id};
 }
 
 void RecordSet::beginInsert() {
-    m_pending = PendingEdit{Row(m_fields.size()), std::nullopt};
+    m_pending = PendingEdit{Row(m_packet.fields.size()), std::nullopt};
 }
 
 void RecordSet::post() {
@@ -121,19 +120,19 @@ void RecordSet::post() {
 }
 
 void RecordSet::addPendingRow() {
-    const auto id = static_cast<RowId>(m_rows.size());
-    m_rows.push_back(std::move(m_pending->values));
+    const auto id = static_cast<RowId>(m_packet.rows.size());
+    m_packet.rows.push_back(std::move(m_pending->values));
     m_live.push_back(true);
-    m_index.add(id, m_rows.back());
-    m_equalityIndex.noteAdded(id, m_rows.back());
+    m_index.add(id, m_packet.rows.back());
+    m_equalityIndex.noteAdded(id, m_packet.rows.back());
     if (m_filteredView)
         placeInView(id);
     moveCursorTo(id);
 }
 
 void RecordSet::storePendingEdit(RowId id) {
-    Row before = std::exchange(m_rows[id], std::move(m_pending->values));
-    const Row& after = m_rows[id];
+    Row before = std::exchange(m_packet.rows[id], std::move(m_pending->values));
+    const Row& after = m_packet.rows[id];
     if (m_indexField && before[*m_indexField] != after[*m_indexField]) {
         m_index.change(id, after);
         if (m_filteredView) {
@@ -171,7 +170,7 @@ void RecordSet::deleteCurrent() {
     if (m_filteredView)
         m_filteredView->erase(m_filteredView->begin() + static_cast<std::ptrdiff_t>(m_position));
     m_live[id] = false;
-    m_rows[id] = Row();
+    m_packet.rows[id] = Row();
     m_equalityIndex.noteRemoved();
     m_changed = true;
 
@@ -185,20 +184,37 @@ void RecordSet::deleteCurrent() {
     }
 }
 
-Packet RecordSet::takePacket() {
-    Packet packet;
-    packet.fields = m_fields;
-    packet.rows.reserve(m_rows.size());
-    for (std::size_t id = 0; id < m_rows.size(); ++id) {
-        if (m_live[id])
-            packet.rows.push_back(std::move(m_rows[id]));
+const Packet& RecordSet::compactedPacket() {
+    if (std::find(m_live.begin(), m_live.end(), false) == m_live.end())
+        return m_packet;
+    std::vector<RowId> newIds(m_live.size(), 0);
+    RowId kept = 0;
+    for (RowId id = 0; id < m_live.size(); ++id) {
+        if (!m_live[id])
+            continue;
+        newIds[id] = kept;
+        if (kept != id)
+            m_packet.rows[kept] = std::move(m_packet.rows[id]);
+        ++kept;
     }
-    m_rows.clear();
-    m_live.clear();
-    m_index.assign({}, std::nullopt);
+    m_packet.rows.resize(kept);
+    m_index.renumber(newIds, m_live);
+    m_equalityIndex.renumber(newIds, m_live);
+    if (m_filteredView) {
+        for (RowId& id : *m_filteredView)
+            id = newIds[id];
+    }
+    if (m_pending && m_pending->row)
+        m_pending->row = newIds[*m_pending->row];
+    m_live.assign(kept, true);
+    return m_packet;
+}
+
+void RecordSet::reopen() {
+    m_pending.reset();
     m_filteredView.reset();
+    m_changed = false;
     first();
-    return packet;
 }
 
 } // namespace savrona

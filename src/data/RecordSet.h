@@ -27,7 +27,7 @@ class RecordSet {
 public:
     RecordSet(Packet packet, const QString& indexFieldName);
 
-    const std::vector<FieldDefinition>& fields() const { return m_fields; }
+    const std::vector<FieldDefinition>& fields() const { return m_packet.fields; }
     // Field names ignore letter case.
     std::optional<std::size_t> fieldIndex(QStringView name) const;
 
@@ -55,8 +55,14 @@ public:
     bool isChanged() const { return m_changed; }
     void markChanged() { m_changed = true; }
 
-    // Hands the rows over in insertion order; the record set is empty afterwards.
-    Packet takePacket();
+    // The fields and the rows in insertion order, for writing. Deleted rows
+    // are dropped for good first and the rest renumbered in the same order,
+    // so the indexes stay valid and need no rebuilding.
+    const Packet& compactedPacket();
+
+    // Back to the state of a fresh opening on the same rows: every row shown,
+    // the first one current, nothing changed. The indexes stay as they are.
+    void reopen();
 
 private:
     struct PendingEdit {
@@ -73,9 +79,8 @@ private:
     void moveCursorTo(RowId id);
     void prefetchAhead() const;
 
-    std::vector<FieldDefinition> m_fields;
+    Packet m_packet; // rows by row id, in insertion order; deleted ones empty
     std::optional<std::size_t> m_indexField;
-    std::vector<Row> m_rows; // by row id, in insertion order
     std::vector<bool> m_live;
     ActiveIndex m_index;
     EqualityIndex m_equalityIndex;

@@ -16,10 +16,11 @@ bool isXmlFileName(const QString& fileName) {
 
 TableEngine::TableEngine(TableDefinition definition)
     : m_name(std::move(definition.name)), m_indexFieldName(std::move(definition.indexFieldName)),
-      m_dataDirectory(QDir::currentPath()), m_lastFields(std::move(definition.fields)),
-      m_keptPacket(std::move(definition.initialPacket)) {
-    if (m_keptPacket)
+      m_dataDirectory(QDir::currentPath()), m_lastFields(std::move(definition.fields)) {
+    if (definition.initialPacket) {
+        m_keptRecords.emplace(std::move(*definition.initialPacket), m_indexFieldName);
         open();
+    }
 }
 
 void TableEngine::fail(const QString& text) const {
@@ -52,29 +53,29 @@ void TableEngine::open() {
     m_openedFile.reset();
     if (m_unwrittenData) {
         // The last close could not write this data: it is newer than the file.
-        load(std::move(*m_unwrittenData), true);
+        openOn(std::move(*m_unwrittenData), true);
         m_unwrittenData.reset();
-        m_keptPacket.reset();
+        m_keptRecords.reset();
         return;
     }
-    if (!reopenOnReusableRows())
+    if (!reopenOnReusableRecords())
         openOnDataFile();
-    m_keptPacket.reset();
-    m_keptPacketFile.reset();
+    m_keptRecords.reset();
+    m_keptRecordsFile.reset();
 }
 
 // The file is read for its fingerprint only, a slice at a time: much cheaper
 // than parsing it, and it never holds the file and the rows at once.
-bool TableEngine::reopenOnReusableRows() {
-    if (!m_keptPacket || !m_keptPacketFile || m_fileName.isEmpty())
+bool TableEngine::reopenOnReusableRecords() {
+    if (!m_keptRecords || !m_keptRecordsFile || m_fileName.isEmpty())
         return false;
     // Another file, or one written since, needs no hash to tell.
-    if (identityOfFile(dataFilePath()) != m_keptPacketFile->identity)
+    if (identityOfFile(dataFilePath()) != m_keptRecordsFile->identity)
         return false;
     const auto fingerprint = fingerprintDataFile(dataFilePath(), m_fileName);
-    if (fingerprint != m_keptPacketFile)
+    if (fingerprint != m_keptRecordsFile)
         return false;
-    load(std::move(*m_keptPacket), false);
+    openOn(std::move(*m_keptRecords), false);
     m_openedFile = fingerprint;
     return true;
 }
@@ -88,14 +89,14 @@ void TableEngine::openOnDataFile() {
         // Parsed in place; the file's bytes go before the rows are indexed.
         Packet packet = readPacketFromFile(std::move(contents->bytes));
         contents.reset();
-        load(std::move(packet), false);
+        openOn(RecordSet(std::move(packet), m_indexFieldName), false);
         m_openedFile = fingerprint;
         return;
     }
-    if (!m_keptPacket || !m_keptPacketServesMissingFile)
+    if (!m_keptRecords || !m_keptRecordsServeMissingFile)
         fail(QStringLiteral("Missing data provider or data packet"));
     // With a file name, the file is missing: the next close creates it.
-    load(std::move(*m_keptPacket), !m_fileName.isEmpty());
+    openOn(std::move(*m_keptRecords), !m_fileName.isEmpty());
 }
 
 Packet TableEngine::readPacketFromFile(QByteArray&& bytes) const {
@@ -107,9 +108,10 @@ Packet TableEngine::readPacketFromFile(QByteArray&& bytes) const {
     }
 }
 
-void TableEngine::load(Packet packet, bool changed) {
-    m_lastFields = packet.fields;
-    m_records.emplace(std::move(packet), m_indexFieldName);
+void TableEngine::openOn(RecordSet&& records, bool changed) {
+    records.reopen();
+    m_records.emplace(std::move(records));
+    m_lastFields = m_records->fields();
     if (changed)
         m_records->markChanged();
     if (!m_filtered)
@@ -128,28 +130,28 @@ void TableEngine::close() {
         return;
     m_records->post();
     const bool changed = m_records->isChanged();
-    Packet packet = m_records->takePacket();
+    RecordSet records = std::move(*m_records);
     m_records.reset();
-    m_keptPacketFile.reset();
-    m_keptPacketServesMissingFile = true;
+    m_keptRecordsFile.reset();
+    m_keptRecordsServeMissingFile = true;
     if (m_fileName.isEmpty()) {
-        m_keptPacket = std::move(packet);
+        m_keptRecords = std::move(records);
         return;
     }
     if (!changed) {
         // Kept only to stand in for its file while the file stays as read.
         if (m_openedFile) {
-            m_keptPacket = std::move(packet);
-            m_keptPacketFile = m_openedFile;
-            m_keptPacketServesMissingFile = false;
+            m_keptRecords = std::move(records);
+            m_keptRecordsFile = m_openedFile;
+            m_keptRecordsServeMissingFile = false;
         }
         return;
     }
     // Held until the write has succeeded, so that a failed write loses nothing.
-    m_unwrittenData = std::move(packet);
-    const auto written = writeDataFile(*m_unwrittenData);
-    m_keptPacket = std::move(m_unwrittenData);
-    m_keptPacketFile = written;
+    m_unwrittenData = std::move(records);
+    const auto written = writeDataFile(m_unwrittenData->compactedPacket());
+    m_keptRecords = std::move(m_unwrittenData);
+    m_keptRecordsFile = written;
     m_unwrittenData.reset();
 }
 

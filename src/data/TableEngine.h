@@ -18,15 +18,16 @@ namespace savrona {
 //
 // Opening takes, in this order: data that a failed write left behind (the
 // file is then not read); the data file when it exists and is not empty; the
-// kept packet. Each kept packet serves one opening. A table that opened on its
-// kept packet because its file was missing counts as changed, so its next
+// kept records. Kept records serve one opening. A table that opened on its
+// kept records because its file was missing counts as changed, so its next
 // close writes the file. A file that cannot be read leaves the table closed,
 // so a later close cannot overwrite it.
 //
-// A table keeps the rows it last wrote to its file, or read from it when they
-// did not change, with the file's fingerprint. When the next opening finds
-// the same file holding the same bytes, it takes those rows instead of
-// parsing the file again: the rows read back would be the same.
+// A table keeps the records it last wrote to its file, or read from it when
+// they did not change, with the file's fingerprint; records include their
+// indexes. When the next opening finds the same file holding the same bytes,
+// it takes those records instead of parsing the file and indexing the rows
+// again: the rows read back would be the same, and so would their order.
 //
 // The filter text and switch survive a close. When the switch is on at an
 // opening, the filter is applied again; if its text no longer reads against
@@ -91,10 +92,10 @@ private:
                   const std::vector<FieldDefinition>& fields) const;
     static void applyInputs(RecordSet& records, std::vector<std::optional<Value>> converted);
 
-    bool reopenOnReusableRows();
+    bool reopenOnReusableRecords();
     void openOnDataFile();
     Packet readPacketFromFile(QByteArray&& bytes) const;
-    void load(Packet packet, bool changed);
+    void openOn(RecordSet&& records, bool changed);
     // Returns the fingerprint of the file written, when it can be told.
     std::optional<FileFingerprint> writeDataFile(const Packet& packet);
     QString dataFilePath() const;
@@ -106,14 +107,15 @@ private:
     QString m_fileName;
     std::vector<FieldDefinition> m_lastFields;
 
-    std::optional<RecordSet> m_records; // present while open
-    std::optional<Packet> m_keptPacket; // serves the next opening
-    // Whether the kept packet may open a table whose file is missing, or only
-    // stands in for the file its fingerprint names.
-    bool m_keptPacketServesMissingFile = true;
-    std::optional<FileFingerprint> m_keptPacketFile; // the file the kept rows equal
-    std::optional<FileFingerprint> m_openedFile;     // the file the open rows came from
-    std::optional<Packet> m_unwrittenData; // a failed write's data, reopened and written again
+    std::optional<RecordSet> m_records;     // present while open
+    std::optional<RecordSet> m_keptRecords; // serve the next opening
+    // Whether the kept records may open a table whose file is missing, or only
+    // stand in for the file their fingerprint names.
+    bool m_keptRecordsServeMissingFile = true;
+    std::optional<FileFingerprint> m_keptRecordsFile; // the file the kept rows equal
+    std::optional<FileFingerprint> m_openedFile;      // the file the open rows came from
+    // A failed write's data, reopened and written again.
+    std::optional<RecordSet> m_unwrittenData;
 
     QString m_filterText;
     bool m_filtered = false;
