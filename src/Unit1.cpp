@@ -31,6 +31,7 @@
 #include <QScreen>
 #include <QUrl>
 
+#include <cstdio>
 #include <limits>
 #include <optional>
 
@@ -179,9 +180,12 @@ void TformMain::FormActivate() {
     setWindowTitle(QLatin1Char(' ') + savrona::applicationTitle);
     RefreshCookbookTree();
     RecipeSelected = false;
-    // For timing start-up from outside: quit once the tree is built and painted.
+    // For timing start-up from outside: say so on standard output once the
+    // tree is built and painted, then quit.
     if (qEnvironmentVariableIntValue("SAVRONA_QUIT_AFTER_STARTUP") == 1) {
         repaint();
+        std::fputs("painted\n", stdout);
+        std::fflush(stdout);
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     }
 }
