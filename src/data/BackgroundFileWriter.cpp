@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace savrona {
@@ -44,7 +45,11 @@ BackgroundFileWriter::BackgroundFileWriter(int descriptor)
         empty.reserve(blockSize);
         m_emptyBlocks.push_back(std::move(empty));
     }
-    m_thread = std::thread([this] { writeBlocks(); });
+    try {
+        m_thread = std::thread([this] { writeBlocks(); });
+    } catch (const std::system_error&) {
+        m_writesInline = true; // no thread to be had: slower, but the file is written
+    }
 }
 
 // Without finish(), the file is being given up: what is still queued is
@@ -72,6 +77,8 @@ bool BackgroundFileWriter::append(QByteArrayView bytes) {
 // Queues the full block for the thread and takes an empty one, waiting for
 // the thread to free one if need be.
 bool BackgroundFileWriter::handOverFillingBlock() {
+    if (m_writesInline)
+        return writeFillingBlockInline();
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return m_failed || !m_emptyBlocks.empty(); });
     if (m_failed)
@@ -84,7 +91,18 @@ bool BackgroundFileWriter::handOverFillingBlock() {
     return true;
 }
 
+bool BackgroundFileWriter::writeFillingBlockInline() {
+    m_failed = m_failed || !writeAndHash(m_fillingBlock);
+    m_fillingBlock.resize(0);
+    return !m_failed;
+}
+
 bool BackgroundFileWriter::finish() {
+    if (m_writesInline) {
+        if (!m_fillingBlock.isEmpty())
+            writeFillingBlockInline();
+        return !m_failed;
+    }
     {
         std::unique_lock lock(m_mutex);
         if (!m_fillingBlock.isEmpty())

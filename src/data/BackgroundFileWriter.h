@@ -39,6 +39,7 @@ public:
 
 private:
     bool handOverFillingBlock();
+    bool writeFillingBlockInline();
     void writeBlocks();
     bool writeAndHash(const QByteArray& block);
     void stopThread();
@@ -51,6 +52,7 @@ private:
     QByteArray m_fillingBlock;             // the caller's, outside the lock
     bool m_noMoreBlocks = false;
     bool m_failed = false;
+    bool m_writesInline = false; // when no thread could be started
     // The thread's own, read by the caller only after the join.
     qint64 m_offset = 0;
     std::uint64_t m_contentHash = 0;

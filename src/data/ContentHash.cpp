@@ -2,6 +2,7 @@
 
 #include <QHashFunctions>
 
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -55,9 +56,13 @@ std::optional<std::uint64_t> hashSlicesInParallel(qsizetype sliceCount,
     } else {
         const qsizetype half = sliceCount / 2;
         bool firstHalfHashed = false;
-        {
+        try {
             const std::jthread firstHalf(
                 [&] { firstHalfHashed = hashRange(0, half, sliceHashes.data()); });
+            hashed = hashRange(half, sliceCount, sliceHashes.data());
+        } catch (const std::system_error&) {
+            // No second thread to be had (the thread's start is all that throws).
+            firstHalfHashed = hashRange(0, half, sliceHashes.data());
             hashed = hashRange(half, sliceCount, sliceHashes.data());
         }
         hashed = hashed && firstHalfHashed;
