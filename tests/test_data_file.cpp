@@ -1,5 +1,6 @@
 #include "DataFile.h"
 #include "Error.h"
+#include "FileSizeLimit.h"
 #include "PacketFormats.h"
 #include "WriteLoopVersions.h"
 
@@ -11,10 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
 #include <functional>
 #include <random>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -203,26 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
                      true}),
     [](const auto& info) { return info.param.name; });
 
-// Lowers the process's file size limit, as a full disk would stop a write.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_previous);
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit lowered{bytes, m_previous.rlim_max};
-        ::setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit m_previous{};
-    void (*m_previousHandler)(int) = nullptr;
-};
+using savrona::testing::FileSizeLimit;
 
 TEST_F(DataFileTest, FullDiskLeavesTheOldFileAndNoTemporaryFile) {
     const QString path = pathOf(displayName);

@@ -1,11 +1,12 @@
 #include "DataFile.h"
 
+#include "BackgroundFileWriter.h"
+#include "ContentHash.h"
 #include "Error.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHashFunctions>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -47,16 +48,10 @@ bool syncFolderOf(const QString& path) {
     return synced;
 }
 
-constexpr qsizetype hashSliceSize = qsizetype(1) << 20;
-
 FileIdentity identityFrom(const struct stat& status) {
     return {std::uint64_t(status.st_dev), std::uint64_t(status.st_ino),
             std::int64_t(status.st_size),
             std::int64_t(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
-}
-
-std::uint64_t hashSlice(QByteArrayView slice, std::uint64_t hash) {
-    return qHash(slice, size_t(hash));
 }
 
 // Opens an existing data file for reading; nothing when it is missing.
@@ -75,6 +70,32 @@ std::optional<std::unique_ptr<QFile>> openDataFile(const QString& path,
     return file;
 }
 
+// Reads and hashes the slices [first, end) of a file of size bytes, one
+// slice at a time. A slice that comes back short (the file shrank) is hashed
+// as read: the result then matches nothing.
+bool hashFileSlices(int descriptor, qint64 size, qsizetype first, qsizetype end,
+                    std::uint64_t* sliceHashes) {
+    const auto buffer = std::make_unique_for_overwrite<char[]>(std::size_t(contentHashSliceSize));
+    for (qsizetype slice = first; slice < end; ++slice) {
+        const qint64 start = qint64(slice) * contentHashSliceSize;
+        const qsizetype length = qsizetype(std::min<qint64>(contentHashSliceSize, size - start));
+        qsizetype filled = 0;
+        while (filled < length) {
+            const ssize_t read = ::pread(descriptor, buffer.get() + filled,
+                                         std::size_t(length - filled), start + filled);
+            if (read < 0 && errno == EINTR)
+                continue;
+            if (read < 0)
+                return false;
+            if (read == 0)
+                break;
+            filled += read;
+        }
+        sliceHashes[slice] = hashOfSlice(QByteArrayView(buffer.get(), filled), slice);
+    }
+    return true;
+}
+
 FileIdentity identityOfOpenFile(const QFile& file, const QString& displayName) {
     struct stat status {};
     if (::fstat(file.handle(), &status) != 0)
@@ -84,51 +105,19 @@ FileIdentity identityOfOpenFile(const QFile& file, const QString& displayName) {
 
 } // namespace
 
-namespace {
-
-// hashOfContent over bytes that come in chunks of any size.
-class SliceHasher {
-public:
-    void add(QByteArrayView bytes) {
-        while (!bytes.isEmpty()) {
-            if (m_pending.isEmpty() && bytes.size() >= hashSliceSize) {
-                m_hash = hashSlice(bytes.first(hashSliceSize), m_hash);
-                bytes = bytes.sliced(hashSliceSize);
-                continue;
-            }
-            const qsizetype taken = std::min(hashSliceSize - m_pending.size(), bytes.size());
-            m_pending.append(bytes.first(taken));
-            bytes = bytes.sliced(taken);
-            if (m_pending.size() == hashSliceSize) {
-                m_hash = hashSlice(m_pending, m_hash);
-                m_pending.clear();
-            }
-        }
-    }
-    std::uint64_t finish() {
-        if (!m_pending.isEmpty())
-            m_hash = hashSlice(m_pending, m_hash);
-        m_pending.clear();
-        return m_hash;
-    }
-
-private:
-    std::uint64_t m_hash = QHashSeed::globalSeed();
-    QByteArray m_pending;
-};
-
-// Asks the kernel to start writing a range to disk now; the flush at the end
-// still waits for all of it, so a failure here changes nothing.
-void startWritingToDisk(int descriptor, qint64 offset, qint64 length) {
-    ::sync_file_range(descriptor, offset, length, SYNC_FILE_RANGE_WRITE);
-}
-
-} // namespace
-
 std::uint64_t hashOfContent(QByteArrayView bytes) {
-    SliceHasher hasher;
-    hasher.add(bytes);
-    return hasher.finish();
+    const auto hash = hashSlicesInParallel(
+        contentHashSliceCount(bytes.size()),
+        [bytes](qsizetype first, qsizetype end, std::uint64_t* sliceHashes) {
+            for (qsizetype slice = first; slice < end; ++slice) {
+                const qsizetype start = slice * contentHashSliceSize;
+                sliceHashes[slice] = hashOfSlice(
+                    bytes.sliced(start, std::min(contentHashSliceSize, bytes.size() - start)),
+                    slice);
+            }
+            return true;
+        });
+    return *hash; // hashing bytes in memory cannot fail
 }
 
 std::optional<DataFileContents> readDataFileContents(const QString& path,
@@ -157,32 +146,20 @@ std::optional<FileFingerprint> fingerprintDataFile(const QString& path,
     const auto file = openDataFile(path, displayName);
     if (!file)
         return std::nullopt;
-    FileFingerprint fingerprint{identityOfOpenFile(**file, displayName), QHashSeed::globalSeed()};
-    // One slice at a time, the same slices as hashOfContent: the file is
-    // never held whole.
-    QByteArray slice(hashSliceSize, Qt::Uninitialized);
-    qint64 total = 0;
-    for (;;) {
-        qint64 filled = 0;
-        while (filled < hashSliceSize) {
-            const qint64 read = (*file)->read(slice.data() + filled, hashSliceSize - filled);
-            if (read < 0)
-                throwCannotOpen(displayName);
-            if (read == 0)
-                break;
-            filled += read;
-        }
-        if (filled == 0)
-            break;
-        fingerprint.contentHash =
-            hashSlice(QByteArrayView(slice.constData(), filled), fingerprint.contentHash);
-        total += filled;
-        if (filled < hashSliceSize)
-            break;
-    }
-    if (total == 0)
+    const FileIdentity identity = identityOfOpenFile(**file, displayName);
+    if (identity.size == 0)
         return std::nullopt;
-    return fingerprint;
+    const auto hash =
+        hashSlicesInParallel(contentHashSliceCount(identity.size),
+                             [descriptor = (*file)->handle(), size = identity.size](
+                                 qsizetype first, qsizetype end, std::uint64_t* sliceHashes) {
+                                 return hashFileSlices(descriptor, size, first, end, sliceHashes);
+                             });
+    if (!hash)
+        throwCannotOpen(displayName);
+    // A file written in place while it was hashed has another identity now,
+    // so its fingerprint matches nothing.
+    return FileFingerprint{identityOfOpenFile(**file, displayName), *hash};
 }
 
 std::optional<FileIdentity> identityOfFile(const QString& path) {
@@ -202,33 +179,26 @@ std::uint64_t writeDataFileAtomically(const QString& path,
                                       const std::function<void(const ChunkWriter&)>& produce,
                                       const QString& displayName) {
     // QSaveFile writes a temporary file beside the target and renames it over
-    // the target on commit, dropping the temporary file on any failure. Its
-    // commit syncs the file but ignores a failed sync, and never syncs the
-    // folder: both are done here, so that success means the data is on disk.
+    // the target on commit, dropping the temporary file on any failure (or
+    // when an exception leaves before the commit). Its commit syncs the file
+    // but ignores a failed sync, and never syncs the folder: both are done
+    // here, so that success means the data is on disk.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throwCannotCreate(displayName);
-    SliceHasher hasher;
-    qint64 offset = 0;
-    bool written = true;
+    // Declared after the file, so that its thread is joined before the file
+    // is closed.
+    BackgroundFileWriter writer(file.handle());
     produce([&](QByteArrayView chunk) {
-        if (!written)
-            return;
-        written = file.write(chunk.data(), chunk.size()) == chunk.size() && file.flush();
-        if (!written)
-            return;
-        hasher.add(chunk);
-        startWritingToDisk(file.handle(), offset, chunk.size());
-        offset += chunk.size();
+        // Throws to stop the making of a file that can no longer be written.
+        if (!writer.append(chunk))
+            throwCannotCreate(displayName);
     });
-    written = written && syncFileDescriptor(file.handle());
-    if (!written) {
-        file.cancelWriting(); // the destructor then removes the temporary file
+    if (!writer.finish() || !syncFileDescriptor(file.handle()))
         throwCannotCreate(displayName);
-    }
     if (!file.commit() || !syncFolderOf(path))
         throwCannotCreate(displayName);
-    return hasher.finish();
+    return writer.contentHash();
 }
 
 } // namespace savrona

@@ -37,8 +37,9 @@ struct DataFileContents {
 };
 
 // A hash of the bytes, seeded at random once per process, so that no file can
-// be made to collide with another on purpose. Hashed in fixed slices, so that
-// a file can be hashed while it is read, without holding it whole.
+// be made to collide with another on purpose. Hashed in fixed slices, each on
+// its own, so that a file can be hashed while it is written or read, without
+// holding it whole, and on more than one thread (ContentHash.h).
 std::uint64_t hashOfContent(QByteArrayView bytes);
 
 // Reads a whole data file. Returns nothing when the file is missing or holds
@@ -49,8 +50,10 @@ std::optional<QByteArray> readDataFile(const QString& path, const QString& displ
 std::optional<DataFileContents> readDataFileContents(const QString& path,
                                                      const QString& displayName);
 
-// The fingerprint of the data file at path, read slice by slice; nothing when
-// the file is missing or empty; the same errors as readDataFile.
+// The fingerprint of the data file at path, read slice by slice on two
+// threads; nothing when the file is missing or empty; the same errors as
+// readDataFile. A file that changes while it is read gets a fingerprint that
+// matches neither its old nor its new content.
 std::optional<FileFingerprint> fingerprintDataFile(const QString& path, const QString& displayName);
 
 // The identity of the file at path; nothing when it cannot be told.
@@ -67,9 +70,12 @@ void writeDataFileAtomically(const QString& path, QByteArrayView bytes, const QS
 using ChunkWriter = std::function<void(QByteArrayView chunk)>;
 
 // The same, for content made while it is written: produce hands its bytes to
-// the writer it is given, in order. The disk starts on each chunk at once, so
-// that writing overlaps making the rest. An exception from produce leaves the
-// old file as it was and is passed on. Returns hashOfContent of all the bytes.
+// the writer it is given, in order. A thread of its own writes and hashes
+// them while produce makes the rest, and the disk starts on each block at
+// once. An exception from produce leaves the old file as it was and is passed
+// on; once a write has failed, the writer throws the "Cannot create file"
+// error into produce at its next chunk. Returns hashOfContent of all the
+// bytes.
 std::uint64_t writeDataFileAtomically(const QString& path,
                                       const std::function<void(const ChunkWriter&)>& produce,
                                       const QString& displayName);

@@ -11,6 +11,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace savrona {
 
 using namespace packet_rules;
@@ -101,24 +105,62 @@ const PaddedReference& paddedReferenceFor(unsigned char byte) {
 // words and lets the next store overwrite what lies past the bytes it keeps.
 constexpr qsizetype escapeSlack = 16;
 
-// Writes a text with references for the bytes that need them, copying plain
-// text eight bytes at a time. Returns nullptr at a character XML cannot hold.
+// Stores the next block of 16 bytes (8 without SSE2, or near the end) at out
+// and moves both past its plain bytes. True when the whole block was plain;
+// else the cursor stops at a byte that may need more than a copy.
+bool copyPlainBlock(char*& out, const unsigned char*& cursor, const unsigned char* end) {
+#if defined(__SSE2__)
+    if (end - cursor >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cursor));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+        // Unsigned bytes up to 0x1F are those whose minimum with 0x1F is themselves.
+        const __m128i belowSpace = _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(0x1F)), bytes);
+        const __m128i marked =
+            _mm_or_si128(_mm_or_si128(belowSpace, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('"'))),
+                         _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('&')),
+                                                   _mm_cmpeq_epi8(bytes, _mm_set1_epi8('<'))),
+                                      _mm_cmpeq_epi8(bytes, _mm_set1_epi8(char(0xEF)))));
+        const auto marks = unsigned(_mm_movemask_epi8(marked));
+        const int plainBytes = marks == 0 ? 16 : std::countr_zero(marks);
+        cursor += plainBytes;
+        out += plainBytes;
+        return plainBytes == 16;
+    }
+#endif
+    if (end - cursor >= 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, cursor, sizeof word);
+        std::memcpy(out, &word, sizeof word);
+        const std::uint64_t marks = markTreatedBytes(word);
+        const int plainBytes = marks == 0 ? 8 : std::countr_zero(marks) / 8;
+        cursor += plainBytes;
+        out += plainBytes;
+        return plainBytes == 8;
+    }
+    return false;
+}
+
+// A line break of the stored texts, written with one store.
+constexpr std::array<char, 16> lineBreakReferences = {'&', '#', '1', '3', ';',
+                                                      '&', '#', '1', '0', ';'};
+constexpr qsizetype lineBreakReferencesLength = 10;
+
+// Writes a text with references for the bytes that need them, finding the
+// next such byte 16 bytes at a time (8 without SSE2) and storing plain runs
+// whole. Returns nullptr at a character XML cannot hold.
 // Needs room for text.size() * largestGrowth + escapeSlack bytes at out.
 char* writeEscaped(char* out, QByteArrayView text) {
     static_assert(std::endian::native == std::endian::little, "the lowest byte comes first");
     const auto* cursor = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = cursor + text.size();
     while (cursor != end) {
-        if (end - cursor >= 8) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, cursor, sizeof word);
-            std::memcpy(out, &word, sizeof word);
-            const std::uint64_t marks = markTreatedBytes(word);
-            const int plainBytes = marks == 0 ? 8 : std::countr_zero(marks) / 8;
-            cursor += plainBytes;
-            out += plainBytes;
-            if (plainBytes == 8)
-                continue;
+        if (copyPlainBlock(out, cursor, end))
+            continue;
+        if (*cursor == '\r' && end - cursor >= 2 && cursor[1] == '\n') {
+            std::memcpy(out, lineBreakReferences.data(), lineBreakReferences.size());
+            out += lineBreakReferencesLength;
+            cursor += 2;
+            continue;
         }
         const ByteTreatment treatment = byteTreatments[*cursor];
         if (treatment == ByteTreatment::Reference) {
