@@ -73,6 +73,12 @@ TEST_P(PipelinedWriting, AnyChunkingGivesTheSameFileAndHash) {
         ASSERT_TRUE(fingerprint.has_value());
         EXPECT_EQ(fingerprint->contentHash, hash);
         EXPECT_EQ(fingerprint->identity, identityOfFile(path()));
+        // Reading the file back gives its bytes with the same hash and identity.
+        const auto contents = readDataFileContents(path(), displayName);
+        ASSERT_TRUE(contents.has_value());
+        EXPECT_EQ(contents->bytes, bytes);
+        EXPECT_EQ(contents->contentHash, hash);
+        EXPECT_EQ(contents->identity, fingerprint->identity);
     }
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{displayName});
 }

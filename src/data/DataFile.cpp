@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -96,6 +97,44 @@ bool hashFileSlices(int descriptor, qint64 size, qsizetype first, qsizetype end,
     return true;
 }
 
+// Reads the slices [first, end) of the file straight into their places in
+// bytes, hashing each while it is fresh in the cache. False when the file
+// comes back shorter than bytes (it shrank) or a read fails.
+bool readFileSlices(int descriptor, QByteArray& bytes, qsizetype first, qsizetype end,
+                    std::uint64_t* sliceHashes) {
+    char* const data = bytes.data();
+    for (qsizetype slice = first; slice < end; ++slice) {
+        const qsizetype start = slice * contentHashSliceSize;
+        const qsizetype length = std::min(contentHashSliceSize, bytes.size() - start);
+        qsizetype filled = 0;
+        while (filled < length) {
+            const ssize_t read = ::pread(descriptor, data + start + filled,
+                                         std::size_t(length - filled), start + filled);
+            if (read < 0 && errno == EINTR)
+                continue;
+            if (read <= 0)
+                return false;
+            filled += read;
+        }
+        sliceHashes[slice] = hashOfSlice(QByteArrayView(data + start, length), slice);
+    }
+    return true;
+}
+
+// A big buffer filled once: huge pages spare the kernel a fault every 4 KiB.
+void adviseHugePages(QByteArray& bytes) {
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t hugePage = std::uintptr_t(1) << 21;
+    const auto start = reinterpret_cast<std::uintptr_t>(bytes.data());
+    const std::uintptr_t begin = (start + hugePage - 1) & ~(hugePage - 1);
+    const std::uintptr_t end = (start + std::uintptr_t(bytes.size())) & ~(hugePage - 1);
+    if (end > begin)
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(bytes);
+#endif
+}
+
 FileIdentity identityOfOpenFile(const QFile& file, const QString& displayName) {
     struct stat status {};
     if (::fstat(file.handle(), &status) != 0)
@@ -120,18 +159,46 @@ std::uint64_t hashOfContent(QByteArrayView bytes) {
     return *hash; // hashing bytes in memory cannot fail
 }
 
+namespace {
+
+// The whole file as its size says, read and hashed slice by slice on two
+// threads; nothing when the file changed while it was read.
+std::optional<DataFileContents>
+readWholeFileInSlices(const QFile& file, const FileIdentity& identity, const QString& displayName) {
+    QByteArray bytes(qsizetype(identity.size), Qt::Uninitialized);
+    adviseHugePages(bytes);
+    const auto hash =
+        hashSlicesInParallel(contentHashSliceCount(bytes.size()),
+                             [&bytes, descriptor = file.handle()](qsizetype first, qsizetype end,
+                                                                  std::uint64_t* sliceHashes) {
+                                 return readFileSlices(descriptor, bytes, first, end, sliceHashes);
+                             });
+    if (!hash || identityOfOpenFile(file, displayName) != identity)
+        return std::nullopt;
+    return DataFileContents{std::move(bytes), identity, *hash};
+}
+
+} // namespace
+
 std::optional<DataFileContents> readDataFileContents(const QString& path,
                                                      const QString& displayName) {
     const auto file = openDataFile(path, displayName);
     if (!file)
         return std::nullopt;
     const FileIdentity identity = identityOfOpenFile(**file, displayName);
+    if (identity.size > 0) {
+        if (auto contents = readWholeFileInSlices(**file, identity, displayName))
+            return contents;
+    }
+    // Empty by its size, or changed while it was read: whatever it holds now.
+    const FileIdentity identityNow = identityOfOpenFile(**file, displayName);
     QByteArray bytes = (*file)->readAll();
     if ((*file)->error() != QFileDevice::NoError)
         throwCannotOpen(displayName);
     if (bytes.isEmpty())
         return std::nullopt;
-    return DataFileContents{std::move(bytes), identity};
+    const std::uint64_t hash = hashOfContent(bytes);
+    return DataFileContents{std::move(bytes), identityNow, hash};
 }
 
 std::optional<QByteArray> readDataFile(const QString& path, const QString& displayName) {

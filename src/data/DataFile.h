@@ -33,7 +33,8 @@ struct FileFingerprint {
 
 struct DataFileContents {
     QByteArray bytes;
-    FileIdentity identity; // of the file the bytes were read from
+    FileIdentity identity;     // of the file the bytes were read from
+    std::uint64_t contentHash; // hashOfContent(bytes)
 };
 
 // A hash of the bytes, seeded at random once per process, so that no file can

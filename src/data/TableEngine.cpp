@@ -85,7 +85,7 @@ void TableEngine::openOnDataFile() {
     if (!m_fileName.isEmpty())
         contents = readDataFileContents(dataFilePath(), m_fileName);
     if (contents) {
-        const FileFingerprint fingerprint{contents->identity, hashOfContent(contents->bytes)};
+        const FileFingerprint fingerprint{contents->identity, contents->contentHash};
         // Parsed in place; the file's bytes go before the rows are indexed.
         Packet packet = readPacketFromFile(std::move(contents->bytes));
         contents.reset();
