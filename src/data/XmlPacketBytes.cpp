@@ -50,9 +50,11 @@ qsizetype nextRowTagStart(QByteArrayView document, qsizetype from, qsizetype end
     return end;
 }
 
-bool holdsOnlyElementsAndText(QByteArrayView bytes) {
+bool parsesAsInsideAnElement(QByteArrayView bytes) {
     if (bytes.isEmpty())
         return true;
+    if (bytes.startsWith(byteOrderMark))
+        return false;
     const char* const begin = bytes.data();
     const char* const end = begin + bytes.size();
     if (std::memchr(begin, '\0', std::size_t(bytes.size())) != nullptr)

@@ -30,9 +30,11 @@ std::optional<RowsContent> findRowsContent(QByteArrayView document);
 // before end; end when there is none.
 qsizetype nextRowTagStart(QByteArrayView document, qsizetype from, qsizetype end);
 
-// True when the bytes hold no NUL character, no "<!" (comment, CDATA,
-// document type) and no "<?" (processing instruction): then pugixml parses
-// them the same at the top of a fragment as inside an element.
-bool holdsOnlyElementsAndText(QByteArrayView bytes);
+// True when pugixml parses the bytes as a fragment exactly as it parses them
+// inside an element: they hold no NUL character (the end of a document), no
+// "<!" (comment, CDATA, document type) and no "<?" (processing instruction
+// or declaration), and do not start with a byte order mark, which pugixml
+// skips at the start of a buffer.
+bool parsesAsInsideAnElement(QByteArrayView bytes);
 
 } // namespace savrona::xml_packet_bytes

@@ -12,6 +12,10 @@
 // and rows. Shared by the reader of the whole document and the reader that
 // takes the rows in pieces, so that both check exactly the same things in the
 // same words. Every check throws Error with the reader's message.
+//
+// Field names and texts are checked to be UTF-8 one by one, as they are read:
+// that covers both the document's bytes and what character references make
+// of them, in one pass.
 namespace savrona::xml_elements {
 
 // How every XML data packet is parsed: references and line ends resolved,

@@ -24,11 +24,13 @@
 //
 // Each piece of the content is parsed as a fragment, which is the context of
 // an element except for what may only stand at the top of a document: a
-// document type or declaration, and a NUL character, which ends a document.
-// Pieces holding "<!", "<?" or NUL are declined, and so is any piece that
-// does not parse or holds anything but <row> elements at its top, which is
-// what a cut inside a tag or element always gives. What is left parses the
-// same as in the whole document, so the rows are the whole document's rows.
+// document type or declaration, a NUL character, which ends a document, and
+// a byte order mark at the very start, which pugixml skips. Pieces holding
+// "<!", "<?" or NUL or starting with the mark are declined (checked in
+// parsesAsInsideAnElement), and so is any piece that does not parse or holds
+// anything but <row> elements at its top, which is what a cut inside a tag
+// or element always gives. What is left parses the same as in the whole
+// document, so the rows are the whole document's rows.
 //
 // Whatever is declined, and every error, is left to the whole reader, which
 // gives the packet or the message with the whole document's row numbers and
@@ -132,7 +134,7 @@ private:
     // the piece's own: a row that throws is read again by the whole reader.
     bool appendRowsOfChunk(QByteArrayView chunk, pugi::xml_document& parsed,
                            std::vector<Row>& rows) const {
-        if (!xml_packet_bytes::holdsOnlyElementsAndText(chunk))
+        if (!xml_packet_bytes::parsesAsInsideAnElement(chunk))
             return false;
         if (!parsed.load_buffer(chunk.data(), std::size_t(chunk.size()),
                                 xml_elements::parseOptions | pugi::parse_fragment,
