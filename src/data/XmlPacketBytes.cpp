@@ -59,7 +59,8 @@ bool parsesAsInsideAnElement(QByteArrayView bytes) {
     const char* const end = begin + bytes.size();
     if (std::memchr(begin, '\0', std::size_t(bytes.size())) != nullptr)
         return false;
-    for (const char* tag = static_cast<const char*>(std::memchr(begin, '<', bytes.size()));
+    for (const char* tag =
+             static_cast<const char*>(std::memchr(begin, '<', std::size_t(bytes.size())));
          tag != nullptr;
          tag = static_cast<const char*>(std::memchr(tag + 1, '<', std::size_t(end - tag - 1)))) {
         if (tag + 1 < end && (tag[1] == '!' || tag[1] == '?'))

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <future>
 #include <iterator>
+#include <system_error>
 #include <thread>
 
 // Why the pieces give exactly the whole document's packet, or nothing:
@@ -54,6 +55,9 @@ struct ByteRange {
     qsizetype end = 0;
 };
 
+// A piece's rows, or nothing when the piece is declined.
+using RowsOfPiece = std::optional<std::vector<Row>>;
+
 // The fields of the document's outline, checked as the whole reader checks
 // them, or nothing when the rows element is not the one cut at.
 std::optional<std::vector<FieldDefinition>> readOutlineFields(QByteArrayView document,
@@ -87,11 +91,10 @@ public:
 
     std::optional<std::vector<Row>> read(const RowsContent& content, int pieceCount) {
         const std::vector<ByteRange> pieces = piecesOf(content, pieceCount);
-        std::vector<std::future<std::optional<std::vector<Row>>>> otherPieces;
+        std::vector<std::future<RowsOfPiece>> otherPieces;
         for (std::size_t index = 1; index < pieces.size(); ++index)
-            otherPieces.push_back(
-                std::async(std::launch::async, &RowPiecesReader::readPiece, this, pieces[index]));
-        std::vector<std::optional<std::vector<Row>>> rowsOfPieces;
+            otherPieces.push_back(startPiece(pieces[index]));
+        std::vector<RowsOfPiece> rowsOfPieces;
         rowsOfPieces.push_back(readPiece(pieces.front()));
         for (auto& piece : otherPieces)
             rowsOfPieces.push_back(piece.get());
@@ -99,6 +102,16 @@ public:
     }
 
 private:
+    // On a thread of its own, or, when the system gives no thread, on the
+    // calling thread after the first piece.
+    std::future<RowsOfPiece> startPiece(ByteRange piece) {
+        try {
+            return std::async(std::launch::async, &RowPiecesReader::readPiece, this, piece);
+        } catch (const std::system_error&) {
+            return std::async(std::launch::deferred, &RowPiecesReader::readPiece, this, piece);
+        }
+    }
+
     // Cut near equal byte offsets, each at the start of a <row> tag.
     std::vector<ByteRange> piecesOf(const RowsContent& content, int pieceCount) const {
         std::vector<ByteRange> pieces;
@@ -113,7 +126,7 @@ private:
         return pieces;
     }
 
-    std::optional<std::vector<Row>> readPiece(ByteRange piece) {
+    RowsOfPiece readPiece(ByteRange piece) {
         pugi::xml_document parsed;
         std::vector<Row> rows;
         for (qsizetype begin = piece.begin; begin < piece.end;) {
@@ -148,8 +161,7 @@ private:
         return true;
     }
 
-    static std::optional<std::vector<Row>>
-    joined(std::vector<std::optional<std::vector<Row>>>& rowsOfPieces) {
+    static std::optional<std::vector<Row>> joined(std::vector<RowsOfPiece>& rowsOfPieces) {
         std::size_t count = 0;
         for (const auto& rowsOfPiece : rowsOfPieces) {
             if (!rowsOfPiece)
