@@ -1,338 +1,45 @@
 #include "XmlPacket.h"
 
 #include "PacketRules.h"
-
-#include <QSet>
+#include "XmlPacketBytes.h"
+#include "XmlPacketElements.h"
+#include "XmlPiecesReader.h"
 
 #include <pugixml.hpp>
-
-#include <charconv>
-#include <cstring>
-#include <limits>
 
 namespace savrona {
 
 using namespace packet_rules;
+using xml_packet_bytes::leadingSkipLength;
 
 namespace {
 
-constexpr QByteArrayView byteOrderMark = "\xEF\xBB\xBF";
-constexpr QByteArrayView rootElementName = "savrona-data";
-constexpr QByteArrayView formatVersion = "1";
-
-bool isXmlWhiteSpace(char character) {
-    return character == ' ' || character == '\t' || character == '\r' || character == '\n';
-}
-
-qsizetype leadingSkipLength(QByteArrayView bytes) {
-    qsizetype position = bytes.startsWith(byteOrderMark) ? byteOrderMark.size() : 0;
-    while (position < bytes.size() && isXmlWhiteSpace(bytes[position]))
-        ++position;
-    return position;
-}
-
-// ---- Reading -------------------------------------------------------------
-
-QString textOf(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-bool isNamed(const pugi::xml_node& node, QByteArrayView name) {
-    return node.type() == pugi::node_element && name == node.name();
-}
-
-// The element children of a node, refusing text and any element of another name.
-std::vector<pugi::xml_node> childElementsNamed(const pugi::xml_node& parent, QByteArrayView name) {
-    std::vector<pugi::xml_node> children;
-    for (const pugi::xml_node& child : parent.children()) {
-        if (!isNamed(child, name))
-            throwDamaged(QStringLiteral("the element <%1> holds %2 where only <%3> elements belong")
-                             .arg(textOf(parent.name()),
-                                  child.type() == pugi::node_element
-                                      ? QStringLiteral("<%1>").arg(textOf(child.name()))
-                                      : QStringLiteral("text"),
-                                  QString::fromLatin1(name)));
-        children.push_back(child);
-    }
-    return children;
-}
-
-std::optional<std::int64_t> parseWholeNumber(QByteArrayView text) {
-    std::int64_t number = 0;
-    const std::from_chars_result result = std::from_chars(text.begin(), text.end(), number);
-    if (text.isEmpty() || result.ec != std::errc() || result.ptr != text.end())
-        return std::nullopt;
-    return number;
-}
-
-// The character of "\uXXXX" at position, if it is one (and no surrogate).
-std::optional<char16_t> escapedCharacterAt(QByteArrayView text, qsizetype position) {
-    constexpr qsizetype escapeLength = 6;
-    if (text.size() - position < escapeLength || text[position + 1] != 'u')
-        return std::nullopt;
-    const char* digits = text.data() + position + 2;
-    unsigned int code = 0;
-    const std::from_chars_result result = std::from_chars(digits, digits + 4, code, 16);
-    if (result.ec != std::errc() || result.ptr != digits + 4 || (code >= 0xD800 && code <= 0xDFFF))
-        return std::nullopt;
-    return char16_t(code);
-}
-
+// Parses the whole document at once, in place, on the calling thread: the
+// reader that gives every packet and every message. The reader in pieces
+// (XmlPiecesReader.h) must give the same, or hand over to this one.
 class XmlPacketReader {
 public:
-    // Field names and texts are checked to be UTF-8 one by one, as they are
-    // read: that covers both the document's bytes and what character
-    // references make of them, in one pass.
     // Parsed in place, so that the values are read straight from the buffer:
     // a buffer handed over is parsed as it is, without a copy.
     explicit XmlPacketReader(QByteArray bytes)
         : m_skipped(leadingSkipLength(bytes)), m_buffer(std::move(bytes)) {}
 
     Packet read() {
-        constexpr unsigned int options = pugi::parse_escapes | pugi::parse_wconv_attribute |
-                                         pugi::parse_eol | pugi::parse_declaration;
         const pugi::xml_parse_result result = m_document.load_buffer_inplace(
-            m_buffer.data() + m_skipped, std::size_t(m_buffer.size() - m_skipped), options,
-            pugi::encoding_utf8);
+            m_buffer.data() + m_skipped, std::size_t(m_buffer.size() - m_skipped),
+            xml_elements::parseOptions, pugi::encoding_utf8);
         if (!result)
             throwDamaged(QStringLiteral("the XML is malformed at byte %1 (%2)")
                              .arg(m_skipped + result.offset)
                              .arg(QLatin1String(result.description())));
-        const pugi::xml_node root = rootElement();
+        const pugi::xml_node root = xml_elements::checkedRootElement(m_document);
         Packet packet;
-        packet.fields = readFields(onlyChild(root, "fields"));
-        packet.rows = readRows(onlyChild(root, "rows"), packet.fields);
+        packet.fields = xml_elements::readFields(xml_elements::onlyChild(root, "fields"));
+        packet.rows = xml_elements::readRows(xml_elements::onlyChild(root, "rows"), packet.fields);
         return packet;
     }
 
 private:
-    pugi::xml_node rootElement() const {
-        pugi::xml_node root;
-        for (const pugi::xml_node& node : m_document.children()) {
-            if (node.type() == pugi::node_declaration)
-                checkDeclaration(node);
-            if (node.type() != pugi::node_element)
-                continue;
-            if (root)
-                throwDamaged(QStringLiteral("it has more than one root element"));
-            root = node;
-        }
-        if (!root)
-            throwDamaged(QStringLiteral("it has no root element"));
-        if (rootElementName != root.name())
-            throw Error(QStringLiteral("The XML document is not a Savrona data packet: its root "
-                                       "element is <%1>.")
-                            .arg(textOf(root.name())));
-        checkRootAttributes(root);
-        return root;
-    }
-
-    static void checkDeclaration(const pugi::xml_node& declaration) {
-        const pugi::xml_attribute encoding = declaration.attribute("encoding");
-        if (encoding && QByteArrayView("UTF-8").compare(encoding.value(), Qt::CaseInsensitive) != 0)
-            throwDamaged(QStringLiteral("it declares the encoding \"%1\"; Savrona reads UTF-8 only")
-                             .arg(textOf(encoding.value())));
-    }
-
-    static void checkRootAttributes(const pugi::xml_node& root) {
-        const pugi::xml_attribute version = root.attribute("version");
-        if (!version)
-            throwDamaged(QStringLiteral("it gives no version"));
-        if (formatVersion != version.value())
-            throw Error(
-                QStringLiteral("The data packet has version %1; Savrona reads version 1 only.")
-                    .arg(textOf(version.value())));
-        for (const pugi::xml_attribute& attribute : root.attributes()) {
-            if (QByteArrayView("version") != attribute.name())
-                throwDamaged(QStringLiteral("<savrona-data> has the unknown attribute \"%1\"")
-                                 .arg(textOf(attribute.name())));
-        }
-    }
-
-    static pugi::xml_node onlyChild(const pugi::xml_node& root, QByteArrayView name) {
-        pugi::xml_node found;
-        for (const pugi::xml_node& child : root.children()) {
-            if (child.type() != pugi::node_element)
-                throwDamaged(QStringLiteral("<savrona-data> holds text"));
-            if (name != child.name())
-                continue;
-            if (found)
-                throwDamaged(QStringLiteral("<savrona-data> holds more than one <%1>")
-                                 .arg(QString::fromLatin1(name)));
-            found = child;
-        }
-        if (!found)
-            throwDamaged(
-                QStringLiteral("<savrona-data> holds no <%1>").arg(QString::fromLatin1(name)));
-        return found;
-    }
-
-    static std::vector<FieldDefinition> readFields(const pugi::xml_node& fieldsElement) {
-        std::vector<FieldDefinition> fields;
-        QSet<QString> foldedNames;
-        for (const pugi::xml_node& element : childElementsNamed(fieldsElement, "field")) {
-            FieldDefinition field = readField(element, fields.size() + 1);
-            // Fields are looked up by name regardless of letter case, so names
-            // that differ only in case would be one field.
-            const QString foldedName = field.name.toCaseFolded();
-            if (foldedNames.contains(foldedName))
-                throwDamaged(
-                    QStringLiteral("the field name %1 appears twice").arg(quoted(field.name)));
-            foldedNames.insert(foldedName);
-            fields.push_back(std::move(field));
-        }
-        return fields;
-    }
-
-    static FieldDefinition readField(const pugi::xml_node& element, std::size_t fieldNumber) {
-        pugi::xml_attribute name;
-        pugi::xml_attribute type;
-        pugi::xml_attribute width;
-        for (const pugi::xml_attribute& attribute : element.attributes()) {
-            const QByteArrayView attributeName = attribute.name();
-            pugi::xml_attribute* slot = attributeName == "name"    ? &name
-                                        : attributeName == "type"  ? &type
-                                        : attributeName == "width" ? &width
-                                                                   : nullptr;
-            if (slot == nullptr || *slot)
-                throwDamaged(QStringLiteral("field %1 has an unknown or repeated attribute \"%2\"")
-                                 .arg(fieldNumber)
-                                 .arg(textOf(attribute.name())));
-            *slot = attribute;
-        }
-        if (!name || *name.value() == '\0')
-            throwDamaged(QStringLiteral("field %1 has no name").arg(fieldNumber));
-        if (!QByteArrayView(name.value()).isValidUtf8())
-            throwDamaged(
-                QStringLiteral("the name of field %1 is not valid UTF-8").arg(fieldNumber));
-        FieldDefinition field{fieldNameFromUtf8(name.value()), FieldType::Text, 0};
-        const std::optional<FieldType> fieldType = xmlFieldTypeNamed(type.value());
-        if (!fieldType)
-            throw Error(QStringLiteral("The data packet holds the field %1 of type \"%2\", which "
-                                       "Savrona cannot read.")
-                            .arg(quoted(field.name), textOf(type.value())));
-        field.type = *fieldType;
-        if (field.type == FieldType::Text)
-            field.width = widthOf(width, field.name);
-        else if (width)
-            throwDamaged(QStringLiteral("the field %1 has a width but is no text field")
-                             .arg(quoted(field.name)));
-        return field;
-    }
-
-    static int widthOf(const pugi::xml_attribute& width, const QString& fieldName) {
-        const std::optional<std::int64_t> number =
-            width ? parseWholeNumber(width.value()) : std::nullopt;
-        if (!number || *number < 0 || *number > std::numeric_limits<int>::max())
-            throwDamaged(
-                QStringLiteral("the text field %1 has no valid width").arg(quoted(fieldName)));
-        return int(*number);
-    }
-
-    static std::vector<Row> readRows(const pugi::xml_node& rowsElement,
-                                     const std::vector<FieldDefinition>& fields) {
-        const std::vector<pugi::xml_node> elements = childElementsNamed(rowsElement, "row");
-        std::vector<Row> rows;
-        rows.reserve(elements.size());
-        for (std::size_t index = 0; index < elements.size(); ++index)
-            rows.push_back(readRow(elements[index], fields, index + 1));
-        return rows;
-    }
-
-    static Row readRow(const pugi::xml_node& element, const std::vector<FieldDefinition>& fields,
-                       std::size_t rowNumber) {
-        Row row(fields.size());
-        for (const pugi::xml_attribute& attribute : element.attributes()) {
-            const char* name = attribute.name();
-            const bool escapedForm = name[0] == 'e';
-            const std::size_t fieldIndex = fieldIndexOf(name, fields.size(), rowNumber);
-            // Every attribute gives a value, never a null: a value already
-            // there means the field was given twice.
-            if (!row[fieldIndex].isNull())
-                throwDamaged(QStringLiteral("row %1 gives field %2 twice")
-                                 .arg(rowNumber)
-                                 .arg(fieldIndex + 1));
-            const QByteArrayView text(attribute.value(), qsizetype(std::strlen(attribute.value())));
-            row[fieldIndex] = valueOf(text, escapedForm, fields[fieldIndex], rowNumber);
-        }
-        return row;
-    }
-
-    // "f3" or "e3" → 2; anything else, or a field past the last, is refused.
-    static std::size_t fieldIndexOf(const char* attributeName, std::size_t fieldCount,
-                                    std::size_t rowNumber) {
-        const QByteArrayView name(attributeName, qsizetype(std::strlen(attributeName)));
-        const QByteArrayView digits = name.size() > 1 ? name.sliced(1) : QByteArrayView();
-        const std::optional<std::int64_t> number = parseWholeNumber(digits);
-        const bool wellFormed = (name.startsWith('f') || name.startsWith('e')) && number &&
-                                digits[0] != '0' && digits[0] != '-';
-        if (!wellFormed)
-            throwDamaged(QStringLiteral("row %1 has the unknown attribute \"%2\"")
-                             .arg(rowNumber)
-                             .arg(QString::fromUtf8(name)));
-        if (std::uint64_t(*number) > fieldCount)
-            throwDamaged(
-                QStringLiteral("row %1 gives a value for field %2, but there are %3 fields")
-                    .arg(rowNumber)
-                    .arg(QString::fromLatin1(digits))
-                    .arg(fieldCount));
-        return std::size_t(*number - 1);
-    }
-
-    static Value textValueOf(QByteArrayView text, bool escapedForm, const FieldDefinition& field,
-                             std::size_t rowNumber) {
-        QByteArray utf8 =
-            escapedForm ? withoutOwnEscapes(text, field, rowNumber) : text.toByteArray();
-        if (!QByteArrayView(utf8).isValidUtf8())
-            throwDamaged(
-                QStringLiteral("row %1 holds a text in the field %2 that is not valid UTF-8")
-                    .arg(rowNumber)
-                    .arg(quoted(field.name)));
-        return Value::text(std::move(utf8));
-    }
-
-    static Value valueOf(QByteArrayView text, bool escapedForm, const FieldDefinition& field,
-                         std::size_t rowNumber) {
-        if (field.type != FieldType::Integer)
-            return textValueOf(text, escapedForm, field, rowNumber);
-        const std::optional<std::int64_t> number =
-            escapedForm ? std::nullopt : parseWholeNumber(text);
-        if (!number || *number < std::numeric_limits<std::int32_t>::min() ||
-            *number > std::numeric_limits<std::int32_t>::max())
-            throwDamaged(
-                QStringLiteral("row %1 holds \"%2\" in the integer field %3")
-                    .arg(rowNumber)
-                    .arg(QString::fromUtf8(text.first(std::min<qsizetype>(text.size(), 40))),
-                         quoted(field.name)));
-        return Value::integer(std::int32_t(*number));
-    }
-
-    // Undoes the eN form: \uXXXX is that character, \\ a backslash.
-    static QByteArray withoutOwnEscapes(QByteArrayView text, const FieldDefinition& field,
-                                        std::size_t rowNumber) {
-        QByteArray out;
-        out.reserve(text.size());
-        for (qsizetype position = 0; position < text.size(); ++position) {
-            if (text[position] != '\\') {
-                out.append(text[position]);
-                continue;
-            }
-            if (position + 1 < text.size() && text[position + 1] == '\\') {
-                out.append('\\');
-                ++position;
-                continue;
-            }
-            const std::optional<char16_t> code = escapedCharacterAt(text, position);
-            if (!code)
-                throwDamaged(QStringLiteral("row %1 holds a broken escape in the field %2")
-                                 .arg(rowNumber)
-                                 .arg(quoted(field.name)));
-            out.append(QString(QChar(*code)).toUtf8());
-            position += 5;
-        }
-        return out;
-    }
-
     qsizetype m_skipped;
     QByteArray m_buffer;
     pugi::xml_document m_document;
@@ -345,12 +52,23 @@ bool looksLikeXmlPacket(QByteArrayView bytes) {
     return start < bytes.size() && bytes[start] == '<';
 }
 
+// A large packet is read in pieces when it can be; the pieces reader never
+// changes the bytes, so the whole document is still there to read at once
+// when it declines.
 Packet readXmlPacket(QByteArrayView bytes) {
-    return XmlPacketReader(bytes.toByteArray()).read();
+    if (std::optional<Packet> packet = readXmlPacketInPieces(bytes, defaultXmlPiecesSettings()))
+        return std::move(*packet);
+    return readXmlPacketOnOneThread(bytes);
 }
 
 Packet readXmlPacketInPlace(QByteArray&& bytes) {
+    if (std::optional<Packet> packet = readXmlPacketInPieces(bytes, defaultXmlPiecesSettings()))
+        return std::move(*packet);
     return XmlPacketReader(std::move(bytes)).read();
+}
+
+Packet readXmlPacketOnOneThread(QByteArrayView bytes) {
+    return XmlPacketReader(bytes.toByteArray()).read();
 }
 
 } // namespace savrona

@@ -33,9 +33,13 @@ namespace savrona {
 bool looksLikeXmlPacket(QByteArrayView bytes);
 
 // Reads the XML form; throws Error with a clear message when it is malformed.
+// A large packet has its rows read on several threads (XmlPiecesReader.h).
 Packet readXmlPacket(QByteArrayView bytes);
-// The same, parsing the bytes in place: they are left unusable.
+// The same, parsing the bytes in place when read on one thread: they are
+// left unusable.
 Packet readXmlPacketInPlace(QByteArray&& bytes);
+// The whole document parsed at once on the calling thread, whatever its size.
+Packet readXmlPacketOnOneThread(QByteArrayView bytes);
 
 // The names of the field types in the `type` attribute.
 inline QByteArrayView xmlTypeNameOf(FieldType type) {

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "Value.h"
+
+#include <QByteArrayView>
+
+#include <optional>
+
+// Reads a large XML data packet with its rows cut into pieces, one thread a
+// piece, for a faster start on a large cookbook. It gives exactly the packet
+// that the reader of the whole document (readXmlPacketOnOneThread) gives, or
+// nothing when it cannot vouch for that (a malformed or unusual document);
+// the caller then reads the whole document, which gives the packet or the
+// exact message. The bytes are never changed, so that they are still there
+// for that.
+namespace savrona {
+
+struct XmlPiecesSettings {
+    int pieceCount = 1;                    // threads, the calling one included
+    qsizetype smallestRowsContent = 0;     // bytes of <rows> content worth cutting
+    qsizetype chunkSize = 4 * 1024 * 1024; // bytes a thread parses at a time
+};
+
+// A piece a core, up to four, for rows of 8 MiB or more.
+XmlPiecesSettings defaultXmlPiecesSettings();
+
+std::optional<Packet> readXmlPacketInPieces(QByteArrayView document,
+                                            const XmlPiecesSettings& settings);
+
+} // namespace savrona
