@@ -44,7 +44,10 @@ public:
     // Unlike QString::fromUtf8, keeps a leading U+FEFF: it is part of the text.
     QString toQString() const {
         const QByteArray& bytes = utf8();
-        if (!bytes.startsWith("\xEF\xBB\xBF"))
+        // Byte by byte: every title of a tree rebuild comes through here.
+        const bool startsWithByteOrderMark = bytes.size() >= 3 && uchar(bytes[0]) == 0xEF &&
+                                             uchar(bytes[1]) == 0xBB && uchar(bytes[2]) == 0xBF;
+        if (!startsWithByteOrderMark)
             return QString::fromUtf8(bytes);
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
         return decoder.decode(bytes);
