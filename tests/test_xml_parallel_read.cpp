@@ -264,7 +264,7 @@ INSTANTIATE_TEST_SUITE_P(
 // ---- Through the public reader, at the default sizes ---------------------
 
 TEST(XmlPacketReadInPieces, LargePacketIsReadInPiecesByDefault) {
-    Packet packet = variedRecipes(1200); // over 8 MiB of rows
+    Packet packet = variedRecipes(1400); // over 8 MiB of rows
     const QByteArray document = writeXmlPacket(packet);
     ASSERT_GE(document.size(), 8 * 1024 * 1024);
     EXPECT_TRUE(readXmlPacketInPieces(document, {2, 8 * 1024 * 1024, 4 * 1024 * 1024}));
