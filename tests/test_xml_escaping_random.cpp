@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 
 using namespace savrona;
@@ -43,6 +44,21 @@ QByteArray escapedByteByByte(const QByteArray& text) {
     return escaped;
 }
 
+// The content of an <lN> element, when the text is written as one: it has
+// CR LF and no other CR or LF, and is not all white space.
+std::optional<QByteArray> linesByteByByte(const QByteArray& text) {
+    QByteArray withoutLineBreaks = text;
+    withoutLineBreaks.replace("\r\n", "");
+    if (!text.contains("\r\n") || withoutLineBreaks.contains('\r') ||
+        withoutLineBreaks.contains('\n') || text.trimmed().isEmpty())
+        return std::nullopt;
+    QByteArray content = text;
+    return content.replace("&", "&amp;")
+        .replace("<", "&lt;")
+        .replace(">", "&gt;")
+        .replace("\r\n", "\n");
+}
+
 // Pieces that fall at any offset of a block: plain bytes, bytes with
 // references, a line break pair, lone halves of one, and UTF-8 that starts
 // like a noncharacter but is none.
@@ -63,9 +79,37 @@ TEST(XmlEscapingOfRandomTexts, MatchesEscapingByteByByte) {
         const QByteArray text = randomText(random, round % 80);
         Row row = recipeRow(1, 1, QStringLiteral("Title"));
         row[3] = Value::text(text);
-        const QByteArray xml = writeXmlPacket(Packet{recipeFields(), {row}});
-        ASSERT_TRUE(xml.contains(" f4=\"" + escapedByteByByte(text) + "\""))
+        const Packet packet{recipeFields(), {row}};
+        const QByteArray xml = writeXmlPacket(packet);
+        const std::optional<QByteArray> lines = linesByteByByte(text);
+        ASSERT_TRUE(lines ? xml.contains("><l4>" + *lines + "</l4>")
+                          : xml.contains(" f4=\"" + escapedByteByByte(text) + "\""))
             << "round " << round << ": " << text.toStdString();
+        ASSERT_EQ(readPacket(xml), packet) << "round " << round;
+    }
+}
+
+// Texts of lines only: the content written block by block is what the
+// byte-by-byte rule gives, for every length and offset.
+TEST(XmlEscapingOfRandomTexts, LinesMatchTheirContentByteByByte) {
+    const QByteArray linePieces[] = {"a",  ">",  "'",    "\xC2\xBD",     "&",   "<",
+                                     "\"", "\t", "\r\n", "\xEF\xBD\x81", "]]>", "\xF0\x9F\x8D\xA3"};
+    std::mt19937 random(31);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(linePieces) - 1);
+    for (int round = 0; round < 2000; ++round) {
+        // One letter and line break somewhere, so that the text is lines.
+        const int pieceCount = round % 90;
+        const int lineBreakAt = round % (pieceCount + 1);
+        QByteArray text;
+        for (int piece = 0; piece <= pieceCount; ++piece)
+            text += piece == lineBreakAt ? QByteArray("x\r\n") : linePieces[pick(random)];
+        Row row = recipeRow(1, 1, QStringLiteral("Title"));
+        row[3] = Value::text(text);
+        const Packet packet{recipeFields(), {row}};
+        const QByteArray xml = writeXmlPacket(packet);
+        ASSERT_TRUE(xml.contains("><l4>" + *linesByteByByte(text) + "</l4>"))
+            << "round " << round << ": " << text.toStdString();
+        ASSERT_EQ(readPacket(xml), packet) << "round " << round;
     }
 }
 

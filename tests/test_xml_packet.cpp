@@ -58,14 +58,14 @@ TEST(XmlPacketWriting, WritesTheDocumentedForm) {
 
     EXPECT_EQ(writeXmlPacket(packet).toStdString(),
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-              "<savrona-data version=\"1\">\n"
+              "<savrona-data version=\"2\">\n"
               "  <fields>\n"
               "    <field name=\"ID\" type=\"integer\"/>\n"
               "    <field name=\"Name\" type=\"text\" width=\"20\"/>\n"
               "    <field name=\"Notes\" type=\"memo\"/>\n"
               "  </fields>\n"
               "  <rows>\n"
-              "    <row f1=\"-1\" f2=\"a&#13;&#10;b\"/>\n"
+              "    <row f1=\"-1\"><l2>a\nb</l2></row>\n"
               "    <row f2=\"\" f3=\"x&#9;y&amp;&lt;&quot;'>\"/>\n"
               "  </rows>\n"
               "</savrona-data>\n");
@@ -207,8 +207,8 @@ INSTANTIATE_TEST_SUITE_P(
                    damaged("it has more than one root element")},
         DamagedXml{"OnlyAComment", "<!-- nothing -->",
                    damaged("the XML is malformed at byte 15 (No document element found)")},
-        DamagedXml{"LaterVersion", "<savrona-data version=\"2\"/>",
-                   "The data packet has version 2; Savrona reads version 1 only."},
+        DamagedXml{"LaterVersion", "<savrona-data version=\"3\"/>",
+                   "The data packet has version 3; Savrona reads versions 1 and 2 only."},
         DamagedXml{"NoVersion", "<savrona-data/>", damaged("it gives no version")},
         DamagedXml{"UnknownRootAttribute", "<savrona-data version=\"1\" mode=\"x\"/>",
                    damaged("<savrona-data> has the unknown attribute \"mode\"")},

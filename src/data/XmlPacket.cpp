@@ -35,7 +35,8 @@ public:
         const pugi::xml_node root = xml_elements::checkedRootElement(m_document);
         Packet packet;
         packet.fields = xml_elements::readFields(xml_elements::onlyChild(root, "fields"));
-        packet.rows = xml_elements::readRows(xml_elements::onlyChild(root, "rows"), packet.fields);
+        packet.rows = xml_elements::readRows(xml_elements::onlyChild(root, "rows"), packet.fields,
+                                             xml_elements::rowFormOf(root));
         return packet;
     }
 

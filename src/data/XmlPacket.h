@@ -9,14 +9,15 @@
 // The XML data packet (docs/xml-data-packet.md):
 //
 //   <?xml version="1.0" encoding="UTF-8"?>
-//   <savrona-data version="1">
+//   <savrona-data version="2">
 //     <fields>
 //       <field name="ID" type="integer"/>
 //       <field name="Title" type="text" width="255"/>
 //       <field name="Ingredients" type="memo"/>
 //     </fields>
 //     <rows>
-//       <row f1="4" f2="Baked Brie" f3="1 wheel of brie&#13;&#10;..."/>
+//       <row f1="4" f2="Baked Brie"><l3>1 wheel of brie
+//   2 apples</l3></row>
 //     </rows>
 //   </savrona-data>
 //
@@ -24,7 +25,9 @@
 // field name works; an absent attribute is a null, an empty one an empty
 // text. A text holding a character XML cannot carry at all (most control
 // characters below U+0020, U+FFFE, U+FFFF) is written as eN instead of fN,
-// with those characters as \uXXXX and the backslash as \\.
+// with those characters as \uXXXX and the backslash as \\. A text of CR LF
+// lines is written as an <lN> element, each CR LF a line feed (version 2;
+// version 1 files have attributes only and still read).
 // writeXmlPacket (PacketFormats.h) writes this form.
 
 namespace savrona {

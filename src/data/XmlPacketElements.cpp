@@ -16,7 +16,10 @@ using namespace packet_rules;
 namespace {
 
 constexpr QByteArrayView rootElementName = "savrona-data";
-constexpr QByteArrayView formatVersion = "1";
+// Version 1 rows give values in attributes only; version 2 rows may also
+// give texts as <lN> elements.
+constexpr QByteArrayView attributesOnlyVersion = "1";
+constexpr QByteArrayView linesVersion = "2";
 
 QString textOf(const char* text) {
     return QString::fromUtf8(text);
@@ -70,9 +73,10 @@ void checkRootAttributes(const pugi::xml_node& root) {
     const pugi::xml_attribute version = root.attribute("version");
     if (!version)
         throwDamaged(QStringLiteral("it gives no version"));
-    if (formatVersion != version.value())
-        throw Error(QStringLiteral("The data packet has version %1; Savrona reads version 1 only.")
-                        .arg(textOf(version.value())));
+    if (attributesOnlyVersion != version.value() && linesVersion != version.value())
+        throw Error(
+            QStringLiteral("The data packet has version %1; Savrona reads versions 1 and 2 only.")
+                .arg(textOf(version.value())));
     for (const pugi::xml_attribute& attribute : root.attributes()) {
         if (QByteArrayView("version") != attribute.name())
             throwDamaged(QStringLiteral("<savrona-data> has the unknown attribute \"%1\"")
@@ -123,23 +127,40 @@ FieldDefinition readField(const pugi::xml_node& element, std::size_t fieldNumber
     return field;
 }
 
-// "f3" or "e3" → 2; anything else, or a field past the last, is refused.
-std::size_t fieldIndexOf(const char* attributeName, std::size_t fieldCount, std::size_t rowNumber) {
-    const QByteArrayView name(attributeName, qsizetype(std::strlen(attributeName)));
+QByteArrayView viewOf(const char* text) {
+    return {text, qsizetype(std::strlen(text))};
+}
+
+// The number N of a name "<form letter>N" (N from 1, no leading zero).
+std::optional<std::int64_t> fieldNumberOf(QByteArrayView name, QByteArrayView formLetters) {
     const QByteArrayView digits = name.size() > 1 ? name.sliced(1) : QByteArrayView();
     const std::optional<std::int64_t> number = parseWholeNumber(digits);
-    const bool wellFormed = (name.startsWith('f') || name.startsWith('e')) && number &&
-                            digits[0] != '0' && digits[0] != '-';
-    if (!wellFormed)
+    if (name.isEmpty() || !formLetters.contains(name[0]) || !number || digits[0] == '0' ||
+        digits[0] == '-')
+        return std::nullopt;
+    return number;
+}
+
+// The index of field N, refusing a field past the last.
+std::size_t fieldIndexOf(std::int64_t number, std::size_t fieldCount, std::size_t rowNumber) {
+    if (std::uint64_t(number) > fieldCount)
+        throwDamaged(QStringLiteral("row %1 gives a value for field %2, but there are %3 fields")
+                         .arg(rowNumber)
+                         .arg(number)
+                         .arg(fieldCount));
+    return std::size_t(number - 1);
+}
+
+// "f3" or "e3" → 2; anything else, or a field past the last, is refused.
+std::size_t fieldIndexOfAttribute(const char* attributeName, std::size_t fieldCount,
+                                  std::size_t rowNumber) {
+    const QByteArrayView name = viewOf(attributeName);
+    const std::optional<std::int64_t> number = fieldNumberOf(name, "fe");
+    if (!number)
         throwDamaged(QStringLiteral("row %1 has the unknown attribute \"%2\"")
                          .arg(rowNumber)
                          .arg(QString::fromUtf8(name)));
-    if (std::uint64_t(*number) > fieldCount)
-        throwDamaged(QStringLiteral("row %1 gives a value for field %2, but there are %3 fields")
-                         .arg(rowNumber)
-                         .arg(QString::fromLatin1(digits))
-                         .arg(fieldCount));
-    return std::size_t(*number - 1);
+    return fieldIndexOf(*number, fieldCount, rowNumber);
 }
 
 // Undoes the eN form: \uXXXX is that character, \\ a backslash.
@@ -168,14 +189,19 @@ QByteArray withoutOwnEscapes(QByteArrayView text, const FieldDefinition& field,
     return out;
 }
 
-Value textValueOf(QByteArrayView text, bool escapedForm, const FieldDefinition& field,
-                  std::size_t rowNumber) {
-    QByteArray utf8 = escapedForm ? withoutOwnEscapes(text, field, rowNumber) : text.toByteArray();
+Value checkedTextValue(QByteArray utf8, const FieldDefinition& field, std::size_t rowNumber) {
     if (!QByteArrayView(utf8).isValidUtf8())
         throwDamaged(QStringLiteral("row %1 holds a text in the field %2 that is not valid UTF-8")
                          .arg(rowNumber)
                          .arg(quoted(field.name)));
     return Value::text(std::move(utf8));
+}
+
+Value textValueOf(QByteArrayView text, bool escapedForm, const FieldDefinition& field,
+                  std::size_t rowNumber) {
+    return checkedTextValue(escapedForm ? withoutOwnEscapes(text, field, rowNumber)
+                                        : text.toByteArray(),
+                            field, rowNumber);
 }
 
 Value valueOf(QByteArrayView text, bool escapedForm, const FieldDefinition& field,
@@ -190,6 +216,101 @@ Value valueOf(QByteArrayView text, bool escapedForm, const FieldDefinition& fiel
                          .arg(QString::fromUtf8(text.first(std::min<qsizetype>(text.size(), 40))),
                               quoted(field.name)));
     return Value::integer(std::int32_t(*number));
+}
+
+bool isText(const pugi::xml_node& node) {
+    return node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata;
+}
+
+// The content of an <lN> element: its text and CDATA joined. Comments are
+// not parsed, so they fall away; an element inside is refused.
+QByteArray joinedContentOf(const pugi::xml_node& element, std::size_t rowNumber) {
+    QByteArray joined;
+    for (const pugi::xml_node& child : element.children()) {
+        if (!isText(child))
+            throwDamaged(QStringLiteral("row %1 holds something other than text inside <%2>")
+                             .arg(rowNumber)
+                             .arg(textOf(element.name())));
+        joined.append(child.value());
+    }
+    return joined;
+}
+
+// The lines of an <lN> element as the text they stand for: each line feed
+// is a CR LF. A CR there (only a reference can put one) would make the text
+// ambiguous, so it is refused; Savrona never writes one.
+QByteArray textOfLines(QByteArrayView content, const FieldDefinition& field,
+                       std::size_t rowNumber) {
+    if (content.contains('\r'))
+        throwDamaged(QStringLiteral("row %1 holds a carriage return in the lines of the field %2")
+                         .arg(rowNumber)
+                         .arg(quoted(field.name)));
+    QByteArray text(content.size() + content.count('\n'), Qt::Uninitialized);
+    char* out = text.data();
+    const char* cursor = content.data();
+    const char* const end = cursor + content.size();
+    while (cursor != end) {
+        const auto* lineFeed =
+            static_cast<const char*>(std::memchr(cursor, '\n', std::size_t(end - cursor)));
+        const char* lineEnd = lineFeed != nullptr ? lineFeed : end;
+        std::memcpy(out, cursor, std::size_t(lineEnd - cursor));
+        out += lineEnd - cursor;
+        cursor = lineEnd;
+        if (lineFeed != nullptr) {
+            *out++ = '\r';
+            *out++ = '\n';
+            ++cursor;
+        }
+    }
+    return text;
+}
+
+Value valueOfLines(const pugi::xml_node& element, const FieldDefinition& field,
+                   std::size_t rowNumber) {
+    if (field.type == FieldType::Integer)
+        throwDamaged(QStringLiteral("row %1 gives the integer field %2 as lines in <%3>")
+                         .arg(rowNumber)
+                         .arg(quoted(field.name), textOf(element.name())));
+    // Savrona writes one run of text; only a hand-made file holds more pieces.
+    const pugi::xml_node first = element.first_child();
+    if (first == element.last_child() && (!first || isText(first)))
+        return checkedTextValue(textOfLines(viewOf(first.value()), field, rowNumber), field,
+                                rowNumber);
+    return checkedTextValue(textOfLines(joinedContentOf(element, rowNumber), field, rowNumber),
+                            field, rowNumber);
+}
+
+// The children of a row: <lN> elements, each giving the text of field N.
+void readLines(const pugi::xml_node& element, const std::vector<FieldDefinition>& fields,
+               RowForm form, std::size_t rowNumber, Row& row) {
+    for (const pugi::xml_node& child : element.children()) {
+        if (isText(child))
+            throwDamaged(
+                QStringLiteral("row %1 holds text outside of <lN> elements").arg(rowNumber));
+        if (child.type() != pugi::node_element)
+            throwDamaged(
+                QStringLiteral("row %1 holds something other than <lN> elements").arg(rowNumber));
+        const QByteArrayView name = viewOf(child.name());
+        const std::optional<std::int64_t> number = fieldNumberOf(name, "l");
+        if (!number)
+            throwDamaged(QStringLiteral("row %1 holds the unknown element <%2>")
+                             .arg(rowNumber)
+                             .arg(QString::fromUtf8(name)));
+        if (form == RowForm::AttributesOnly)
+            throwDamaged(QStringLiteral("row %1 holds the element <%2>, which version 1 data "
+                                        "packets do not have")
+                             .arg(rowNumber)
+                             .arg(QString::fromUtf8(name)));
+        if (child.first_attribute())
+            throwDamaged(QStringLiteral("<%1> of row %2 has an attribute")
+                             .arg(QString::fromUtf8(name))
+                             .arg(rowNumber));
+        const std::size_t fieldIndex = fieldIndexOf(*number, fields.size(), rowNumber);
+        if (!row[fieldIndex].isNull())
+            throwDamaged(
+                QStringLiteral("row %1 gives field %2 twice").arg(rowNumber).arg(fieldIndex + 1));
+        row[fieldIndex] = valueOfLines(child, fields[fieldIndex], rowNumber);
+    }
 }
 
 } // namespace
@@ -217,6 +338,11 @@ pugi::xml_node checkedRootElement(const pugi::xml_document& document) {
                         .arg(textOf(root.name())));
     checkRootAttributes(root);
     return root;
+}
+
+RowForm rowFormOf(const pugi::xml_node& root) {
+    return linesVersion == root.attribute("version").value() ? RowForm::AttributesAndLines
+                                                             : RowForm::AttributesOnly;
 }
 
 pugi::xml_node onlyChild(const pugi::xml_node& root, QByteArrayView name) {
@@ -253,22 +379,22 @@ std::vector<FieldDefinition> readFields(const pugi::xml_node& fieldsElement) {
 }
 
 std::vector<Row> readRows(const pugi::xml_node& rowsElement,
-                          const std::vector<FieldDefinition>& fields) {
+                          const std::vector<FieldDefinition>& fields, RowForm form) {
     const std::vector<pugi::xml_node> elements = childElementsNamed(rowsElement, "row");
     std::vector<Row> rows;
     rows.reserve(elements.size());
     for (std::size_t index = 0; index < elements.size(); ++index)
-        rows.push_back(readRow(elements[index], fields, index + 1));
+        rows.push_back(readRow(elements[index], fields, form, index + 1));
     return rows;
 }
 
-Row readRow(const pugi::xml_node& element, const std::vector<FieldDefinition>& fields,
+Row readRow(const pugi::xml_node& element, const std::vector<FieldDefinition>& fields, RowForm form,
             std::size_t rowNumber) {
     Row row(fields.size());
     for (const pugi::xml_attribute& attribute : element.attributes()) {
         const char* name = attribute.name();
         const bool escapedForm = name[0] == 'e';
-        const std::size_t fieldIndex = fieldIndexOf(name, fields.size(), rowNumber);
+        const std::size_t fieldIndex = fieldIndexOfAttribute(name, fields.size(), rowNumber);
         // Every attribute gives a value, never a null: a value already
         // there means the field was given twice.
         if (!row[fieldIndex].isNull())
@@ -277,6 +403,8 @@ Row readRow(const pugi::xml_node& element, const std::vector<FieldDefinition>& f
         const QByteArrayView text(attribute.value(), qsizetype(std::strlen(attribute.value())));
         row[fieldIndex] = valueOf(text, escapedForm, fields[fieldIndex], rowNumber);
     }
+    if (element.first_child())
+        readLines(element, fields, form, rowNumber, row);
     return row;
 }
 

@@ -68,17 +68,23 @@ char* copyInto(char* out, QByteArrayView bytes) {
     return out + bytes.size();
 }
 
+// The one markup character that an attribute value ('"') or element content
+// ('>') treats besides '&' and '<'.
+constexpr char attributeMarkup = '"';
+constexpr char contentMarkup = '>';
+
 // Marks the bytes of a word that may need more than a copy (a control
-// character, '"', '&', '<' or EF) by setting their top bits. Bit tricks on
-// the whole word: the lowest mark is always such a byte; marks above it may
-// be false.
-std::uint64_t markTreatedBytes(std::uint64_t word) {
+// character, the markup character, '&', '<' or EF) by setting their top
+// bits. Bit tricks on the whole word: the lowest mark is always such a byte;
+// marks above it may be false.
+template <char markup> std::uint64_t markTreatedBytes(std::uint64_t word) {
     constexpr std::uint64_t ones = 0x0101010101010101;
     constexpr std::uint64_t highBits = 0x8080808080808080;
     const auto zeroBytes = [](std::uint64_t value) { return (value - ones) & ~value & highBits; };
     const std::uint64_t belowSpace = (word - ones * 0x20) & ~word & highBits;
-    return belowSpace | zeroBytes(word ^ (ones * '"')) | zeroBytes(word ^ (ones * '&')) |
-           zeroBytes(word ^ (ones * '<')) | zeroBytes(word ^ (ones * 0xEF));
+    return belowSpace | zeroBytes(word ^ (ones * std::uint8_t(markup))) |
+           zeroBytes(word ^ (ones * '&')) | zeroBytes(word ^ (ones * '<')) |
+           zeroBytes(word ^ (ones * 0xEF));
 }
 
 // A reference in a whole word, so that it is stored at once.
@@ -108,6 +114,7 @@ constexpr qsizetype escapeSlack = 16;
 // Stores the next block of 16 bytes (8 without SSE2, or near the end) at out
 // and moves both past its plain bytes. True when the whole block was plain;
 // else the cursor stops at a byte that may need more than a copy.
+template <char markup>
 bool copyPlainBlock(char*& out, const unsigned char*& cursor, const unsigned char* end) {
 #if defined(__SSE2__)
     if (end - cursor >= 16) {
@@ -116,7 +123,7 @@ bool copyPlainBlock(char*& out, const unsigned char*& cursor, const unsigned cha
         // Unsigned bytes up to 0x1F are those whose minimum with 0x1F is themselves.
         const __m128i belowSpace = _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(0x1F)), bytes);
         const __m128i marked =
-            _mm_or_si128(_mm_or_si128(belowSpace, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('"'))),
+            _mm_or_si128(_mm_or_si128(belowSpace, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(markup))),
                          _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('&')),
                                                    _mm_cmpeq_epi8(bytes, _mm_set1_epi8('<'))),
                                       _mm_cmpeq_epi8(bytes, _mm_set1_epi8(char(0xEF)))));
@@ -131,7 +138,7 @@ bool copyPlainBlock(char*& out, const unsigned char*& cursor, const unsigned cha
         std::uint64_t word = 0;
         std::memcpy(&word, cursor, sizeof word);
         std::memcpy(out, &word, sizeof word);
-        const std::uint64_t marks = markTreatedBytes(word);
+        const std::uint64_t marks = markTreatedBytes<markup>(word);
         const int plainBytes = marks == 0 ? 8 : std::countr_zero(marks) / 8;
         cursor += plainBytes;
         out += plainBytes;
@@ -154,7 +161,7 @@ char* writeEscaped(char* out, QByteArrayView text) {
     const auto* cursor = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = cursor + text.size();
     while (cursor != end) {
-        if (copyPlainBlock(out, cursor, end))
+        if (copyPlainBlock<attributeMarkup>(out, cursor, end))
             continue;
         if (*cursor == '\r' && end - cursor >= 2 && cursor[1] == '\n') {
             std::memcpy(out, lineBreakReferences.data(), lineBreakReferences.size());
@@ -176,6 +183,48 @@ char* writeEscaped(char* out, QByteArrayView text) {
         ++cursor;
     }
     return out;
+}
+
+// Writes a text as the content of an <lN> element: each CR LF as a line
+// feed, '&', '<' and '>' as references, everything else as it is, plain runs
+// found as in writeEscaped. Returns nullptr when the text cannot be written
+// so: a CR or LF that is not part of a CR LF, or a character that XML cannot
+// hold. Needs the room that writeEscaped needs.
+char* writeLines(char* out, QByteArrayView text) {
+    const auto* cursor = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = cursor + text.size();
+    while (cursor != end) {
+        if (copyPlainBlock<contentMarkup>(out, cursor, end))
+            continue;
+        const unsigned char byte = *cursor;
+        if (byte == '\r' && end - cursor >= 2 && cursor[1] == '\n') {
+            *out++ = '\n';
+            cursor += 2;
+            continue;
+        }
+        if (byte == '&' || byte == '<' || byte == '>') {
+            out = copyInto(out, byte == '&' ? "&amp;" : byte == '<' ? "&lt;" : "&gt;");
+        } else if (byte == '\t' || byte == '"' || byteTreatments[byte] == ByteTreatment::Copy ||
+                   (byteTreatments[byte] == ByteTreatment::MaybeForbidden &&
+                    !isNoncharacterAt(cursor, end))) {
+            *out++ = char(byte);
+        } else {
+            return nullptr;
+        }
+        ++cursor;
+    }
+    return out;
+}
+
+bool isXmlWhiteSpace(char character) {
+    return character == ' ' || character == '\t' || character == '\r' || character == '\n';
+}
+
+// Whether a text goes into an <lN> element rather than an attribute: it has
+// a line break, and it is not all white space, which XML readers drop from
+// element content. (writeLines declines what else does not fit.)
+bool suitsLines(QByteArrayView text) {
+    return text.contains('\r') && !std::all_of(text.begin(), text.end(), isXmlWhiteSpace);
 }
 
 char* writeOwnEscape(char* out, unsigned int character) {
@@ -241,9 +290,11 @@ public:
     qsizetype used() const { return m_cursor - m_bytes.data(); }
     // Hands what is written so far to the writer and starts again at the front.
     void handOver(const ChunkWriter& writer) {
-        writer(QByteArrayView(m_bytes.constData(), used()));
-        m_cursor = m_bytes.data();
+        writer(written());
+        clear();
     }
+    QByteArrayView written() const { return {m_bytes.constData(), used()}; }
+    void clear() { m_cursor = m_bytes.data(); }
 
 private:
     QByteArray m_bytes;
@@ -253,11 +304,11 @@ private:
 class XmlPacketWriter {
 public:
     explicit XmlPacketWriter(const Packet& packet)
-        : m_packet(packet), m_out(expectedSize(packet)) {}
+        : m_packet(packet), m_out(expectedSize(packet)), m_lines(linesBufferSize) {}
     // Writes in chunks of about chunkSize bytes through writer.
     XmlPacketWriter(const Packet& packet, const ChunkWriter& writer, qsizetype chunkSize)
-        : m_packet(packet), m_out(chunkSize + chunkSize / 4), m_writer(&writer),
-          m_chunkSize(chunkSize) {}
+        : m_packet(packet), m_out(chunkSize + chunkSize / 4), m_lines(linesBufferSize),
+          m_writer(&writer), m_chunkSize(chunkSize) {}
 
     QByteArray write() {
         writeDocument();
@@ -271,7 +322,7 @@ public:
 
 private:
     void writeDocument() {
-        m_out.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<savrona-data version=\"1\">\n");
+        m_out.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<savrona-data version=\"2\">\n");
         writeFields();
         m_out.append("  <rows>\n");
         // Each row is checked just before it is written, while its texts are
@@ -325,7 +376,10 @@ private:
         m_out.append("  </fields>\n");
     }
 
+    // Attributes first; texts of lines are gathered meanwhile and follow as
+    // <lN> elements in field order.
     void writeRow(const Row& row) {
+        m_lines.clear();
         m_out.append("    <row");
         for (std::size_t index = 0; index < row.size(); ++index) {
             const Value& value = row[index];
@@ -337,16 +391,43 @@ private:
                 writeText(value.utf8(), index);
             }
         }
-        m_out.append("/>\n");
+        if (m_lines.used() == 0) {
+            m_out.append("/>\n");
+            return;
+        }
+        m_out.append(">");
+        m_out.append(m_lines.written());
+        m_out.append("</row>\n");
     }
 
     void writeText(QByteArrayView text, std::size_t fieldIndex) {
+        if (suitsLines(text) && writeLinesElement(text, fieldIndex))
+            return;
         char* start = m_out.roomFor(text.size() * largestGrowth + 64);
         char* end = writeEscaped(writeAttributeStart(start, 'f', fieldIndex), text);
         if (end == nullptr)
             end = writeWithOwnEscapes(writeAttributeStart(start, 'e', fieldIndex), text);
         *end++ = '"';
         m_out.advanceTo(end);
+    }
+
+    // False, with nothing written, when the text cannot be written as lines.
+    bool writeLinesElement(QByteArrayView text, std::size_t fieldIndex) {
+        char* start = m_lines.roomFor(text.size() * largestGrowth + 64);
+        char* out = start;
+        *out++ = '<';
+        *out++ = 'l';
+        char* const tagEnd = writeNumber(out, fieldIndex + 1);
+        const QByteArrayView number(out, tagEnd - out);
+        *tagEnd = '>';
+        char* end = writeLines(tagEnd + 1, text);
+        if (end == nullptr)
+            return false;
+        end = copyInto(end, "</l");
+        end = copyInto(end, number);
+        *end++ = '>';
+        m_lines.advanceTo(end);
+        return true;
     }
 
     static char* writeAttributeStart(char* out, char form, std::size_t fieldIndex) {
@@ -358,8 +439,12 @@ private:
         return out;
     }
 
+    static constexpr qsizetype linesBufferSize = 4096;
+
     const Packet& m_packet;
     OutputBuffer m_out;
+    // The <lN> elements of the row being written.
+    OutputBuffer m_lines;
     const ChunkWriter* m_writer = nullptr;
     qsizetype m_chunkSize = 0;
 };

@@ -58,10 +58,15 @@ struct ByteRange {
 // A piece's rows, or nothing when the piece is declined.
 using RowsOfPiece = std::optional<std::vector<Row>>;
 
-// The fields of the document's outline, checked as the whole reader checks
-// them, or nothing when the rows element is not the one cut at.
-std::optional<std::vector<FieldDefinition>> readOutlineFields(QByteArrayView document,
-                                                              const RowsContent& content) {
+// What the outline tells about the rows: their fields and their form.
+struct Outline {
+    std::vector<FieldDefinition> fields;
+    xml_elements::RowForm rowForm = xml_elements::RowForm::AttributesOnly;
+};
+
+// The document's outline, checked as the whole reader checks it, or nothing
+// when the rows element is not the one cut at.
+std::optional<Outline> readOutline(QByteArrayView document, const RowsContent& content) {
     const qsizetype skipped = xml_packet_bytes::leadingSkipLength(document);
     if (content.startTagNameOffset() < skipped)
         return std::nullopt;
@@ -78,16 +83,16 @@ std::optional<std::vector<FieldDefinition>> readOutlineFields(QByteArrayView doc
     const char* cutRowsName = outline.data() + (content.startTagNameOffset() - skipped);
     if (xml_elements::onlyChild(root, "rows").name() != cutRowsName)
         return std::nullopt;
-    return fields;
+    return Outline{std::move(fields), xml_elements::rowFormOf(root)};
 }
 
 // Reads the content of <rows> in pieces, one thread a piece, the calling
 // thread taking the first.
 class RowPiecesReader {
 public:
-    RowPiecesReader(QByteArrayView document, const std::vector<FieldDefinition>& fields,
-                    qsizetype chunkSize)
-        : m_document(document), m_fields(fields), m_chunkSize(std::max<qsizetype>(chunkSize, 1)) {}
+    RowPiecesReader(QByteArrayView document, const Outline& outline, qsizetype chunkSize)
+        : m_document(document), m_fields(outline.fields), m_rowForm(outline.rowForm),
+          m_chunkSize(std::max<qsizetype>(chunkSize, 1)) {}
 
     std::optional<std::vector<Row>> read(const RowsContent& content, int pieceCount) {
         const std::vector<ByteRange> pieces = piecesOf(content, pieceCount);
@@ -156,7 +161,7 @@ private:
         for (const pugi::xml_node& node : parsed.children()) {
             if (!xml_elements::isNamed(node, "row"))
                 return false;
-            rows.push_back(xml_elements::readRow(node, m_fields, rows.size() + 1));
+            rows.push_back(xml_elements::readRow(node, m_fields, m_rowForm, rows.size() + 1));
         }
         return true;
     }
@@ -177,6 +182,7 @@ private:
 
     QByteArrayView m_document;
     const std::vector<FieldDefinition>& m_fields;
+    xml_elements::RowForm m_rowForm;
     qsizetype m_chunkSize;
     std::atomic<bool> m_declined{false};
 };
@@ -199,15 +205,15 @@ std::optional<Packet> readXmlPacketInPieces(QByteArrayView document,
     // An error here only says that this document is not one to vouch for:
     // the whole reader reads it again and gives its own message.
     try {
-        std::optional<std::vector<FieldDefinition>> fields = readOutlineFields(document, *content);
-        if (!fields)
+        std::optional<Outline> outline = readOutline(document, *content);
+        if (!outline)
             return std::nullopt;
         std::optional<std::vector<Row>> rows =
-            RowPiecesReader(document, *fields, settings.chunkSize)
+            RowPiecesReader(document, *outline, settings.chunkSize)
                 .read(*content, settings.pieceCount);
         if (!rows)
             return std::nullopt;
-        return Packet{std::move(*fields), std::move(*rows)};
+        return Packet{std::move(outline->fields), std::move(*rows)};
     } catch (const Error&) {
         return std::nullopt;
     }
