@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 
 #include <functional>
+#include <optional>
 
 namespace savrona {
 
@@ -20,6 +21,12 @@ Packet readPacket(QByteArrayView bytes);
 // The same, reading the bytes in place where it can, without a copy of them:
 // they are left unusable.
 Packet readPacketInPlace(QByteArray&& bytes);
+// The same, giving the memory of the bytes back as they are read, so that a
+// large file and its rows are never held whole at once. Nothing when the
+// bytes were let go of before the document turned out to need another
+// reading (a malformed or unusual document): read the file again and give
+// it to readPacketInPlace, which gives the packet or the exact message.
+std::optional<Packet> readPacketLettingGo(QByteArray&& bytes);
 
 // The binary form, text recorded as UTF-8.
 QByteArray writeBinaryPacket(const Packet& packet);

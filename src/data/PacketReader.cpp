@@ -20,4 +20,10 @@ Packet readPacketInPlace(QByteArray&& bytes) {
     return readPacket(QByteArrayView(bytes));
 }
 
+std::optional<Packet> readPacketLettingGo(QByteArray&& bytes) {
+    if (!hasBinaryPacketSignature(bytes) && looksLikeXmlPacket(bytes))
+        return readXmlPacketLettingGo(std::move(bytes));
+    return readPacket(QByteArrayView(bytes));
+}
+
 } // namespace savrona

@@ -85,11 +85,20 @@ void TableEngine::openOnDataFile() {
     if (!m_fileName.isEmpty())
         contents = readDataFileContents(dataFilePath(), m_fileName);
     if (contents) {
-        const FileFingerprint fingerprint{contents->identity, contents->contentHash};
-        // Parsed in place; the file's bytes go before the rows are indexed.
-        Packet packet = readPacketFromFile(std::move(contents->bytes));
+        FileFingerprint fingerprint{contents->identity, contents->contentHash};
+        // The file's bytes go as they are parsed, before the rows are indexed.
+        std::optional<Packet> packet = readPacketFromFile(std::move(contents->bytes));
+        if (!packet) {
+            // Let go of before the document turned out to need the whole
+            // reader: read again for it, and for its exact message.
+            contents = readDataFileContents(dataFilePath(), m_fileName);
+            if (!contents)
+                throw Error(QStringLiteral("Cannot open file %1").arg(m_fileName));
+            fingerprint = FileFingerprint{contents->identity, contents->contentHash};
+            packet = readWholePacketFromFile(std::move(contents->bytes));
+        }
         contents.reset();
-        openOn(RecordSet(std::move(packet), m_indexFieldName), false);
+        openOn(RecordSet(std::move(*packet), m_indexFieldName), false);
         m_openedFile = fingerprint;
         return;
     }
@@ -99,11 +108,19 @@ void TableEngine::openOnDataFile() {
     openOn(std::move(*m_keptRecords), !m_fileName.isEmpty());
 }
 
-Packet TableEngine::readPacketFromFile(QByteArray&& bytes) const {
+std::optional<Packet> TableEngine::readPacketFromFile(QByteArray&& bytes) const {
+    try {
+        return readPacketLettingGo(std::move(bytes));
+    } catch (const Error& error) {
+        // The reader does not know which table it reads for; the user should.
+        fail(error.message());
+    }
+}
+
+Packet TableEngine::readWholePacketFromFile(QByteArray&& bytes) const {
     try {
         return readPacketInPlace(std::move(bytes));
     } catch (const Error& error) {
-        // The reader does not know which table it reads for; the user should.
         fail(error.message());
     }
 }

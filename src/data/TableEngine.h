@@ -94,7 +94,8 @@ private:
 
     bool reopenOnReusableRecords();
     void openOnDataFile();
-    Packet readPacketFromFile(QByteArray&& bytes) const;
+    std::optional<Packet> readPacketFromFile(QByteArray&& bytes) const;
+    Packet readWholePacketFromFile(QByteArray&& bytes) const;
     void openOn(RecordSet&& records, bool changed);
     // Returns the fingerprint of the file written, when it can be told.
     std::optional<FileFingerprint> writeDataFile(const Packet& packet);

@@ -68,6 +68,16 @@ Packet readXmlPacketInPlace(QByteArray&& bytes) {
     return XmlPacketReader(std::move(bytes)).read();
 }
 
+std::optional<Packet> readXmlPacketLettingGo(QByteArray&& bytes) {
+    bool bytesLetGo = false;
+    if (std::optional<Packet> packet =
+            readXmlPacketInPiecesLettingGo(bytes, defaultXmlPiecesSettings(), bytesLetGo))
+        return packet;
+    if (bytesLetGo)
+        return std::nullopt;
+    return XmlPacketReader(std::move(bytes)).read();
+}
+
 Packet readXmlPacketOnOneThread(QByteArrayView bytes) {
     return XmlPacketReader(bytes.toByteArray()).read();
 }

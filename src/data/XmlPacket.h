@@ -41,6 +41,9 @@ Packet readXmlPacket(QByteArrayView bytes);
 // The same, parsing the bytes in place when read on one thread: they are
 // left unusable.
 Packet readXmlPacketInPlace(QByteArray&& bytes);
+// Nothing when the pieces reader let go of bytes and then declined
+// (readPacketLettingGo in PacketFormats.h).
+std::optional<Packet> readXmlPacketLettingGo(QByteArray&& bytes);
 // The whole document parsed at once on the calling thread, whatever its size.
 Packet readXmlPacketOnOneThread(QByteArrayView bytes);
 

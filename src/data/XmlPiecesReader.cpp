@@ -6,6 +6,9 @@
 
 #include <pugixml.hpp>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <future>
@@ -94,6 +97,11 @@ public:
         : m_document(document), m_fields(outline.fields), m_rowForm(outline.rowForm),
           m_chunkSize(std::max<qsizetype>(chunkSize, 1)) {}
 
+    // Gives each page of the document back to the system once it is parsed;
+    // the document must be the caller's own bytes, given up for good.
+    void letGoOfParsedPages(char* ownBytes) { m_ownBytes = ownBytes; }
+    bool letGoOfAny() const { return m_letGoOfAny.load(); }
+
     std::optional<std::vector<Row>> read(const RowsContent& content, int pieceCount) {
         const std::vector<ByteRange> pieces = piecesOf(content, pieceCount);
         std::vector<std::future<RowsOfPiece>> otherPieces;
@@ -143,6 +151,7 @@ private:
                 m_declined.store(true, std::memory_order_relaxed);
                 return std::nullopt;
             }
+            letGoOfPagesWithin({begin, end});
             begin = end;
         }
         return rows;
@@ -166,6 +175,25 @@ private:
         return true;
     }
 
+    // pugixml parsed a copy of the range and the rows hold copies of their
+    // texts: the pages wholly inside it are read no more.
+    void letGoOfPagesWithin(ByteRange range) {
+#ifdef MADV_DONTNEED
+        if (m_ownBytes == nullptr)
+            return;
+        const auto pageSize = std::uintptr_t(::sysconf(_SC_PAGESIZE));
+        const auto start = reinterpret_cast<std::uintptr_t>(m_ownBytes + range.begin);
+        const auto stop = reinterpret_cast<std::uintptr_t>(m_ownBytes + range.end);
+        const std::uintptr_t first = (start + pageSize - 1) & ~(pageSize - 1);
+        const std::uintptr_t last = stop & ~(pageSize - 1);
+        if (last > first &&
+            ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED) == 0)
+            m_letGoOfAny.store(true);
+#else
+        Q_UNUSED(range);
+#endif
+    }
+
     static std::optional<std::vector<Row>> joined(std::vector<RowsOfPiece>& rowsOfPieces) {
         std::size_t count = 0;
         for (const auto& rowsOfPiece : rowsOfPieces) {
@@ -185,6 +213,8 @@ private:
     xml_elements::RowForm m_rowForm;
     qsizetype m_chunkSize;
     std::atomic<bool> m_declined{false};
+    char* m_ownBytes = nullptr;
+    std::atomic<bool> m_letGoOfAny{false};
 };
 
 } // namespace
@@ -194,8 +224,10 @@ XmlPiecesSettings defaultXmlPiecesSettings() {
     return {std::min(cores, mostPieces), 8 * 1024 * 1024, 4 * 1024 * 1024};
 }
 
-std::optional<Packet> readXmlPacketInPieces(QByteArrayView document,
-                                            const XmlPiecesSettings& settings) {
+namespace {
+
+std::optional<Packet> readInPieces(QByteArrayView document, const XmlPiecesSettings& settings,
+                                   char* ownBytes, bool& bytesLetGo) {
     if (settings.pieceCount < 2 || document.size() < settings.smallestRowsContent)
         return std::nullopt;
     const std::optional<RowsContent> content = xml_packet_bytes::findRowsContent(document);
@@ -204,19 +236,43 @@ std::optional<Packet> readXmlPacketInPieces(QByteArrayView document,
         return std::nullopt;
     // An error here only says that this document is not one to vouch for:
     // the whole reader reads it again and gives its own message.
+    std::optional<Outline> outline;
     try {
-        std::optional<Outline> outline = readOutline(document, *content);
-        if (!outline)
-            return std::nullopt;
-        std::optional<std::vector<Row>> rows =
-            RowPiecesReader(document, *outline, settings.chunkSize)
-                .read(*content, settings.pieceCount);
-        if (!rows)
-            return std::nullopt;
-        return Packet{std::move(outline->fields), std::move(*rows)};
+        outline = readOutline(document, *content);
     } catch (const Error&) {
         return std::nullopt;
     }
+    if (!outline)
+        return std::nullopt;
+    RowPiecesReader reader(document, *outline, settings.chunkSize);
+    reader.letGoOfParsedPages(ownBytes);
+    std::optional<std::vector<Row>> rows;
+    try {
+        rows = reader.read(*content, settings.pieceCount);
+    } catch (const Error&) {
+        rows.reset();
+    }
+    if (!rows) {
+        bytesLetGo = reader.letGoOfAny();
+        return std::nullopt;
+    }
+    return Packet{std::move(outline->fields), std::move(*rows)};
+}
+
+} // namespace
+
+std::optional<Packet> readXmlPacketInPieces(QByteArrayView document,
+                                            const XmlPiecesSettings& settings) {
+    bool bytesLetGo = false;
+    return readInPieces(document, settings, nullptr, bytesLetGo);
+}
+
+std::optional<Packet> readXmlPacketInPiecesLettingGo(QByteArray& bytes,
+                                                     const XmlPiecesSettings& settings,
+                                                     bool& bytesLetGo) {
+    bytesLetGo = false;
+    char* const ownBytes = bytes.data(); // detached: these bytes are ours alone
+    return readInPieces(QByteArrayView(bytes), settings, ownBytes, bytesLetGo);
 }
 
 } // namespace savrona

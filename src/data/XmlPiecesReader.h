@@ -27,4 +27,13 @@ XmlPiecesSettings defaultXmlPiecesSettings();
 std::optional<Packet> readXmlPacketInPieces(QByteArrayView document,
                                             const XmlPiecesSettings& settings);
 
+// The same on bytes the caller hands over for good: each page of them is
+// given back to the system as soon as it is parsed, so that the whole file
+// and all its rows are never held at once. When the reader declines after
+// that, bytesLetGo is set and the bytes are no longer the document: the
+// caller must read it again to give it to the whole reader.
+std::optional<Packet> readXmlPacketInPiecesLettingGo(QByteArray& bytes,
+                                                     const XmlPiecesSettings& settings,
+                                                     bool& bytesLetGo);
+
 } // namespace savrona
