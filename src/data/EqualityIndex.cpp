@@ -12,12 +12,15 @@ std::vector<RowId> EqualityIndex::find(std::size_t field, const Value& value,
     if (!m_byField.contains(field))
         build(field, rows, live);
     const Entries& entries = m_byField[field];
-    const auto found = entries.find(value);
-    if (found == entries.end())
-        return {};
+    const std::size_t hash = ValueHash()(value);
+    const auto byHash = [](const Entry& left, const Entry& right) {
+        return left.hash < right.hash;
+    };
+    const auto [begin, end] =
+        std::equal_range(entries.begin(), entries.end(), Entry{hash, 0}, byHash);
     std::vector<RowId> hits;
-    hits.reserve(found->second.size());
-    for (const RowId id : found->second) {
+    for (auto entry = begin; entry != end; ++entry) {
+        const RowId id = entry->id;
         if (live[id] && rows[id][field] == value)
             hits.push_back(id);
     }
@@ -27,17 +30,25 @@ std::vector<RowId> EqualityIndex::find(std::size_t field, const Value& value,
 void EqualityIndex::build(std::size_t field, const std::vector<Row>& rows,
                           const std::vector<bool>& live) {
     Entries& entries = m_byField[field];
+    entries.reserve(rows.size());
+    const ValueHash hashOf;
     for (RowId id = 0; id < rows.size(); ++id) {
         if (live[id] && field < rows[id].size() && !rows[id][field].isNull())
-            entries[rows[id][field]].push_back(id);
+            entries.push_back({hashOf(rows[id][field]), id});
     }
+    std::sort(entries.begin(), entries.end());
     m_rowCount = rows.size();
+}
+
+void EqualityIndex::insert(Entries& entries, const Value& value, RowId id) {
+    const Entry entry{ValueHash()(value), id};
+    entries.insert(std::upper_bound(entries.begin(), entries.end(), entry), entry);
 }
 
 void EqualityIndex::noteAdded(RowId id, const Row& row) {
     for (auto& [field, entries] : m_byField) {
         if (field < row.size() && !row[field].isNull())
-            entries[row[field]].push_back(id);
+            insert(entries, row[field], id);
     }
     ++m_rowCount;
 }
@@ -49,7 +60,7 @@ void EqualityIndex::noteChanged(RowId id, const Row& before, const Row& after) {
             continue;
         stale = true;
         if (!after[field].isNull())
-            entries[after[field]].push_back(id);
+            insert(entries, after[field], id);
     }
     if (stale)
         noteStale();
@@ -59,13 +70,12 @@ void EqualityIndex::noteRemoved() {
     noteStale();
 }
 
+// New ids keep the order of the old ones, so the entries stay sorted.
 void EqualityIndex::renumber(const std::vector<RowId>& newIds, const std::vector<bool>& live) {
     for (auto& [field, entries] : m_byField) {
-        for (auto& [value, ids] : entries) {
-            std::erase_if(ids, [&](RowId id) { return !live[id]; });
-            for (RowId& id : ids)
-                id = newIds[id];
-        }
+        std::erase_if(entries, [&](const Entry& entry) { return !live[entry.id]; });
+        for (Entry& entry : entries)
+            entry.id = newIds[entry.id];
     }
     m_rowCount = std::size_t(std::count(live.begin(), live.end(), true));
 }

@@ -17,15 +17,16 @@ struct ValueHash {
     }
 };
 
-// Hash indexes (value -> row ids) for `Field = constant` lookups, one per
-// field, each built the first time that field is looked up. A row that
-// changes or goes is not removed from its old entry: every hit is checked
-// against the row itself, and an index that has gathered as many stale entries
-// as it has rows is dropped and built again on its next use.
+// Hash indexes for `Field = constant` lookups, one per field, each built the
+// first time that field is looked up: the (hash of the value, row id) pairs
+// of every row, sorted, sixteen bytes a row. A row that changes or goes is
+// not removed from its old entry: every hit is checked against the row
+// itself, and an index that has gathered as many stale entries as it has
+// rows is dropped and built again on its next use.
 class EqualityIndex {
 public:
-    // Rows whose field holds exactly value, in no particular order.
-    // live[id] tells whether row id still exists.
+    // Rows whose field holds exactly value, in no particular order, possibly
+    // more than once. live[id] tells whether row id still exists.
     std::vector<RowId> find(std::size_t field, const Value& value, const std::vector<Row>& rows,
                             const std::vector<bool>& live);
 
@@ -36,9 +37,15 @@ public:
     void renumber(const std::vector<RowId>& newIds, const std::vector<bool>& live);
 
 private:
-    using Entries = std::unordered_map<Value, std::vector<RowId>, ValueHash>;
+    struct Entry {
+        std::size_t hash;
+        RowId id;
+        auto operator<=>(const Entry&) const = default;
+    };
+    using Entries = std::vector<Entry>; // sorted
 
     void build(std::size_t field, const std::vector<Row>& rows, const std::vector<bool>& live);
+    static void insert(Entries& entries, const Value& value, RowId id);
     void noteStale();
 
     std::unordered_map<std::size_t, Entries> m_byField;
