@@ -274,16 +274,18 @@ void TformMain::addCategoryNodes() {
     if (categories.recordCount() == 0)
         return;
     while (!categories.eof()) {
-        TreeNode* categoryNode = m_tree->appendNode(root, categories.textByName("Category"));
-        const std::int32_t categoryId = categories.integerByName("ID");
+        TreeNode* categoryNode =
+            m_tree->appendNode(root, categories.textByName(QStringLiteral("Category")));
+        const std::int32_t categoryId = categories.integerByName(QStringLiteral("ID"));
         NextCategoryID = std::max(NextCategoryID, categoryId);
         recipes.setFilter(savrona::lookup::recipesOfCategory(categoryId));
         recipes.setFiltered(true);
         if (recipes.recordCount() > 0) {
             QStringList titles;
+            titles.reserve(recipes.recordCount());
             while (!recipes.eof()) {
-                titles.append(recipes.textByName("Title"));
-                NextRecipeID = std::max(NextRecipeID, recipes.integerByName("ID"));
+                titles.append(recipes.textByName(QStringLiteral("Title")));
+                NextRecipeID = std::max(NextRecipeID, recipes.integerByName(QStringLiteral("ID")));
                 recipes.next();
             }
             m_tree->appendNodes(categoryNode, titles, savrona::RecipeImage);
