@@ -1,5 +1,6 @@
 #include "BinaryPacket.h"
 #include "Error.h"
+#include "ErrorMessage.h"
 #include "PacketFormats.h"
 #include "PacketSamples.h"
 #include "Windows1252.h"
@@ -44,14 +45,7 @@ private:
     QByteArray m_bytes;
 };
 
-QString messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.message();
-    }
-    return QStringLiteral("(no error)");
-}
+using test_support::messageOf;
 
 RawCell text(const char* bytes) {
     return RawCell::text(QByteArray(bytes));

@@ -1,5 +1,6 @@
 #include "DataFile.h"
 #include "Error.h"
+#include "ErrorMessage.h"
 #include "FileSizeLimit.h"
 #include "PacketFormats.h"
 #include "WriteLoopVersions.h"
@@ -27,14 +28,7 @@ bool runningAsRoot() {
     return ::geteuid() == 0;
 }
 
-QString messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.message();
-    }
-    return QStringLiteral("(no error)");
-}
+using test_support::messageOf;
 
 void writeFile(const QString& path, QByteArrayView bytes) {
     QFile file(path);

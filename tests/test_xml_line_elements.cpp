@@ -3,6 +3,7 @@
 // written, by the whole reader and by the reader in pieces; files of version
 // 1 must read as they always did.
 #include "Error.h"
+#include "ErrorMessage.h"
 #include "PacketFormats.h"
 #include "PacketSamples.h"
 #include "XmlPacket.h"
@@ -18,14 +19,7 @@ namespace {
 
 using test_support::text;
 
-QString messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.message();
-    }
-    return QStringLiteral("(no error)");
-}
+using test_support::messageOf;
 
 // ID, Name (text) and Notes (memo).
 Packet packetWithText(const QByteArray& notes) {

@@ -1,4 +1,5 @@
 #include "Error.h"
+#include "ErrorMessage.h"
 #include "PacketFormats.h"
 #include "PacketSamples.h"
 #include "XmlPacket.h"
@@ -14,14 +15,7 @@ namespace {
 using savrona::test_support::PacketSample;
 using savrona::test_support::packetSamples;
 
-QString messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.message();
-    }
-    return QStringLiteral("(no error)");
-}
+using test_support::messageOf;
 
 Value text(const char* utf8) {
     return Value::text(QByteArray(utf8));
