@@ -1,3 +1,5 @@
+// Adding, renaming and deleting categories and moving recipes between them, with the
+// messages and confirmations the user sees.
 #include "CategoryCommands.h"
 
 #include "CookbookFields.h"

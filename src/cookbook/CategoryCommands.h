@@ -1,5 +1,8 @@
 #pragma once
 
+// The category commands of the main window and its dialogs, kept free of widgets so
+// that tests can run them on their own.
+
 #include "CookbookAccess.h"
 
 #include <QString>

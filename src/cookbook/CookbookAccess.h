@@ -1,5 +1,7 @@
 #pragma once
 
+// Keeps the dialogs and the cookbook commands independent of the main window class.
+
 #include "PlatformSeams.h"
 #include "Table.h"
 

@@ -1,8 +1,9 @@
 #pragma once
 
+// The field names of the two cookbook tables, as the commands read and write them.
+
 #include <QString>
 
-// The field names of the two cookbook tables, as the commands read and write them.
 namespace savrona::field {
 
 inline const QString id = QStringLiteral("ID");

@@ -1,3 +1,4 @@
+// The filter switching with which the category and recipe commands look records up.
 #include "CookbookQueries.h"
 
 #include "CookbookFields.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// Lookups that the category and recipe commands share.
+
 #include "Table.h"
 
 #include <QString>

@@ -1,3 +1,5 @@
+// Writes an export file so that a failed write leaves the old file intact, and maps
+// system errors to the input/output messages shown.
 #include "ExportFileWriter.h"
 
 #include "Error.h"

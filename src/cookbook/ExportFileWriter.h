@@ -1,5 +1,8 @@
 #pragma once
 
+// Writing an exported recipe to disk, and the input/output codes and messages its
+// failures are reported with.
+
 #include <QByteArrayView>
 #include <QString>
 

@@ -1,3 +1,5 @@
+// Adding, saving and deleting recipes: the duplicate-title checks, the confirmation and
+// the writes to the recipes table.
 #include "RecipeCommands.h"
 
 #include "CookbookFields.h"

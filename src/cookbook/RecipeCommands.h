@@ -1,5 +1,8 @@
 #pragma once
 
+// The recipe commands of the details pane and the tree's menu, and what they tell the
+// main window to do next.
+
 #include "CookbookAccess.h"
 
 #include <QString>

@@ -1,3 +1,5 @@
+// Builds an exported recipe's text and file name, and runs the export from the dialog to
+// the written file.
 #include "RecipeExport.h"
 
 #include "AppInfo.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// Exporting a recipe as a text file: its text, the file name proposed and the command.
+
 #include "PlatformSeams.h"
 
 #include <QByteArray>

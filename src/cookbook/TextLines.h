@@ -1,12 +1,13 @@
 #pragma once
 
+// Records keep carriage return and line feed between lines; the text boxes
+// break lines at a line feed. Texts pass through textForBox and
+// textForRecord on their way into and out of the boxes.
+
 #include <QString>
 
 namespace savrona {
 
-// Records keep carriage return and line feed between lines; the text boxes
-// break lines at a line feed. Texts pass through these two on their way
-// into and out of the boxes.
 inline QString textForBox(QString recordText) {
     recordText.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return recordText;

@@ -1,3 +1,5 @@
+// Sorting a table's rows by their index field at opening, and moving single rows in that
+// order as they change.
 #include "ActiveIndex.h"
 
 #include <algorithm>

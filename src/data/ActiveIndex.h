@@ -1,5 +1,7 @@
 #pragma once
 
+// The row order a table presents, and RowId, by which the table's parts name a row.
+
 #include "Collation.h"
 #include "Value.h"
 

@@ -1,3 +1,5 @@
+// The writer thread: hands filled blocks to the disk and hashes them while the caller
+// fills the next.
 #include "BackgroundFileWriter.h"
 
 #include "ContentHash.h"

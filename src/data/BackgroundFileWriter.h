@@ -1,5 +1,8 @@
 #pragma once
 
+// Lets a large data file be written and hashed while the table is still turning its
+// rows into bytes (writeDataFileAtomically).
+
 #include <QByteArray>
 #include <QByteArrayView>
 

@@ -1,3 +1,5 @@
+// Reading and writing the binary packet byte for byte, with a check on every length and
+// offset; the merge into table content is in BinaryPacketMerge.cpp.
 #include "BinaryPacket.h"
 
 #include "Error.h"

@@ -1,5 +1,8 @@
 #pragma once
 
+// The binary data packet, in a raw model that keeps every byte, and its merge
+// into the table's current content.
+
 #include "Value.h"
 
 #include <QByteArray>
@@ -8,9 +11,6 @@
 #include <cstdint>
 #include <vector>
 
-// The binary data packet, in a raw model that keeps every byte, and its merge
-// into the table's current content.
-//
 // Layout (all numbers little-endian):
 //
 //   header, 24 bytes: signature 96 19 E0 BD, version u32 (1), header size

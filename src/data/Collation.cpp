@@ -1,3 +1,5 @@
+// Folding case and accents for the dictionary order, and the packed sort keys that make
+// sorting a large table fast.
 #include "Collation.h"
 
 #include <QChar>

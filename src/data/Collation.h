@@ -1,5 +1,7 @@
 #pragma once
 
+// The dictionary order in which a table's rows are sorted by their index field.
+
 #include "Value.h"
 
 #include <QByteArray>

@@ -1,3 +1,4 @@
+// Hashing data file content slice by slice, and on two threads when there is enough of it.
 #include "ContentHash.h"
 
 #include <QHashFunctions>

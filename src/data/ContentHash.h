@@ -1,5 +1,8 @@
 #pragma once
 
+// The slice hashes behind hashOfContent, shared by the data file reader and the
+// background writer.
+
 #include <QByteArrayView>
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// Reading data files (in slices on two threads, hashed as they arrive) and replacing
+// them safely, synced to disk before success is reported.
 #include "DataFile.h"
 
 #include "BackgroundFileWriter.h"

@@ -1,5 +1,8 @@
 #pragma once
 
+// Reading and safely replacing the data files the tables live in, and telling whether a
+// file still holds what was last read or written.
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>

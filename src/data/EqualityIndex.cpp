@@ -1,3 +1,5 @@
+// Building the hash indexes for `Field = constant` lookups and keeping them usable as
+// rows change.
 #include "EqualityIndex.h"
 
 #include <algorithm>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Lets a table answer a lookup by name, title or ID without scanning every row.
+
 #include "ActiveIndex.h"
 #include "Value.h"
 

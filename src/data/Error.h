@@ -1,5 +1,7 @@
 #pragma once
 
+// The exception that carries a message for the user, and the helper for table errors.
+
 #include <QString>
 
 #include <exception>

@@ -1,3 +1,5 @@
+// Reads filter expressions (a lexer and a recursive-descent parser) and tests rows
+// against them.
 #include "FilterExpression.h"
 
 #include "Error.h"

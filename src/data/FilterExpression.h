@@ -1,5 +1,8 @@
 #pragma once
 
+// The filter expressions by which every record is looked up: reading them and testing
+// rows against them.
+
 #include "Value.h"
 
 #include <QStringView>

@@ -1,3 +1,4 @@
+// Hands out the built-in cookbook's packets, embedded in the program at build time.
 #include "InitialCookbook.h"
 
 // Written at build time by tools/make_initial_cookbook from src/data/cookbook.

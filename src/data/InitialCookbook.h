@@ -1,5 +1,8 @@
 #pragma once
 
+// The cookbook built into the program, which the tables open on when there is no data
+// file yet.
+
 #include <QByteArray>
 
 namespace savrona {

@@ -1,3 +1,5 @@
+// Builds the lookup expressions, quoting names and titles so that no text can change
+// the expression's meaning.
 #include "Lookups.h"
 
 namespace savrona::lookup {

@@ -1,5 +1,7 @@
 #pragma once
 
+// The one entry point for reading and writing data packets in either form, binary or XML.
+
 #include "Value.h"
 
 #include <QByteArray>

@@ -1,3 +1,4 @@
+// Tells a packet's form from its bytes and passes it to the binary or the XML reader.
 #include "PacketFormats.h"
 
 #include "BinaryPacket.h"

@@ -1,3 +1,4 @@
+// Checks a row before it is written in either packet form.
 #include "PacketRules.h"
 
 namespace savrona::packet_rules {

@@ -1,5 +1,7 @@
 #pragma once
 
+// Messages and checks shared by the readers and writers of both packet forms.
+
 #include "Error.h"
 #include "Value.h"
 
@@ -7,7 +9,6 @@
 #include <QString>
 #include <QStringDecoder>
 
-// Messages and checks shared by the readers and writers of both packet forms.
 namespace savrona::packet_rules {
 
 [[noreturn]] inline void throwDamaged(const QString& detail) {

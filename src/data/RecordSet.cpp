@@ -1,3 +1,5 @@
+// An open table's rows: the filtered view, the cursor, pending edits, and the compacting
+// of rows before a write.
 #include "RecordSet.h"
 
 #include <algorithm>

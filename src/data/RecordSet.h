@@ -1,5 +1,7 @@
 #pragma once
 
+// What an open table holds in memory, apart from its file and its messages (TableEngine).
+
 #include "ActiveIndex.h"
 #include "EqualityIndex.h"
 #include "FilterExpression.h"

@@ -1,3 +1,4 @@
+// Table's operations, each handed to its TableEngine.
 #include "Table.h"
 
 #include "TableEngine.h"

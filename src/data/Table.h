@@ -1,5 +1,8 @@
 #pragma once
 
+// The Table the cookbook works with, how a table is defined, and what an insert or an
+// edit is given.
+
 #include "Error.h"
 #include "Value.h"
 

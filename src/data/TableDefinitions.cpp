@@ -1,3 +1,5 @@
+// The fields of the categories and recipes tables, and their initial content read from
+// the packets built into the program.
 #include "TableDefinitions.h"
 
 #include "InitialCookbook.h"

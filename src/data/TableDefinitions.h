@@ -1,5 +1,7 @@
 #pragma once
 
+// What the cookbook's two tables hold and the data files they are kept in.
+
 #include "Table.h"
 
 namespace savrona {

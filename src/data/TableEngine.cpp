@@ -1,3 +1,5 @@
+// A table's life cycle (opening on its file or its kept records, writing on close), its
+// filter, and the checks and messages of each record operation.
 #include "TableEngine.h"
 
 #include "PacketFormats.h"

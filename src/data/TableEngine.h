@@ -1,5 +1,8 @@
 #pragma once
 
+// The working part of a Table, kept out of Table.h so that code using a table sees only
+// its operations.
+
 #include "DataFile.h"
 #include "RecordSet.h"
 #include "Table.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// The data types of the tables: field definitions, field values, rows and packets.
+
 #include <QByteArray>
 #include <QString>
 #include <QStringDecoder>

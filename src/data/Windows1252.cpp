@@ -1,3 +1,4 @@
+// The Windows-1252 characters of bytes 80 to 9F and the conversions to and from UTF-8.
 #include "Windows1252.h"
 
 #include <QString>

@@ -1,5 +1,8 @@
 #pragma once
 
+// Conversion between Windows-1252 and UTF-8, so that older binary packets read with
+// their texts intact.
+
 #include <QByteArray>
 #include <QByteArrayView>
 

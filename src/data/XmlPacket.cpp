@@ -1,3 +1,5 @@
+// Reads the XML form: in pieces on several threads when it can, otherwise the whole
+// document at once, which gives every message.
 #include "XmlPacket.h"
 
 #include "PacketRules.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// Reading the XML form of a data packet, and the names of its field types.
+
 #include "Value.h"
 
 #include <QByteArrayView>

@@ -1,3 +1,5 @@
+// Byte scans of an XML packet: skipping its start, finding <rows> and the <row> tags to
+// cut at.
 #include "XmlPacketBytes.h"
 
 #include <cstring>

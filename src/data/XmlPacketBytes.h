@@ -1,13 +1,14 @@
 #pragma once
 
-#include <QByteArrayView>
-
-#include <optional>
-
 // What can be told about an XML data packet from its bytes alone, before and
 // without parsing it: where the document starts, where the content of its
 // <rows> element lies and where a <row> tag starts. Used to cut the rows into
 // pieces that can be parsed one by one.
+
+#include <QByteArrayView>
+
+#include <optional>
+
 namespace savrona::xml_packet_bytes {
 
 // The length of a UTF-8 byte order mark and white space at the start.

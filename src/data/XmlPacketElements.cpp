@@ -1,3 +1,5 @@
+// Checks the elements of a parsed XML packet and turns them into fields and rows, with
+// the readers' messages.
 #include "XmlPacketElements.h"
 
 #include "PacketRules.h"

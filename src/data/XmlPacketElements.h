@@ -1,13 +1,5 @@
 #pragma once
 
-#include "Value.h"
-
-#include <QByteArrayView>
-
-#include <pugixml.hpp>
-
-#include <vector>
-
 // The elements of a parsed XML data packet, checked and turned into fields
 // and rows. Shared by the reader of the whole document and the reader that
 // takes the rows in pieces, so that both check exactly the same things in the
@@ -16,6 +8,15 @@
 // Field names and texts are checked to be UTF-8 one by one, as they are read:
 // that covers both the document's bytes and what character references make
 // of them, in one pass.
+
+#include "Value.h"
+
+#include <QByteArrayView>
+
+#include <pugixml.hpp>
+
+#include <vector>
+
 namespace savrona::xml_elements {
 
 // How every XML data packet is parsed: references and line ends resolved,

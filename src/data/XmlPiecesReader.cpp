@@ -1,3 +1,5 @@
+// Reads the rows of a large XML packet on several threads, leaving the document to the
+// whole reader whenever it cannot vouch for the same result.
 #include "XmlPiecesReader.h"
 
 #include "Error.h"

@@ -1,11 +1,5 @@
 #pragma once
 
-#include "Value.h"
-
-#include <QByteArrayView>
-
-#include <optional>
-
 // Reads a large XML data packet with its rows cut into pieces, one thread a
 // piece, for a faster start on a large cookbook. It gives exactly the packet
 // that the reader of the whole document (readXmlPacketOnOneThread) gives, or
@@ -13,6 +7,13 @@
 // the caller then reads the whole document, which gives the packet or the
 // exact message. The bytes are never changed, so that they are still there
 // for that.
+
+#include "Value.h"
+
+#include <QByteArrayView>
+
+#include <optional>
+
 namespace savrona {
 
 struct XmlPiecesSettings {

@@ -1,5 +1,7 @@
 #pragma once
 
+// The application's name as its windows show it, and the maker's web address.
+
 #include <QString>
 
 namespace savrona {

@@ -1,3 +1,5 @@
+// Shows Qt's save dialog for the recipe export and opens web addresses with
+// QDesktopServices.
 #include "DesktopSeams.h"
 
 #include <QDesktopServices>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The desktop's save dialog and web browser, behind the seams the main window uses.
+
 #include "PlatformSeams.h"
 
 class QFileDialog;

@@ -1,5 +1,8 @@
 #pragma once
 
+// One wording rule of the application's error box, shared by the application object and
+// the main window.
+
 #include <QString>
 
 namespace savrona {

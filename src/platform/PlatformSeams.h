@@ -1,5 +1,8 @@
 #pragma once
 
+// The platform pieces the windows use, each behind a small interface so that
+// tests can answer in place of the user or the system.
+
 #include <QString>
 #include <QVariant>
 
@@ -9,9 +12,6 @@ class QWidget;
 class QUrl;
 
 namespace savrona {
-
-// The platform pieces the windows use, each behind a small interface so that
-// tests can answer in place of the user or the system.
 
 class MessageBoxes {
 public:

@@ -1,3 +1,5 @@
+// Builds each kind of message box with Qt: caption, icon, buttons and plain text,
+// centred on the screen.
 #include "QtMessageBoxes.h"
 
 #include "AppInfo.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// The real message boxes behind MessageBoxes; tests put their own in place.
+
 #include "PlatformSeams.h"
 
 class QAbstractButton;

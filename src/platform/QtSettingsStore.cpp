@@ -1,3 +1,4 @@
+// Reads and writes the placement values through QSettings, syncing each write at once.
 #include "QtSettingsStore.h"
 
 namespace savrona {

@@ -1,5 +1,7 @@
 #pragma once
 
+// The real SettingsStore, so that the window placement is kept from one run to the next.
+
 #include "PlatformSeams.h"
 
 #include <QSettings>

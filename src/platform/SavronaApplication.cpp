@@ -1,3 +1,5 @@
+// Catches the errors of handlers, events and start-up steps and shows them in the error
+// box.
 #include "SavronaApplication.h"
 
 #include "AppInfo.h"

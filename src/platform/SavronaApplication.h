@@ -1,5 +1,8 @@
 #pragma once
 
+// Savrona's QApplication: where an uncaught error is shown to the user instead of ending
+// the program.
+
 #include <QApplication>
 
 #include <functional>

@@ -1,3 +1,5 @@
+// Moves and stretches each anchored widget by how much its parent grew or shrank from
+// its designed size.
 #include "AnchorLayout.h"
 
 #include <QWidget>

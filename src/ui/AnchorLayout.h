@@ -1,5 +1,8 @@
 #pragma once
 
+// The layout that keeps the main window's controls where the designed form put them as
+// the window is resized.
+
 #include <QLayout>
 #include <QRect>
 

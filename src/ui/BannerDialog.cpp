@@ -1,3 +1,5 @@
+// The dialogs' fonts with their fallbacks, the SVG pictures drawn at 32 x 32, and the
+// banner frame with its remembered position.
 #include "BannerDialog.h"
 
 #include <QFrame>

@@ -1,5 +1,8 @@
 #pragma once
 
+// What Savrona's small dialogs share: their fonts, their pictures and the BannerDialog
+// frame.
+
 #include <QDialog>
 #include <QPoint>
 

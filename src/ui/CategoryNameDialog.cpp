@@ -1,3 +1,4 @@
+// Builds the name box and the buttons the add and rename category dialogs share.
 #include "CategoryNameDialog.h"
 #include "SavronaApplication.h"
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// The base of the add-category and rename-category dialogs (Unit3, Unit6).
+
 #include "BannerDialog.h"
 #include "CookbookAccess.h"
 

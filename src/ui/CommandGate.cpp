@@ -1,3 +1,5 @@
+// Lets a command run, ignores it during a rebuild, or refuses one that would number a
+// record with an unknown ID.
 #include "CommandGate.h"
 
 #include "Error.h"

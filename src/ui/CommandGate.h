@@ -1,5 +1,8 @@
 #pragma once
 
+// The main window's guard around its commands while the tree is rebuilt and after a
+// rebuild failed.
+
 #include <functional>
 
 namespace savrona {

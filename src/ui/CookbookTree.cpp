@@ -1,3 +1,4 @@
+// The tree's nodes and the item model over them, growing as a rebuild appends nodes.
 #include "CookbookTree.h"
 
 #include "Pictures.h"

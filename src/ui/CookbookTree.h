@@ -1,5 +1,7 @@
 #pragma once
 
+// The data behind the cookbook tree: its nodes and the item model the view shows.
+
 #include <QAbstractItemModel>
 #include <QIcon>
 #include <QStringList>

@@ -1,3 +1,5 @@
+// The tree view's setup, its context menu and right-click handling, and the column
+// fitted to the widest node.
 #include "CookbookTreeView.h"
 
 #include <QContextMenuEvent>

@@ -1,5 +1,8 @@
 #pragma once
 
+// The tree widget on the main window's left side, with the selection and context menu
+// behaviour the window relies on.
+
 #include <QTreeView>
 
 namespace savrona {

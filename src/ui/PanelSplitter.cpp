@@ -1,3 +1,5 @@
+// The splitter and its handle: dragging with a line, Escape to cancel, and the width
+// limits on release.
 #include "PanelSplitter.h"
 
 #include <QKeyEvent>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The main window's resizable split between the cookbook tree and the recipe details.
+
 #include <QSplitter>
 #include <QSplitterHandle>
 

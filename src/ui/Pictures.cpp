@@ -1,3 +1,4 @@
+// Loads the tree images and the application icon from the compiled-in resources.
 #include "Pictures.h"
 
 #include <array>

@@ -1,10 +1,11 @@
 #pragma once
 
+// The pictures drawn for Savrona, from the program's resources.
+
 #include <QIcon>
 
 namespace savrona {
 
-// The pictures drawn for Savrona, from the program's resources.
 // Tree images: 0 an open cardboard box (categories), 1 a closed brown box,
 // 2 a taco (the root), 3 a sheet of paper (recipes); 16 x 16, transparent.
 QIcon treeImage(int index);

@@ -1,3 +1,5 @@
+// The main window's handlers: start-up and exit, the tree rebuild, the selection switch
+// and the commands of its buttons and menus.
 #include "Unit1.h"
 
 #include "AppInfo.h"

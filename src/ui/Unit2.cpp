@@ -1,3 +1,4 @@
+// The About box: its labels, fonts and picture, and the title set at each showing.
 #include "Unit2.h"
 
 #include "AppInfo.h"

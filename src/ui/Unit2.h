@@ -1,9 +1,10 @@
 #pragma once
 
-#include "BannerDialog.h"
-
 // The About box: the application title, the version and a line of motto;
 // OK, Escape or the close box closes it.
+
+#include "BannerDialog.h"
+
 class TformAbout : public savrona::BannerDialog {
     Q_OBJECT
 public:

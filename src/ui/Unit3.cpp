@@ -1,3 +1,5 @@
+// The add-category dialog: clears the name box at each showing and adds the category
+// typed on OK.
 #include "Unit3.h"
 
 #include "AppInfo.h"

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "CategoryNameDialog.h"
-
 // The add-category dialog: asks for a new category's name and stores the
 // category with the main window's NextCategoryID.
+
+#include "CategoryNameDialog.h"
+
 class TformAddNewCategory : public savrona::CategoryNameDialog {
     Q_OBJECT
 public:

@@ -1,3 +1,5 @@
+// The change-category dialog: fills the list with the categories at each showing and
+// moves the recipe on OK.
 #include "Unit5.h"
 #include "SavronaApplication.h"
 

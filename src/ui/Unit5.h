@@ -1,14 +1,15 @@
 #pragma once
 
+// The change-recipe-category dialog: lists every category, sorted, in an
+// editable box that completes what is typed, and moves the recipe shown in
+// the main window's title box into the category chosen. The box's text is
+// kept from one showing to the next.
+
 #include "BannerDialog.h"
 #include "CookbookAccess.h"
 
 class QComboBox;
 
-// The change-recipe-category dialog: lists every category, sorted, in an
-// editable box that completes what is typed, and moves the recipe shown in
-// the main window's title box into the category chosen. The box's text is
-// kept from one showing to the next.
 class TformChangeCategory : public savrona::BannerDialog {
     Q_OBJECT
 public:

@@ -1,3 +1,5 @@
+// The rename-category dialog: fills the box with the current name at each showing and
+// renames the category on OK.
 #include "Unit6.h"
 
 #include "AppInfo.h"

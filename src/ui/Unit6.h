@@ -1,9 +1,10 @@
 #pragma once
 
-#include "CategoryNameDialog.h"
-
 // The rename-category dialog: shows the selected category's name and stores
 // the name typed over it.
+
+#include "CategoryNameDialog.h"
+
 class TformEditCategory : public savrona::CategoryNameDialog {
     Q_OBJECT
 public:

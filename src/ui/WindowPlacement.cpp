@@ -1,3 +1,5 @@
+// Reads the placement values strictly, falling back to and writing back the defaults,
+// and tells whether saved bounds still fall on a screen.
 #include "WindowPlacement.h"
 
 #include "PlatformSeams.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// Keeps the main window's position, size and tree width from one run to the next.
+
 #include <QList>
 #include <QRect>
 #include <QString>
