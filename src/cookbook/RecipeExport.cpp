@@ -4,6 +4,7 @@
 
 #include "AppInfo.h"
 #include "ExportFileWriter.h"
+#include "ExportTarget.h"
 
 #include <QStringEncoder>
 #include <QStringList>
@@ -51,11 +52,13 @@ QString proposedExportFileName(const QString& title) {
     return name;
 }
 
-void exportRecipe(SaveFileDialog& dialog, QWidget* parent, const ExportedRecipe& recipe) {
+void exportRecipe(SaveFileDialog& dialog, QWidget* parent, const ExportedRecipe& recipe,
+                  const QString& dataFolder) {
     const std::optional<QString> path =
         dialog.chooseFile(parent, proposedExportFileName(recipe.title));
     if (!path)
         return;
+    refuseDataFileAsExportTarget(*path, dataFolder);
     writeExportFile(*path, exportedRecipeText(recipe));
 }
 

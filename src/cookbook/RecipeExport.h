@@ -31,7 +31,9 @@ QString proposedExportFileName(const QString& title);
 
 // Export recipe to file: asks for a file, proposing the title, and writes the
 // recipe there. Nothing happens when the dialog is cancelled; a failure throws
-// Error with its input/output message.
-void exportRecipe(SaveFileDialog& dialog, QWidget* parent, const ExportedRecipe& recipe);
+// Error with its input/output message. A file of the cookbook in dataFolder is
+// refused before anything is written.
+void exportRecipe(SaveFileDialog& dialog, QWidget* parent, const ExportedRecipe& recipe,
+                  const QString& dataFolder);
 
 } // namespace savrona

@@ -530,7 +530,7 @@ void TformMain::ChangeCategory1Click() {
 void TformMain::Exportrecipe1Click() {
     savrona::exportRecipe(
         *m_platform.saveDialog, this,
-        {Label2->text(), Edit1->text(), Memo1->toPlainText(), Memo2->toPlainText()});
+        {Label2->text(), Edit1->text(), Memo1->toPlainText(), Memo2->toPlainText()}, m_dataFolder);
 }
 
 void TformMain::About1Click() {

@@ -90,6 +90,9 @@ class ExportFile : public ::testing::Test {
 protected:
     QTemporaryDir folder;
     QString path(const QString& name) const { return folder.filePath(name); }
+    // A data folder apart from the export folder, for the tests that do not export onto it.
+    QString cookbookFolder() const { return otherFolder.path(); }
+    QTemporaryDir otherFolder;
     QStringList folderEntries() const {
         return QDir(folder.path())
             .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -193,7 +196,7 @@ public:
 
 TEST_F(ExportFile, CancellingTheDialogWritesNothing) {
     AnsweringSaveDialog dialog;
-    exportRecipe(dialog, nullptr, {"Soups", "Onion Soup", "onions", "simmer"});
+    exportRecipe(dialog, nullptr, {"Soups", "Onion Soup", "onions", "simmer"}, cookbookFolder());
     EXPECT_EQ(dialog.proposed, "Onion Soup");
     EXPECT_TRUE(folderEntries().isEmpty());
 }
@@ -202,7 +205,7 @@ TEST_F(ExportFile, TheChosenFileGetsTheRecipe) {
     AnsweringSaveDialog dialog;
     dialog.answer = path("Grandma's Pie*.txt");
     const ExportedRecipe recipe{"Grandma's Kitchen", "Grandma's Pie*", "apples", "bake"};
-    exportRecipe(dialog, nullptr, recipe);
+    exportRecipe(dialog, nullptr, recipe, cookbookFolder());
     EXPECT_EQ(dialog.proposed, "Grandma's Pie*");
     EXPECT_EQ(readAll(path("Grandma's Pie*.txt")), exportedRecipeText(recipe));
 }
@@ -211,9 +214,40 @@ TEST_F(ExportFile, AFailureReachesTheCaller) {
     AnsweringSaveDialog dialog;
     dialog.answer = path("missing/soup.txt");
     EXPECT_EQ(messageOf([&] {
-                  exportRecipe(dialog, nullptr, {"Soups", "Soup", "", ""});
+                  exportRecipe(dialog, nullptr, {"Soups", "Soup", "", ""}, cookbookFolder());
               }),
               "Invalid filename");
+}
+
+// Every spelling of a cookbook data file is refused and leaves the file as it was.
+class ExportOntoDataFile : public ExportFile, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ExportOntoDataFile, IsRefusedAndWritesNothing) {
+    writeFile(path("recipes.xml"), "the cookbook");
+    ASSERT_TRUE(QDir(folder.path()).mkpath("sub"));
+    ASSERT_TRUE(QFile::link(path("recipes.xml"), path("sub/link.xml")));
+    ASSERT_EQ(::link(QFile::encodeName(path("recipes.xml")).constData(),
+                     QFile::encodeName(path("sub/hard.xml")).constData()),
+              0);
+    AnsweringSaveDialog dialog;
+    dialog.answer = path(GetParam());
+    EXPECT_NE(messageOf([&] {
+                  exportRecipe(dialog, nullptr, {"Soups", "Soup", "", ""}, folder.path());
+              }).indexOf("data files"),
+              -1);
+    EXPECT_EQ(readAll(path("recipes.xml")), "the cookbook");
+    EXPECT_FALSE(QFile::exists(path("categories.xml")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Spellings, ExportOntoDataFile,
+                         ::testing::Values("recipes.xml", "sub/../recipes.xml", "./recipes.xml",
+                                           "sub/link.xml", "sub/hard.xml", "categories.xml"));
+
+TEST_F(ExportFile, ANameLikeADataFileInAnotherFolderIsWritten) {
+    AnsweringSaveDialog dialog;
+    dialog.answer = path("recipes.xml");
+    exportRecipe(dialog, nullptr, {"Soups", "Soup", "", ""}, cookbookFolder());
+    EXPECT_TRUE(QFile::exists(path("recipes.xml")));
 }
 
 TEST(ProposedExportFileName, KeepsTheTitleButNoFolderSeparators) {

@@ -1,0 +1,56 @@
+// Tells whether an export target is one of the cookbook's data files, by the
+// identity of the file (device and inode) or of its folder and name.
+#include "ExportTarget.h"
+
+#include "Error.h"
+#include "TableDefinitions.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <optional>
+
+#include <sys/stat.h>
+
+namespace savrona {
+
+namespace {
+
+struct FileIdentity {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> identityOf(const QString& path) {
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return std::nullopt;
+    return FileIdentity{status.st_dev, status.st_ino};
+}
+
+[[noreturn]] void refuse(const QString& dataFileName) {
+    throw Error(QStringLiteral("Cannot export to %1: it is one of the cookbook's data files. "
+                               "Choose another file name")
+                    .arg(dataFileName));
+}
+
+} // namespace
+
+void refuseDataFileAsExportTarget(const QString& targetPath, const QString& dataFolder) {
+    const QFileInfo target(targetPath);
+    const std::optional<FileIdentity> targetFile = identityOf(targetPath);
+    const std::optional<FileIdentity> targetFolder = identityOf(target.absolutePath());
+    const std::optional<FileIdentity> cookbookFolder = identityOf(dataFolder);
+    for (const QString& name : {categoriesFileName, recipesFileName}) {
+        const std::optional<FileIdentity> dataFile = identityOf(dataFolder + u'/' + name);
+        if (targetFile && dataFile && *targetFile == *dataFile)
+            refuse(name);
+        // A data file not written yet: the same folder and the same name.
+        if (targetFolder && cookbookFolder && *targetFolder == *cookbookFolder &&
+            target.fileName() == name)
+            refuse(name);
+    }
+}
+
+} // namespace savrona

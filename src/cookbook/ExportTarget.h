@@ -1,0 +1,15 @@
+#pragma once
+
+// Keeps every export away from the cookbook's own data files.
+
+#include <QString>
+
+namespace savrona {
+
+// Throws Error when the file the user chose for an export is one of the
+// cookbook's data files in dataFolder, however the path spells it: through a
+// link, a hard link, "..", or a data file that does not exist yet. Writing an
+// export there would replace the cookbook with a text.
+void refuseDataFileAsExportTarget(const QString& targetPath, const QString& dataFolder);
+
+} // namespace savrona
