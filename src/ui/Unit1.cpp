@@ -50,8 +50,12 @@ const QString selectCategoryPrompt = QStringLiteral(" Please select recipe categ
 constexpr int titleBoxLength = 125;
 
 // A key that types a character (Backspace and control combinations such as
-// Ctrl+V included); Delete, Tab and the moving keys type none.
+// Ctrl+V included); Delete, Tab and the moving keys type none, and neither does
+// Alt+letter, which names a menu or button (Ctrl+Alt is AltGr on some systems).
 bool typesCharacter(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers held = key.modifiers();
+    if (held.testFlag(Qt::AltModifier) && !held.testFlag(Qt::ControlModifier))
+        return false;
     switch (key.key()) {
     case Qt::Key_Delete:
     case Qt::Key_Tab:
