@@ -202,6 +202,31 @@ TEST_F(DialogTest, RenameDialogRenamesTheSelectedCategory) {
     EXPECT_FALSE(category("Grandma's Kitchen"));
 }
 
+// A name from a data file may be longer than can be typed: it is shown whole,
+// so OK on it finds the category itself.
+TEST_F(DialogTest, RenameDialogShowsALongStoredNameWhole) {
+    const QString longName = QString(130, QLatin1Char('n')) + QStringLiteral("*");
+    cookbook.categories().insertRecord({30, 0, longName});
+    cookbook.selectedCategory = longName;
+    TformEditCategory dialog(&mainWindow, cookbook);
+    dialog.show();
+    EXPECT_EQ(dialog.editCategoryName->text(), longName);
+    dialog.Button1->click();
+
+    EXPECT_TRUE(dialog.isVisible());
+    ASSERT_EQ(cookbook.messageBoxes.shown.size(), 1u);
+    EXPECT_EQ(cookbook.messageBoxes.shown[0].text,
+              "Such category already exists (" + longName +
+                  ")!\rPlease enter different name for new category and then try again.");
+    EXPECT_TRUE(category(longName));
+    EXPECT_FALSE(category(longName.left(125)));
+
+    dialog.reject();
+    cookbook.selectedCategory = "Appetizers";
+    dialog.show();
+    EXPECT_EQ(dialog.editCategoryName->maxLength(), 125);
+}
+
 TEST_F(DialogTest, ChangeDialogListsEveryCategorySortedWithTheFocusOnOk) {
     TformChangeCategory dialog(&mainWindow, cookbook);
     dialog.show();
