@@ -7,6 +7,7 @@
 #include "CookbookTree.h"
 #include "CookbookTreeView.h"
 #include "ErrorBoxText.h"
+#include "OuterSize.h"
 #include "PanelSplitter.h"
 #include "RecipeCommands.h"
 #include "RecipeExport.h"
@@ -150,8 +151,8 @@ void TformMain::bindCommand(QObject* sender, void (TformMain::*handler)(),
 
 void TformMain::FormCreate() {
     const auto restored = savrona::WindowPlacement(*m_platform.settings).restore();
-    for (const QString& problem : restored.problems)
-        reportFailure(problem);
+    if (!restored.problems.isEmpty())
+        reportFailure(restored.report());
     applyPlacement(restored.values);
     dataSetCategories->mergeChangeLog();
     dataSetRecipes->mergeChangeLog();
@@ -167,8 +168,9 @@ void TformMain::applyPlacement(const savrona::PlacementValues& values) {
         const savrona::PlacementValues defaults;
         bounds.moveTo(defaults.left, defaults.top);
     }
+    // Top and Left place the frame's corner, Width and Height count the frame.
     move(bounds.topLeft());
-    resize(bounds.size());
+    savrona::OuterSize::apply(*this, bounds.size());
     Splitter1->setLeftWidth(values.treeWidth);
 }
 
@@ -211,7 +213,9 @@ void TformMain::closeEvent(QCloseEvent* event) {
 void TformMain::FormClose() {
     if (isMaximized())
         return;
-    const savrona::PlacementValues values{y(), x(), width(), height(), Splitter1->leftWidth()};
+    const QRect outer = frameGeometry();
+    const savrona::PlacementValues values{outer.y(), outer.x(), outer.width(), outer.height(),
+                                          Splitter1->leftWidth()};
     const QString failure = savrona::WindowPlacement(*m_platform.settings).store(values);
     // Reported, and the window closes all the same.
     if (!failure.isEmpty())
