@@ -40,6 +40,9 @@ TformChangeCategory::TformChangeCategory(QWidget* parent, savrona::CookbookAcces
     // Typed text stays text: Enter must not add it to the list.
     ComboBox->setInsertPolicy(QComboBox::NoInsert);
     new savrona::CaseKeepingCompletion(ComboBox);
+    // A flat border, as the name box of the category dialogs has.
+    ComboBox->setStyleSheet(QStringLiteral(
+        "QComboBox { border: 1px solid palette(dark); padding: 2px; background: palette(base); }"));
     ComboBox->move(72, 86);
     ComboBox->resize(271, ComboBox->sizeHint().height());
 
