@@ -14,10 +14,6 @@ QSize frameExtent(const QWidget& window) {
 
 } // namespace
 
-QSize OuterSize::of(const QWidget& window) {
-    return window.frameGeometry().size();
-}
-
 void OuterSize::apply(QWidget& window, const QSize& outerSize) {
     if (applyWithFrame(window, outerSize))
         return;

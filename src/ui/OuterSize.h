@@ -18,7 +18,6 @@ class OuterSize : public QObject {
     Q_OBJECT
 public:
     static void apply(QWidget& window, const QSize& outerSize);
-    static QSize of(const QWidget& window);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
