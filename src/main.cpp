@@ -1,6 +1,7 @@
 // Savrona's entry point: the application object, the windows created once in
 // their order, the message loop, and the tables' last close.
 #include "AppInfo.h"
+#include "DesignFonts.h"
 #include "DesktopSeams.h"
 #include "Pictures.h"
 #include "QtMessageBoxes.h"
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
     QApplication::setDesktopFileName(QStringLiteral("savrona"));
     QApplication::setWindowIcon(savrona::applicationIcon());
+    savrona::loadDesignFonts();
 
     savrona::QtMessageBoxes messages;
     savrona::QtSettingsStore settings;

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace savrona {
 
 namespace {
@@ -30,6 +32,11 @@ CategoryNameDialog::CategoryNameDialog(QWidget* parent, CookbookAccess& cookbook
     connect(Button1, &QPushButton::clicked, this,
             [this] { SavronaApplication::runReportingErrors([this] { Button1Click(); }); });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CategoryNameDialog::showStoredName(const QString& name) {
+    editCategoryName->setMaxLength(std::max(nameLengthLimit, static_cast<int>(name.size())));
+    editCategoryName->setText(name);
 }
 
 } // namespace savrona

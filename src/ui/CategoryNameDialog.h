@@ -31,6 +31,9 @@ public:
 
 protected:
     CookbookAccess& cookbook() { return m_cookbook; }
+    // Puts a stored name into the name box whole: one from a data file may be
+    // longer than the 125 characters that can be typed.
+    void showStoredName(const QString& name);
 
 private:
     CookbookAccess& m_cookbook;

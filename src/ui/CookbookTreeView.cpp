@@ -2,6 +2,8 @@
 // fitted to the widest node.
 #include "CookbookTreeView.h"
 
+#include "ClassicLookStyle.h"
+
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -12,7 +14,9 @@ CookbookTreeView::CookbookTreeView(QWidget* parent) : QTreeView(parent) {
     setHeaderHidden(true);
     setFrameShape(QFrame::NoFrame);
     setIndentation(19);
+    // Lines and expand boxes from the categories down; none at the root.
     setRootIsDecorated(false);
+    setStyle(new ClassicLookStyle(this));
     setUniformRowHeights(true);
     setSortingEnabled(false);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -7,6 +7,7 @@
 #include "CookbookTree.h"
 #include "CookbookTreeView.h"
 #include "ErrorBoxText.h"
+#include "OuterSize.h"
 #include "PanelSplitter.h"
 #include "RecipeCommands.h"
 #include "RecipeExport.h"
@@ -50,8 +51,12 @@ const QString selectCategoryPrompt = QStringLiteral(" Please select recipe categ
 constexpr int titleBoxLength = 125;
 
 // A key that types a character (Backspace and control combinations such as
-// Ctrl+V included); Delete, Tab and the moving keys type none.
+// Ctrl+V included); Delete, Tab and the moving keys type none, and neither does
+// Alt+letter, which names a menu or button (Ctrl+Alt is AltGr on some systems).
 bool typesCharacter(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers held = key.modifiers();
+    if (held.testFlag(Qt::AltModifier) && !held.testFlag(Qt::ControlModifier))
+        return false;
     switch (key.key()) {
     case Qt::Key_Delete:
     case Qt::Key_Tab:
@@ -146,8 +151,8 @@ void TformMain::bindCommand(QObject* sender, void (TformMain::*handler)(),
 
 void TformMain::FormCreate() {
     const auto restored = savrona::WindowPlacement(*m_platform.settings).restore();
-    for (const QString& problem : restored.problems)
-        reportFailure(problem);
+    if (!restored.problems.isEmpty())
+        reportFailure(restored.report());
     applyPlacement(restored.values);
     dataSetCategories->mergeChangeLog();
     dataSetRecipes->mergeChangeLog();
@@ -163,8 +168,9 @@ void TformMain::applyPlacement(const savrona::PlacementValues& values) {
         const savrona::PlacementValues defaults;
         bounds.moveTo(defaults.left, defaults.top);
     }
+    // Top and Left place the frame's corner, Width and Height count the frame.
     move(bounds.topLeft());
-    resize(bounds.size());
+    savrona::OuterSize::apply(*this, bounds.size());
     Splitter1->setLeftWidth(values.treeWidth);
 }
 
@@ -207,7 +213,9 @@ void TformMain::closeEvent(QCloseEvent* event) {
 void TformMain::FormClose() {
     if (isMaximized())
         return;
-    const savrona::PlacementValues values{y(), x(), width(), height(), Splitter1->leftWidth()};
+    const QRect outer = frameGeometry();
+    const savrona::PlacementValues values{outer.y(), outer.x(), outer.width(), outer.height(),
+                                          Splitter1->leftWidth()};
     const QString failure = savrona::WindowPlacement(*m_platform.settings).store(values);
     // Reported, and the window closes all the same.
     if (!failure.isEmpty())

@@ -2,6 +2,7 @@
 #include "Unit1.h"
 
 #include "AnchorLayout.h"
+#include "ClassicLookStyle.h"
 #include "CookbookTree.h"
 #include "CookbookTreeView.h"
 #include "PanelSplitter.h"
@@ -135,15 +136,18 @@ void TformMain::createMenus() {
 
 void TformMain::createStatusBar() {
     StatusBar = statusBar();
-    StatusBar->setFont(QApplication::font());
+    // The system font of the system the window was laid out for: Tahoma, 8 point.
+    StatusBar->setFont(windowFont());
     StatusBar->setSizeGripEnabled(true);
     StatusBar->setAccessibleName(QStringLiteral("Totals"));
-    // 16 pixels as designed, or as much as the system font needs.
-    StatusBar->setFixedHeight(std::max(16, StatusBar->fontMetrics().height() + 4));
+    // 16 pixels as designed: a line of text between the bar's gaps of 3 and 2
+    // pixels, which its panel's bevel shares; more only for a taller fallback font.
+    StatusBar->setFixedHeight(std::max(16, StatusBar->fontMetrics().height() + 5));
+    StatusBar->setStyle(new savrona::ClassicLookStyle(StatusBar));
     statusPanel = new QLabel(QStringLiteral("Totals"), StatusBar);
     statusPanel->setTextFormat(Qt::PlainText);
-    statusPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    statusPanel->setFixedWidth(200);
+    statusPanel->setIndent(1);
+    statusPanel->setFixedWidth(198); // 200 with its bevel
     StatusBar->addWidget(statusPanel);
 }
 
@@ -219,6 +223,8 @@ QFrame* TformMain::createDetailsPane() {
     layout->addAnchored(Label4, {12, 100, 0, 0});
     Memo1 = memoBox(QStringLiteral("Necessary ingredients"), panelRight);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Long lines scroll sideways with the caret, without a bar.
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     layout->addAnchored(Memo1, {12, 114, 393, 69}, acrossTop);
 
     Label5 = shadowLabel(QStringLiteral("Preparation instructions :"), panelRight);

@@ -23,9 +23,12 @@ TformAbout::TformAbout(QWidget* parent)
     smallFont.setPixelSize(11);
     Label4->setFont(smallFont);
     Label4->setForegroundRole(QPalette::Dark);
-    // The motto is wider than the space right of the picture in most fonts.
-    Label4->setWordWrap(true);
-    Label4->setGeometry(72, 108, width() - 72 - 12, 30);
+    Label4->adjustSize();
+    // One line in Tahoma; a wider fallback font would run past the box's edge.
+    if (Label4->geometry().right() >= width()) {
+        Label4->setWordWrap(true);
+        Label4->setGeometry(72, 108, width() - 72 - 12, 30);
+    }
 
     Button1->setDefault(true);
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);

@@ -4,10 +4,10 @@
 #include "SavronaApplication.h"
 
 #include "AppInfo.h"
+#include "CaseKeepingCompletion.h"
 #include "CategoryCommands.h"
 
 #include <QComboBox>
-#include <QCompleter>
 #include <QLabel>
 #include <QPushButton>
 
@@ -39,8 +39,10 @@ TformChangeCategory::TformChangeCategory(QWidget* parent, savrona::CookbookAcces
     ComboBox->setEditable(true);
     // Typed text stays text: Enter must not add it to the list.
     ComboBox->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox->completer()->setCaseSensitivity(Qt::CaseInsensitive);
-    ComboBox->completer()->setCompletionMode(QCompleter::InlineCompletion);
+    new savrona::CaseKeepingCompletion(ComboBox);
+    // A flat border, as the name box of the category dialogs has.
+    ComboBox->setStyleSheet(QStringLiteral(
+        "QComboBox { border: 1px solid palette(dark); padding: 2px; background: palette(base); }"));
     ComboBox->move(72, 86);
     ComboBox->resize(271, ComboBox->sizeHint().height());
 

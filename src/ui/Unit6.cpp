@@ -19,7 +19,7 @@ TformEditCategory::TformEditCategory(QWidget* parent, savrona::CookbookAccess& c
 
 void TformEditCategory::FormActivate() {
     setWindowTitle(savrona::applicationTitle);
-    editCategoryName->setText(cookbook().selectedCategoryName());
+    showStoredName(cookbook().selectedCategoryName());
     Button1->setFocus();
 }
 

@@ -36,7 +36,12 @@ public:
 
     struct Restored {
         PlacementValues values;
-        QStringList problems; // messages to show, in the order met
+        QStringList problems; // in the order met
+
+        // The one message a start-up shows however many values were bad: the
+        // first problem, which the user can act on (a store that cannot be
+        // written fails for every value alike).
+        QString report() const { return problems.value(0); }
     };
     Restored restore();
 

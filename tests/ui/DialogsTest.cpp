@@ -202,6 +202,31 @@ TEST_F(DialogTest, RenameDialogRenamesTheSelectedCategory) {
     EXPECT_FALSE(category("Grandma's Kitchen"));
 }
 
+// A name from a data file may be longer than can be typed: it is shown whole,
+// so OK on it finds the category itself.
+TEST_F(DialogTest, RenameDialogShowsALongStoredNameWhole) {
+    const QString longName = QString(130, QLatin1Char('n')) + QStringLiteral("*");
+    cookbook.categories().insertRecord({30, 0, longName});
+    cookbook.selectedCategory = longName;
+    TformEditCategory dialog(&mainWindow, cookbook);
+    dialog.show();
+    EXPECT_EQ(dialog.editCategoryName->text(), longName);
+    dialog.Button1->click();
+
+    EXPECT_TRUE(dialog.isVisible());
+    ASSERT_EQ(cookbook.messageBoxes.shown.size(), 1u);
+    EXPECT_EQ(cookbook.messageBoxes.shown[0].text,
+              "Such category already exists (" + longName +
+                  ")!\rPlease enter different name for new category and then try again.");
+    EXPECT_TRUE(category(longName));
+    EXPECT_FALSE(category(longName.left(125)));
+
+    dialog.reject();
+    cookbook.selectedCategory = "Appetizers";
+    dialog.show();
+    EXPECT_EQ(dialog.editCategoryName->maxLength(), 125);
+}
+
 TEST_F(DialogTest, ChangeDialogListsEveryCategorySortedWithTheFocusOnOk) {
     TformChangeCategory dialog(&mainWindow, cookbook);
     dialog.show();
@@ -232,9 +257,59 @@ TEST_F(DialogTest, ChangeDialogCompletesTypedTextKeepingItsCase) {
     QTest::keyClicks(edit, "sou");
     EXPECT_EQ(edit->text(), "soups and Stews");
     EXPECT_EQ(edit->selectedText(), "ps and Stews");
+    // Backspace erases the filled-in part, which does not come back.
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(edit->text(), "sou");
     QTest::keyClicks(edit, "pX");
     EXPECT_EQ(edit->text(), "soupX");
 }
+
+struct TypedCategoryCase {
+    const char* name;
+    const char* typed;
+    bool pressEnter; // else the focus moves to OK, which is clicked
+    std::int32_t categoryId;
+};
+
+void PrintTo(const TypedCategoryCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class ChangeDialogTypedNameTest : public DialogTest,
+                                  public ::testing::WithParamInterface<TypedCategoryCase> {};
+
+// Two categories whose names differ only in letter case: the typed name, case
+// included, is the one looked up, however editing ends.
+TEST_P(ChangeDialogTypedNameTest, MovesTheRecipeToTheCategoryOfTheExactName) {
+    const TypedCategoryCase& row = GetParam();
+    cookbook.categories().insertRecord({20, 0, QStringLiteral("Pasta")});
+    cookbook.categories().insertRecord({21, 0, QStringLiteral("pasta")});
+    cookbook.titleBox = "Onion Soup";
+    TformChangeCategory dialog(&mainWindow, cookbook);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    dialog.ComboBox->setFocus();
+    QTest::keyClicks(dialog.ComboBox->lineEdit(), row.typed);
+    if (row.pressEnter) {
+        QTest::keyClick(dialog.ComboBox->lineEdit(), Qt::Key_Return);
+    } else {
+        dialog.Button1->setFocus();
+        dialog.Button1->click();
+    }
+
+    EXPECT_EQ(dialog.ComboBox->currentText(), QString::fromLatin1(row.typed));
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ((*recipe("Onion Soup"))[recipeCategoryId], Value::integer(row.categoryId));
+}
+
+INSTANTIATE_TEST_SUITE_P(Typed, ChangeDialogTypedNameTest,
+                         ::testing::Values(TypedCategoryCase{"LowerCaseByEnter", "pasta", true, 21},
+                                           TypedCategoryCase{"LowerCaseByOk", "pasta", false, 21},
+                                           TypedCategoryCase{"CapitalByEnter", "Pasta", true, 20},
+                                           TypedCategoryCase{"CapitalByOk", "Pasta", false, 20}),
+                         [](const ::testing::TestParamInfo<TypedCategoryCase>& info) {
+                             return info.param.name;
+                         });
 
 TEST_F(DialogTest, ChangeDialogMovesTheRecipeAndKeepsItsTextForTheNextShowing) {
     cookbook.titleBox = "Grandma's Pie*";

@@ -89,6 +89,11 @@ INSTANTIATE_TEST_SUITE_P(
                                   {50, 80, 640, 480, 200},
                                   {"'abc' is not a valid integer value."},
                                   {"Top"}},
+                      RestoreCase{"SeveralBadValuesGiveOneMessage",
+                                  allStored("abc", "80", "wide", "480", "-"),
+                                  {50, 80, 700, 480, 175},
+                                  {"'abc' is not a valid integer value."},
+                                  {"Top", "Width", "pWidth"}},
                       RestoreCase{"BlanksAreNotANumber",
                                   allStored("120", " 80", "640", "480", "200"),
                                   {120, 50, 640, 480, 200},
@@ -149,6 +154,27 @@ TEST_F(PlacementTest, DefaultThatCannotBeWrittenIsReportedAndApplied) {
     EXPECT_EQ(fake.settings.written, QStringList({"Top", "Width", "Height", "pWidth"}));
 }
 
+TEST_F(PlacementTest, StoreThatCannotBeWrittenGivesOneMessageAtStartUp) {
+    fake.settings.unwritable = {allNames.begin(), allNames.end()};
+    create();
+    EXPECT_EQ(fake.messages.texts(), QStringList{"Failed to set data for 'Top'"});
+    EXPECT_EQ(window->geometry(), QRect(50, 50, 700, 500));
+}
+
+// Width and Height are the outer size: a framed window comes out as large as
+// stored, and the same size is stored again.
+TEST_F(PlacementTest, WidthAndHeightCountTheFrame) {
+    fake.settings.values = {
+        {"Top", "120"}, {"Left", "80"}, {"Width", "640"}, {"Height", "480"}, {"pWidth", "200"}};
+    start();
+    EXPECT_EQ(window->frameGeometry(), QRect(80, 120, 640, 480));
+    window->close();
+    EXPECT_EQ(fake.settings.values["Top"], "120");
+    EXPECT_EQ(fake.settings.values["Left"], "80");
+    EXPECT_EQ(fake.settings.values["Width"], "640");
+    EXPECT_EQ(fake.settings.values["Height"], "480");
+}
+
 TEST_F(PlacementTest, CloseStoresTheCurrentBounds) {
     start();
     fake.settings.written.clear();
@@ -160,8 +186,10 @@ TEST_F(PlacementTest, CloseStoresTheCurrentBounds) {
     EXPECT_EQ(fake.settings.written, allNames);
     EXPECT_EQ(fake.settings.values["Top"], "33");
     EXPECT_EQ(fake.settings.values["Left"], "-15");
-    EXPECT_EQ(fake.settings.values["Width"], "640");
-    EXPECT_EQ(fake.settings.values["Height"], "420");
+    // The frame, where the platform draws one, counts.
+    const QSize frame = window->frameGeometry().size() - window->size();
+    EXPECT_EQ(fake.settings.values["Width"], QString::number(640 + frame.width()));
+    EXPECT_EQ(fake.settings.values["Height"], QString::number(420 + frame.height()));
     EXPECT_EQ(fake.settings.values["pWidth"], "150");
 }
 

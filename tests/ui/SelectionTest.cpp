@@ -235,6 +235,10 @@ INSTANTIATE_TEST_SUITE_P(
                               true},
                       KeyCase{"DeleteOnRecipe", "Tomato soup", Qt::Key_Delete, {}, false},
                       KeyCase{"ArrowOnRecipe", "Tomato soup", Qt::Key_Left, {}, false},
+                      KeyCase{"AltSOnRecipe", "Tomato soup", Qt::Key_S, Qt::AltModifier, false},
+                      KeyCase{"AltXOnRecipe", "Tomato soup", Qt::Key_X, Qt::AltModifier, false},
+                      KeyCase{"AltGrOnRecipe", "Tomato soup", Qt::Key_Q,
+                              Qt::ControlModifier | Qt::AltModifier, true},
                       KeyCase{"LetterOnCategory", "Soups", Qt::Key_A, {}, false}),
     [](const ::testing::TestParamInfo<KeyCase>& info) { return info.param.name; });
 

@@ -3,14 +3,21 @@
 #include "GuiTestSupport.h"
 
 #include "AppInfo.h"
+#include "BannerDialog.h"
+#include "DesignFonts.h"
 #include "PanelSplitter.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFontInfo>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QTest>
 #include <QTreeView>
 
@@ -125,6 +132,58 @@ TEST_F(StartUpTest, DetailsPaneIsCreamAndTheTitleBoxBold) {
     EXPECT_TRUE(window->Label2->font().bold());
     EXPECT_EQ(window->Edit1->maxLength(), 125);
     EXPECT_EQ(window->treeCategories->indentation(), 19);
+}
+
+TEST(DesignFontsTest, TahomaAndMsSansSerifComeFromTheLookAlikeFiles) {
+    EXPECT_TRUE(loadDesignFonts(QDir::temp().filePath("no such folder")).isEmpty());
+    if (!QDir(designFontFolder).exists())
+        GTEST_SKIP() << "fonts-wine is not installed";
+    EXPECT_EQ(loadDesignFonts(), QStringList({"Tahoma", "MS Sans Serif"}));
+    EXPECT_EQ(QFontInfo(tahomaFont()).family(), "Tahoma");
+    EXPECT_EQ(QFontInfo(msSansSerifFont()).family(), "MS Sans Serif");
+}
+
+TEST_F(StartUpTest, StatusBarIsSixteenHighAndItsTextFits) {
+    if (QFontInfo(tahomaFont()).family() != "Tahoma")
+        GTEST_SKIP() << "laid out for Tahoma, which is not installed";
+    start();
+    EXPECT_EQ(window->StatusBar->height(), 16);
+    EXPECT_GE(window->statusPanel->contentsRect().height(),
+              window->statusPanel->fontMetrics().height());
+}
+
+TEST_F(StartUpTest, IngredientsScrollSidewaysWithTheCaretWithoutABar) {
+    start();
+    window->treeCategoriesChange(node("Appetizers"));
+    window->Memo1->setPlainText(QString(300, QLatin1Char('x')));
+    window->Memo1->moveCursor(QTextCursor::End);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window->Memo1->horizontalScrollBar()->isVisible());
+    EXPECT_GT(window->Memo1->horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(window->Memo1->toPlainText().count(QLatin1Char('\n')), 0);
+}
+
+// Dotted lines in the grey of button shadows join the categories in the
+// column left of them; the root has none left of it.
+TEST_F(StartUpTest, TreeDrawsBranchLinesBelowTheRoot) {
+    start();
+    QTreeView& tree = *window->treeCategories;
+    const QImage picture = tree.viewport()->grab().toImage();
+    const QRgb grey = tree.palette().color(QPalette::Dark).rgb();
+    const auto greyPixelsInColumn = [&](int x, const QRect& row) {
+        int count = 0;
+        for (int y = row.top(); y <= row.bottom(); ++y)
+            count += picture.pixel(x, y) == grey ? 1 : 0;
+        return count;
+    };
+    const QModelIndex root = tree.model()->index(0, 0);
+    const QRect firstCategory = tree.visualRect(tree.model()->index(0, 0, root));
+    const QRect secondCategory = tree.visualRect(tree.model()->index(1, 0, root));
+    const int lineColumn = tree.indentation() / 2;
+    // Above and below the expand box of the first category, through the second.
+    EXPECT_GT(greyPixelsInColumn(lineColumn, firstCategory), 2);
+    EXPECT_GT(greyPixelsInColumn(lineColumn, secondCategory), 2);
+    EXPECT_EQ(tree.visualRect(root).left(), 0);
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "DesignFonts.h"
 #include "SavronaApplication.h"
 
 #include <QLocale>
@@ -14,6 +15,8 @@ int main(int argc, char** argv) {
     // The application object of the program itself, so that errors reach the
     // error box as they do in a run.
     savrona::SavronaApplication application(argc, argv);
+    // The fonts the program loads at start-up, where they are installed.
+    savrona::loadDesignFonts();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
