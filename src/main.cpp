@@ -1,6 +1,7 @@
 // Savrona's entry point: the application object, the windows created once in
 // their order, the message loop, and the tables' last close.
 #include "AppInfo.h"
+#include "DesktopPrintDialog.h"
 #include "DesktopSeams.h"
 #include "Pictures.h"
 #include "QtMessageBoxes.h"
@@ -25,7 +26,8 @@ int main(int argc, char** argv) {
     savrona::QtSettingsStore settings;
     savrona::DesktopSaveFileDialog saveDialog;
     savrona::DesktopUrlOpener urls;
-    savrona::Platform platform{&messages, &settings, &saveDialog, &urls};
+    savrona::DesktopPrintDialog printDialog;
+    savrona::Platform platform{&messages, &settings, &saveDialog, &urls, &printDialog};
     application.setMessageBoxes(&messages);
 
     std::unique_ptr<TformMain> mainWindow;
