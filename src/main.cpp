@@ -1,6 +1,8 @@
-// Savrona's entry point: the application object, the windows created once in
-// their order, the message loop, and the tables' last close.
+// Savrona's entry point: the command line and the cookbook's folder, the application
+// object, the windows created once in their order, the message loop, and the tables'
+// last close.
 #include "AppInfo.h"
+#include "CommandLine.h"
 #include "DesktopPrintDialog.h"
 #include "DesktopSeams.h"
 #include "Pictures.h"
@@ -16,11 +18,18 @@
 #include <memory>
 
 int main(int argc, char** argv) {
+    // --help and --version print and end before anything needs a display.
+    const savrona::CommandLine commandLine(argc, argv);
+    if (commandLine.endsAtOnce())
+        return commandLine.printReply();
     savrona::SavronaApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Savrona"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
     QApplication::setDesktopFileName(QStringLiteral("savrona"));
     QApplication::setWindowIcon(savrona::applicationIcon());
+    // The data files are named relative to the current directory.
+    if (!application.runStartUpStep([&] { commandLine.enterDataFolder(); }))
+        return 1;
 
     savrona::QtMessageBoxes messages;
     savrona::QtSettingsStore settings;
