@@ -6,6 +6,8 @@
 #include "Unit1.h"
 
 #include <QAction>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -20,6 +22,42 @@ RecipePrintMenu::RecipePrintMenu(TformMain& window, QString dataFolder)
         addBelowExport(QStringLiteral("&Print recipe..."), &RecipePrintMenu::Printrecipe1Click);
     SaverecipeasPDF1 = addBelowExport(QStringLiteral("Save recipe as P&DF..."),
                                       &RecipePrintMenu::SaverecipeasPDF1Click);
+    m_menu = m_window.treePopup;
+    m_menu->installEventFilter(this);
+}
+
+namespace {
+
+// The menu's one enabled item whose access key the key is, if exactly one is.
+QAction* onlyEnabledItemFor(const QMenu& menu, const QKeyEvent& key) {
+    if (key.modifiers() & ~(Qt::ShiftModifier | Qt::AltModifier) || key.text().size() != 1)
+        return nullptr;
+    const int pressed = key.text().at(0).toUpper().unicode();
+    QAction* found = nullptr;
+    for (QAction* item : menu.actions()) {
+        const QKeySequence mnemonic = QKeySequence::mnemonic(item->text());
+        if (item->isSeparator() || !item->isEnabled() || !item->isVisible() || mnemonic.isEmpty() ||
+            (mnemonic[0].toCombined() & 0xffff) != pressed)
+            continue;
+        if (found != nullptr)
+            return nullptr; // several: Qt's menu goes from one to the next
+        found = item;
+    }
+    return found;
+}
+
+} // namespace
+
+bool RecipePrintMenu::eventFilter(QObject* watched, QEvent* event) {
+    // The window may be half destroyed here: only the menu is used.
+    if (watched == m_menu && event->type() == QEvent::KeyPress) {
+        if (QAction* item = onlyEnabledItemFor(*m_menu, *static_cast<QKeyEvent*>(event))) {
+            m_menu->hide();
+            item->trigger();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 QAction* RecipePrintMenu::addBelowExport(const QString& caption,

@@ -8,6 +8,7 @@
 #include <QString>
 
 class QAction;
+class QMenu;
 class TformMain;
 
 namespace savrona {
@@ -15,6 +16,11 @@ namespace savrona {
 // Adds "&Print recipe..." and "Save recipe as P&DF..." to the tree's context
 // menu right below "E&xport recipe to file", enabled exactly when the export
 // is, and runs them on the recipe the details pane shows, as the export does.
+//
+// "P&DF" shares its access key with "&Delete category", and the two are never
+// enabled together. Qt's menu counts disabled items too and then only
+// selects, so the menu is taught to press the one enabled item of a key: D
+// deletes a category or saves a recipe's PDF at once, as a key of its own does.
 class RecipePrintMenu : public QObject {
     Q_OBJECT
 public:
@@ -26,11 +32,15 @@ public:
     void Printrecipe1Click();
     void SaverecipeasPDF1Click();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QAction* addBelowExport(const QString& caption, void (RecipePrintMenu::*handler)());
     ExportedRecipe shownRecipe() const;
 
     TformMain& m_window;
+    QMenu* m_menu = nullptr;
     QString m_dataFolder;
     QAction* m_lastAdded = nullptr;
 };

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QPrinter>
+#include <QTest>
 
 namespace savrona::testing {
 namespace {
@@ -94,6 +95,24 @@ TEST_F(PrintMenu, ItemsSitRightBelowExportAndAreEnabledExactlyWhenItIs) {
         EXPECT_EQ(menu->Printrecipe1->isEnabled(), selection.enabled) << selection.node;
         EXPECT_EQ(menu->SaverecipeasPDF1->isEnabled(), selection.enabled) << selection.node;
     }
+}
+
+TEST_F(PrintMenu, KeyDPressesTheOneEnabledItemOfItsTwo) {
+    // On a recipe: Save recipe as PDF (Delete category is disabled).
+    preparePopupOn("Zucchini bites");
+    window->treePopup->popup(window->mapToGlobal(QPoint(20, 20)));
+    QTest::keyClick(window->treePopup, Qt::Key_D);
+    EXPECT_EQ(saveDialog.proposed, "Zucchini bites.pdf");
+    EXPECT_FALSE(window->treePopup->isVisible());
+
+    // On a category: Delete category, asked first, as without the PDF item.
+    fake.messages.answer = false;
+    preparePopupOn("Breads");
+    window->treePopup->popup(window->mapToGlobal(QPoint(20, 20)));
+    QTest::keyClick(window->treePopup, Qt::Key_D);
+    ASSERT_EQ(fake.messages.shown.size(), 1u);
+    EXPECT_EQ(fake.messages.shown.front().kind, MessageBoxes::Kind::Confirmation);
+    EXPECT_FALSE(window->treePopup->isVisible());
 }
 
 TEST_F(PrintMenu, SaveAsPdfProposesTheTitleAndWritesThePdf) {
