@@ -26,7 +26,7 @@ set(CPACK_PACKAGE_NAME savrona)
 set(CPACK_PACKAGE_VENDOR Keltrim)
 set(CPACK_PACKAGE_CONTACT "Keltrim <savrona@keltrim.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "recipe book: keep your recipes sorted into categories")
-set(CPACK_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "Savrona keeps a cookbook of recipes sorted into categories: a tree of the\n"
     "categories and their recipes beside the selected recipe's title, ingredients\n"
     "and preparation. Print a recipe, save it as a PDF or export it as text.")
