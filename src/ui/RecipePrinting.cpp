@@ -28,7 +28,8 @@ QString proposedPdfFileName(const QString& title) {
 void printRecipe(PrintDialog& dialog, QWidget* parent, const ExportedRecipe& recipe,
                  const QString& dataFolder) {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(recipe.title);
+    // Qt's print dialog proposes the document's name for printing to a file.
+    printer.setDocName(proposedExportFileName(recipe.title));
     printer.setCreator(applicationTitle);
     printer.setPageMargins(printoutMargins, QPageLayout::Millimeter);
     if (!dialog.choosePrinter(parent, printer))

@@ -204,20 +204,24 @@ void RecipePrintout::layOut(QPagedPaintDevice& device) {
 // A heading at the foot of a page, with its text on the next, moves to the
 // next page too.
 void RecipePrintout::keepHeadingsWithTheirText() {
-    QAbstractTextDocumentLayout* layout = m_document->documentLayout();
     for (const QTextBlock& heading : std::as_const(m_headings)) {
         const QTextBlock next = heading.next();
-        if (!next.isValid())
-            continue;
-        const int headingPage = int(layout->blockBoundingRect(heading).top() / m_bodyHeight);
-        const int textPage = int(layout->blockBoundingRect(next).top() / m_bodyHeight);
-        if (textPage > headingPage) {
+        if (next.isValid() && pageOfFirstLine(next) > pageOfFirstLine(heading)) {
             QTextCursor cursor(heading);
             QTextBlockFormat format = heading.blockFormat();
             format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
             cursor.setBlockFormat(format);
         }
     }
+}
+
+// A line that would cross the foot of a page goes to the next page, but its
+// block stays where it began: the first line tells the page.
+int RecipePrintout::pageOfFirstLine(const QTextBlock& block) const {
+    m_document->documentLayout()->blockBoundingRect(block); // lays the block out
+    const QTextLayout& layout = *block.layout();
+    const qreal top = layout.position().y() + (layout.lineCount() > 0 ? layout.lineAt(0).y() : 0);
+    return int(top / m_bodyHeight);
 }
 
 void RecipePrintout::paintPage(QPainter& painter, int page) const {

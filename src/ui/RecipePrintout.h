@@ -44,6 +44,7 @@ public:
 private:
     void layOut(QPagedPaintDevice& device);
     void keepHeadingsWithTheirText();
+    int pageOfFirstLine(const QTextBlock& block) const;
     void paintPage(QPainter& painter, int page) const;
     void paintBullet(QPainter& painter, const QPointF& lineStart, qreal ascent) const;
     void paintRunningTitle(QPainter& painter) const;

@@ -163,6 +163,21 @@ INSTANTIATE_TEST_SUITE_P(
                      8}),
     [](const ::testing::TestParamInfo<PrintoutCase>& info) { return info.param.name; });
 
+TEST(PrintedRecipePage, HeadingNeverEndsAPage) {
+    // Enough ingredients to bring "Preparation" near the foot of the first
+    // page, one more each time.
+    for (int lines = 29; lines <= 34; ++lines) {
+        const ExportedRecipe recipe{"Soups", "Onion soup", numberedLines(lines, "onions"),
+                                    "Simmer.\nServe."};
+        const QStringList pages = pagesOfText(recipePdf(recipe, pdfPageLayout()));
+        for (const QString& page : pages) {
+            QStringList body = page.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            body.removeLast(); // the page number
+            EXPECT_NE(body.last().trimmed(), "Preparation") << lines << " ingredients";
+        }
+    }
+}
+
 TEST(PrintedRecipePage, TakesItsSizeFromThePageLayout) {
     const ExportedRecipe recipe{"Soups", "Onion soup", "onions", "simmer"};
     QPageLayout letter = pdfPageLayout();
