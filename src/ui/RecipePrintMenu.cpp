@@ -28,19 +28,27 @@ RecipePrintMenu::RecipePrintMenu(TformMain& window, QString dataFolder)
 
 namespace {
 
-// The menu's one enabled item whose access key the key is, if exactly one is.
-QAction* onlyEnabledItemFor(const QMenu& menu, const QKeyEvent& key) {
+// The letter of an item's access key, or 0.
+int accessKeyOf(const QAction& item) {
+    const QKeySequence mnemonic = QKeySequence::mnemonic(item.text());
+    return mnemonic.isEmpty() ? 0 : (mnemonic[0].toCombined() & 0xffff);
+}
+
+int letterOf(const QKeyEvent& key) {
     if (key.modifiers() & ~(Qt::ShiftModifier | Qt::AltModifier) || key.text().size() != 1)
-        return nullptr;
-    const int pressed = key.text().at(0).toUpper().unicode();
+        return 0;
+    return key.text().at(0).toUpper().unicode();
+}
+
+// The menu's one enabled item of that access key, if exactly one is enabled.
+QAction* onlyEnabledItemFor(const QMenu& menu, int letter) {
     QAction* found = nullptr;
     for (QAction* item : menu.actions()) {
-        const QKeySequence mnemonic = QKeySequence::mnemonic(item->text());
-        if (item->isSeparator() || !item->isEnabled() || !item->isVisible() || mnemonic.isEmpty() ||
-            (mnemonic[0].toCombined() & 0xffff) != pressed)
+        if (item->isSeparator() || !item->isEnabled() || !item->isVisible() ||
+            accessKeyOf(*item) != letter)
             continue;
         if (found != nullptr)
-            return nullptr; // several: Qt's menu goes from one to the next
+            return nullptr;
         found = item;
     }
     return found;
@@ -49,15 +57,20 @@ QAction* onlyEnabledItemFor(const QMenu& menu, const QKeyEvent& key) {
 } // namespace
 
 bool RecipePrintMenu::eventFilter(QObject* watched, QEvent* event) {
-    // The window may be half destroyed here: only the menu is used.
-    if (watched == m_menu && event->type() == QEvent::KeyPress) {
-        if (QAction* item = onlyEnabledItemFor(*m_menu, *static_cast<QKeyEvent*>(event))) {
-            m_menu->hide();
-            item->trigger();
-            return true;
-        }
-    }
-    return QObject::eventFilter(watched, event);
+    // The window may be half destroyed here: only the menu and the two items are used.
+    if (watched != m_menu || event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    // Only the keys of the two items: the menu's other keys work as Qt's menu has them.
+    const int letter = letterOf(*static_cast<QKeyEvent*>(event));
+    if (letter == 0 ||
+        (letter != accessKeyOf(*Printrecipe1) && letter != accessKeyOf(*SaverecipeasPDF1)))
+        return QObject::eventFilter(watched, event);
+    QAction* item = onlyEnabledItemFor(*m_menu, letter);
+    if (item == nullptr)
+        return QObject::eventFilter(watched, event);
+    m_menu->hide();
+    item->trigger();
+    return true;
 }
 
 QAction* RecipePrintMenu::addBelowExport(const QString& caption,

@@ -18,9 +18,10 @@ namespace savrona {
 // is, and runs them on the recipe the details pane shows, as the export does.
 //
 // "P&DF" shares its access key with "&Delete category", and the two are never
-// enabled together. Qt's menu counts disabled items too and then only
-// selects, so the menu is taught to press the one enabled item of a key: D
-// deletes a category or saves a recipe's PDF at once, as a key of its own does.
+// enabled together. Qt's menu counts the disabled one too and then only
+// selects, so for the keys of these two items the menu presses the one
+// enabled item itself: D deletes a category at once, as it did before the PDF
+// item came, or saves a recipe's PDF. Every other key is left to Qt's menu.
 class RecipePrintMenu : public QObject {
     Q_OBJECT
 public:
