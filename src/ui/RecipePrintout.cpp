@@ -44,6 +44,8 @@ QFont printFont(const QString& family, QFont::StyleHint hint, qreal points,
     font.setStyleHint(hint);
     font.setPointSizeF(points);
     font.setWeight(weight);
+    // Paper needs the glyphs as designed, not fitted to a screen's pixels.
+    font.setHintingPreference(QFont::PreferNoHinting);
     return font;
 }
 
@@ -172,8 +174,10 @@ void RecipePrintout::layOut(QPagedPaintDevice& device) {
     m_pageArea = page.paintRectPixels(device.logicalDpiX()).size();
     m_pixelsPerPoint = device.logicalDpiY() / 72.0;
 
+    // The text is laid out once, on the device, when it is all in: a layout
+    // that exists while the text goes in lays it out again at every step.
     m_document = std::make_unique<QTextDocument>();
-    m_document->documentLayout()->setPaintDevice(&device);
+    m_document->setUndoRedoEnabled(false);
     m_document->setDocumentMargin(0);
     m_document->setIndentWidth(layoutUnits(16));
     QTextOption wrapping = m_document->defaultTextOption();
@@ -187,6 +191,7 @@ void RecipePrintout::layOut(QPagedPaintDevice& device) {
     builder.addIngredients(linesOf(m_recipe.ingredients));
     builder.addPreparation(linesOf(m_recipe.preparation));
 
+    m_document->documentLayout()->setPaintDevice(&device);
     const QFontMetricsF marginal(sansFont(marginalPoints), &device);
     m_headerHeight = marginal.height() + 12 * m_pixelsPerPoint;
     m_footerHeight = marginal.height() + 12 * m_pixelsPerPoint;
