@@ -9,6 +9,7 @@ packages=(
     libpugixml-dev libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils at-spi2-core python3-pyatspi fonts-dejavu-core
     fonts-wine
+    poppler-utils desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

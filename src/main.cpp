@@ -1,7 +1,10 @@
-// Savrona's entry point: the application object, the windows created once in
-// their order, the message loop, and the tables' last close.
+// Savrona's entry point: the command line and the cookbook's folder, the application
+// object, the windows created once in their order, the message loop, and the tables'
+// last close.
 #include "AppInfo.h"
+#include "CommandLine.h"
 #include "DesignFonts.h"
+#include "DesktopPrintDialog.h"
 #include "DesktopSeams.h"
 #include "Pictures.h"
 #include "QtMessageBoxes.h"
@@ -16,18 +19,26 @@
 #include <memory>
 
 int main(int argc, char** argv) {
+    // --help and --version print and end before anything needs a display.
+    const savrona::CommandLine commandLine(argc, argv);
+    if (commandLine.endsAtOnce())
+        return commandLine.printReply();
     savrona::SavronaApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Savrona"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
     QApplication::setDesktopFileName(QStringLiteral("savrona"));
     QApplication::setWindowIcon(savrona::applicationIcon());
     savrona::loadDesignFonts();
+    // The data files are named relative to the current directory.
+    if (!application.runStartUpStep([&] { commandLine.enterDataFolder(); }))
+        return 1;
 
     savrona::QtMessageBoxes messages;
     savrona::QtSettingsStore settings;
     savrona::DesktopSaveFileDialog saveDialog;
     savrona::DesktopUrlOpener urls;
-    savrona::Platform platform{&messages, &settings, &saveDialog, &urls};
+    savrona::DesktopPrintDialog printDialog;
+    savrona::Platform platform{&messages, &settings, &saveDialog, &urls, &printDialog};
     application.setMessageBoxes(&messages);
 
     std::unique_ptr<TformMain> mainWindow;

@@ -4,7 +4,7 @@
 set -euo pipefail
 status=0
 for program in "$@"; do
-    needed=$(readelf -d "$program" | grep -E 'NEEDED.*libQt6(Gui|Widgets|Svg)' || true)
+    needed=$(readelf -d "$program" | grep -E 'NEEDED.*libQt6(Gui|Widgets|Svg|PrintSupport)' || true)
     if [ -n "$needed" ]; then
         echo "$program needs Qt GUI libraries:"
         echo "$needed"

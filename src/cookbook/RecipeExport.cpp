@@ -55,7 +55,7 @@ QString proposedExportFileName(const QString& title) {
 void exportRecipe(SaveFileDialog& dialog, QWidget* parent, const ExportedRecipe& recipe,
                   const QString& dataFolder) {
     const std::optional<QString> path =
-        dialog.chooseFile(parent, proposedExportFileName(recipe.title));
+        dialog.chooseFile(parent, proposedExportFileName(recipe.title), textFileType);
     if (!path)
         return;
     refuseDataFileAsExportTarget(*path, dataFolder);

@@ -1,4 +1,4 @@
-// Shows Qt's save dialog for the recipe export and opens web addresses with
+// Shows Qt's save dialog for the exports and opens web addresses with
 // QDesktopServices.
 #include "DesktopSeams.h"
 
@@ -9,20 +9,22 @@
 namespace savrona {
 
 std::optional<QString> DesktopSaveFileDialog::chooseFile(QWidget* parent,
-                                                         const QString& proposedName) {
+                                                         const QString& proposedName,
+                                                         const SaveFileType& type) {
     QFileDialog dialog(parent);
-    configure(dialog, proposedName);
+    configure(dialog, proposedName, type);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
 }
 
-void DesktopSaveFileDialog::configure(QFileDialog& dialog, const QString& proposedName) {
+void DesktopSaveFileDialog::configure(QFileDialog& dialog, const QString& proposedName,
+                                      const SaveFileType& type) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({QStringLiteral("Text file (*.txt)"), QStringLiteral("All files (*.*)")});
-    dialog.selectNameFilter(QStringLiteral("Text file (*.txt)"));
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    dialog.setNameFilters({type.filter, QStringLiteral("All files (*.*)")});
+    dialog.selectNameFilter(type.filter);
+    dialog.setDefaultSuffix(type.defaultSuffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.selectFile(proposedName);
 }

@@ -8,15 +8,18 @@ class QFileDialog;
 
 namespace savrona {
 
-// The save dialog of the recipe export: text files or all files, "txt" added
-// to a name without extension, no question before a file is replaced. Qt's
-// dialog leaves the process's current directory where it was.
+// The save dialog of the exports: files of the type asked for or all files,
+// the type's extension added to a name without one (for the recipe export:
+// text files, "txt"), no question before a file is replaced. Qt's dialog
+// leaves the process's current directory where it was.
 class DesktopSaveFileDialog : public SaveFileDialog {
 public:
-    std::optional<QString> chooseFile(QWidget* parent, const QString& proposedName) override;
+    std::optional<QString> chooseFile(QWidget* parent, const QString& proposedName,
+                                      const SaveFileType& type) override;
 
     // Sets up a dialog as chooseFile shows it.
-    static void configure(QFileDialog& dialog, const QString& proposedName);
+    static void configure(QFileDialog& dialog, const QString& proposedName,
+                          const SaveFileType& type);
 };
 
 // Opens a web address in the user's browser; a failure is not reported.

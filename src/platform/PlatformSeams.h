@@ -8,6 +8,7 @@
 
 #include <optional>
 
+class QPrinter;
 class QWidget;
 class QUrl;
 
@@ -37,11 +38,32 @@ public:
     virtual bool setValue(const QString& name, const QString& text) = 0;
 };
 
+// The kind of file a save dialog asks for: its entry in the list of file
+// types (chosen when the dialog opens, "All files" beside it) and the
+// extension added to a name typed without one.
+struct SaveFileType {
+    QString filter;
+    QString defaultSuffix;
+};
+
+inline const SaveFileType textFileType{QStringLiteral("Text file (*.txt)"), QStringLiteral("txt")};
+inline const SaveFileType pdfFileType{QStringLiteral("PDF document (*.pdf)"),
+                                      QStringLiteral("pdf")};
+
 class SaveFileDialog {
 public:
     virtual ~SaveFileDialog() = default;
     // The full path chosen, or nothing when the user cancels.
-    virtual std::optional<QString> chooseFile(QWidget* parent, const QString& proposedName) = 0;
+    virtual std::optional<QString> chooseFile(QWidget* parent, const QString& proposedName,
+                                              const SaveFileType& type) = 0;
+};
+
+class PrintDialog {
+public:
+    virtual ~PrintDialog() = default;
+    // Lets the user choose the printer and its settings (page size, copies,
+    // printing to a file) on printer; false when the user cancels.
+    virtual bool choosePrinter(QWidget* parent, QPrinter& printer) = 0;
 };
 
 class UrlOpener {
@@ -57,6 +79,7 @@ struct Platform {
     SettingsStore* settings = nullptr;
     SaveFileDialog* saveDialog = nullptr;
     UrlOpener* urls = nullptr;
+    PrintDialog* printDialog = nullptr;
 };
 
 } // namespace savrona

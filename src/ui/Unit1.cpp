@@ -11,6 +11,7 @@
 #include "PanelSplitter.h"
 #include "RecipeCommands.h"
 #include "RecipeExport.h"
+#include "RecipePrintMenu.h"
 #include "SavronaApplication.h"
 #include "TextLines.h"
 #include "Unit2.h"
@@ -87,6 +88,7 @@ TformMain::TformMain(savrona::Platform& platform, const QString& dataFolder, QWi
     m_tree->resetToRoot(rootText, savrona::RootImage);
     createControls();
     bindHandlers();
+    new savrona::RecipePrintMenu(*this, m_dataFolder); // Print and PDF, below Export
     FormCreate();
 }
 

@@ -186,18 +186,22 @@ INSTANTIATE_TEST_SUITE_P(Errors, ExportErrorMessage,
 // Answers the save dialog in place of the user.
 class AnsweringSaveDialog : public SaveFileDialog {
 public:
-    std::optional<QString> chooseFile(QWidget*, const QString& proposedName) override {
+    std::optional<QString> chooseFile(QWidget*, const QString& proposedName,
+                                      const SaveFileType& type) override {
         proposed = proposedName;
+        proposedType = type.defaultSuffix;
         return answer;
     }
     std::optional<QString> answer;
     QString proposed;
+    QString proposedType;
 };
 
 TEST_F(ExportFile, CancellingTheDialogWritesNothing) {
     AnsweringSaveDialog dialog;
     exportRecipe(dialog, nullptr, {"Soups", "Onion Soup", "onions", "simmer"}, cookbookFolder());
     EXPECT_EQ(dialog.proposed, "Onion Soup");
+    EXPECT_EQ(dialog.proposedType, "txt");
     EXPECT_TRUE(folderEntries().isEmpty());
 }
 

@@ -23,11 +23,14 @@ namespace {
 
 class FakeSaveFileDialog : public SaveFileDialog {
 public:
-    std::optional<QString> chooseFile(QWidget*, const QString& proposedName) override {
+    std::optional<QString> chooseFile(QWidget*, const QString& proposedName,
+                                      const SaveFileType& type) override {
         proposed = proposedName;
+        proposedType = type.defaultSuffix;
         return answer;
     }
     QString proposed;
+    QString proposedType;
     std::optional<QString> answer;
 };
 
@@ -167,6 +170,7 @@ TEST_F(CommandWiring, ExportWritesWhatThePaneShows) {
     window->Exportrecipe1Click();
 
     EXPECT_EQ(saveDialog.proposed, "Zucchini bites");
+    EXPECT_EQ(saveDialog.proposedType, "txt");
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().startsWith(

@@ -369,11 +369,20 @@ TEST_F(DialogTest, AboutBoxShowsTheTitleAndVersionWithTheFocusOnOk) {
 
 TEST(DesktopSaveFileDialog, OffersTextFilesAndReplacesWithoutAQuestion) {
     QFileDialog dialog;
-    DesktopSaveFileDialog::configure(dialog, "Grandma's Pie*");
+    DesktopSaveFileDialog::configure(dialog, "Grandma's Pie*", textFileType);
     EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
     EXPECT_EQ(dialog.nameFilters(), (QStringList{"Text file (*.txt)", "All files (*.*)"}));
     EXPECT_EQ(dialog.selectedNameFilter(), "Text file (*.txt)");
     EXPECT_EQ(dialog.defaultSuffix(), "txt");
+    EXPECT_TRUE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
+}
+
+TEST(DesktopSaveFileDialog, OffersPdfDocumentsForThePdf) {
+    QFileDialog dialog;
+    DesktopSaveFileDialog::configure(dialog, "Grandma's Pie.pdf", pdfFileType);
+    EXPECT_EQ(dialog.nameFilters(), (QStringList{"PDF document (*.pdf)", "All files (*.*)"}));
+    EXPECT_EQ(dialog.selectedNameFilter(), "PDF document (*.pdf)");
+    EXPECT_EQ(dialog.defaultSuffix(), "pdf");
     EXPECT_TRUE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
 }
 
