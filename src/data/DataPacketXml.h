@@ -6,6 +6,7 @@
 
 #include "PacketFormats.h"
 #include "Value.h"
+#include "XmlPiecesReader.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -24,8 +25,15 @@ bool looksLikeDataPacketXml(QByteArrayView bytes);
 // type or the encoding that Savrona cannot read.
 Packet readDataPacketXml(QByteArrayView bytes);
 // The same, parsing the bytes in place when they are UTF-8: they are left
-// unusable.
+// unusable. A large document has its rows read on several threads, like
+// Savrona's own XML packets (XmlPiecesReader.h).
 Packet readDataPacketXml(QByteArray&& bytes);
+// The whole document parsed at once on the calling thread, whatever its size.
+Packet readDataPacketXmlOnOneThread(QByteArrayView bytes);
+// The rows read in pieces with these settings; nothing when the pieces
+// reader declines the document (readDataPacketXml then reads it whole).
+std::optional<Packet> readDataPacketXmlInPieces(QByteArrayView bytes,
+                                                const XmlPiecesSettings& settings);
 
 // Writes the packet in the layout it was read in (precondition: it has
 // one): the current rows only, without row states or change log, the field

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace savrona::data_packet_xml {
@@ -37,7 +39,7 @@ struct HighByteTable {
     std::array<std::uint8_t, 128> lengths{};
 };
 
-const HighByteTable& highBytes() {
+const HighByteTable& highByteTable() {
     static const HighByteTable table = [] {
         HighByteTable built;
         for (int index = 0; index < 128; ++index) {
@@ -137,6 +139,15 @@ std::optional<QByteArray> pseudoAttribute(QByteArrayView text, QByteArrayView na
     return std::nullopt;
 }
 
+// Eight bytes at a time: most of a document is ASCII.
+constexpr std::uint64_t highBitsOfWord = 0x8080808080808080;
+
+std::uint64_t wordAt(const unsigned char* cursor) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, cursor, sizeof word);
+    return word;
+}
+
 } // namespace
 
 qsizetype leadingSkipLength(QByteArrayView document) {
@@ -188,29 +199,40 @@ TargetEncoding targetEncodingOf(const XmlAttributes& declaration) {
     return TargetEncoding::CodePage1252;
 }
 
+// Made for room first, at most three bytes for each byte beyond ASCII, then
+// cut to what it took: one pass over the bytes besides counting them.
 QByteArray codePage1252ToUtf8(QByteArrayView bytes) {
     const auto* begin = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* end = begin + bytes.size();
-    qsizetype extra = 0;
-    for (const auto* cursor = begin; cursor != end; ++cursor)
-        extra += *cursor < 0x80 ? 0 : highBytes().lengths[*cursor - 0x80] - 1;
-    if (extra == 0)
-        return bytes.toByteArray();
-    QByteArray utf8(bytes.size() + extra, Qt::Uninitialized);
-    char* out = utf8.data();
+    qsizetype highBytes = 0;
     const auto* cursor = begin;
+    for (; end - cursor >= 8; cursor += 8)
+        highBytes += std::popcount(wordAt(cursor) & highBitsOfWord);
+    for (; cursor != end; ++cursor)
+        highBytes += *cursor >> 7;
+    if (highBytes == 0)
+        return bytes.toByteArray();
+
+    const HighByteTable& table = highByteTable();
+    QByteArray utf8(bytes.size() + 2 * highBytes, Qt::Uninitialized);
+    char* out = utf8.data();
+    cursor = begin;
     while (cursor != end) {
-        const auto* run = cursor;
-        while (cursor != end && *cursor < 0x80)
-            ++cursor;
-        std::memcpy(out, run, std::size_t(cursor - run));
-        out += cursor - run;
-        if (cursor == end)
-            break;
+        if (end - cursor >= 8 && (wordAt(cursor) & highBitsOfWord) == 0) {
+            std::memcpy(out, cursor, 8);
+            out += 8;
+            cursor += 8;
+            continue;
+        }
+        if (*cursor < 0x80) {
+            *out++ = char(*cursor++);
+            continue;
+        }
         const int index = *cursor++ - 0x80;
-        std::memcpy(out, highBytes().bytes[index].data(), highBytes().lengths[index]);
-        out += highBytes().lengths[index];
+        std::memcpy(out, table.bytes[index].data(), 3);
+        out += table.lengths[index];
     }
+    utf8.truncate(out - utf8.constData());
     return utf8;
 }
 
@@ -219,9 +241,42 @@ qsizetype codePage1252OffsetOf(QByteArrayView bytes, qsizetype utf8Offset) {
     qsizetype offset = 0;
     for (; offset < bytes.size() && converted < utf8Offset; ++offset) {
         const auto byte = static_cast<unsigned char>(bytes[offset]);
-        converted += byte < 0x80 ? 1 : highBytes().lengths[byte - 0x80];
+        converted += byte < 0x80 ? 1 : highByteTable().lengths[byte - 0x80];
     }
     return offset;
+}
+
+CharacterReferences scanCharacterReferences(QByteArrayView document) {
+    CharacterReferences references;
+    const char* const end = document.data() + document.size();
+    for (const char* cursor = document.data(); (cursor = static_cast<const char*>(std::memchr(
+                                                    cursor, '&', std::size_t(end - cursor))));) {
+        ++cursor;
+        if (end - cursor < 3 || *cursor != '#')
+            continue;
+        ++cursor;
+        const bool hexadecimal = *cursor == 'x';
+        cursor += hexadecimal ? 1 : 0;
+        std::uint32_t code = 0; // wraps as the parser's does
+        const char* const digits = cursor;
+        for (; cursor != end; ++cursor) {
+            const char character = *cursor;
+            if (character >= '0' && character <= '9')
+                code = code * (hexadecimal ? 16 : 10) + std::uint32_t(character - '0');
+            else if (hexadecimal && (character | 0x20) >= 'a' && (character | 0x20) <= 'f')
+                code = code * 16 + std::uint32_t((character | 0x20) - 'a' + 10);
+            else
+                break;
+        }
+        if (cursor == digits || cursor == end || *cursor != ';')
+            continue; // no reference: the parser keeps it as text
+        references.holdNull = references.holdNull || code == 0;
+        if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            references.allEncodable = false;
+        if (code >= 0x80)
+            references.allAscii = false;
+    }
+    return references;
 }
 
 bool isXmlName(QByteArrayView name) {

@@ -51,6 +51,17 @@ QByteArray codePage1252ToUtf8(QByteArrayView bytes);
 // put at utf8Offset, for the messages.
 qsizetype codePage1252OffsetOf(QByteArrayView bytes, qsizetype utf8Offset);
 
+// What the character references of a document give, read as the parser
+// reads them ("&#" or "&#x", digits, ";"; the number modulo 2^32).
+struct CharacterReferences {
+    // "&#0;" (or a number that wraps to 0) makes the parser end a value
+    // there and drop the rest of it.
+    bool holdNull = false;
+    bool allEncodable = true; // no surrogate, nothing beyond U+10FFFF
+    bool allAscii = true;
+};
+CharacterReferences scanCharacterReferences(QByteArrayView document);
+
 // Whether the text can stand as an attribute name, as each field's name
 // must in <ROW>: XML's name rules, every character beyond ASCII allowed.
 bool isXmlName(QByteArrayView name);

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <variant>
+
 namespace savrona {
 namespace {
 
@@ -22,6 +24,42 @@ Value text(const char* utf8) {
 
 Value number(std::int32_t value) {
     return Value::integer(value);
+}
+
+// A packet or the message of the error.
+using Outcome = std::variant<Packet, QString>;
+
+Outcome outcomeOnOneThread(QByteArrayView document) {
+    try {
+        return readDataPacketXmlOnOneThread(document);
+    } catch (const Error& error) {
+        return error.message();
+    }
+}
+
+// Pieces of a row or a few rows, on two to four threads.
+const XmlPiecesSettings forcedPieces[] = {{2, 0, 1}, {3, 0, 150}, {4, 0, 1 << 20}};
+
+// The rows read in pieces give what the whole reader gives, the same packet
+// or the same message, or the pieces reader declines; true when it read the
+// document every time.
+bool piecesAgreeWithTheWholeReader(QByteArrayView document) {
+    const Outcome whole = outcomeOnOneThread(document);
+    bool readEveryTime = true;
+    for (const XmlPiecesSettings& settings : forcedPieces) {
+        std::optional<Outcome> inPieces;
+        try {
+            if (std::optional<Packet> packet = readDataPacketXmlInPieces(document, settings))
+                inPieces = std::move(*packet);
+        } catch (const Error& error) {
+            inPieces = error.message();
+        }
+        readEveryTime = readEveryTime && inPieces.has_value();
+        if (inPieces) {
+            EXPECT_EQ(*inPieces, whole) << settings.pieceCount << " pieces";
+        }
+    }
+    return readEveryTime;
 }
 
 // ---- Round trips -----------------------------------------------------------
@@ -49,6 +87,11 @@ TEST_P(DataPacketXmlRoundTrip, ReadsMergedAndWritesBackInTheSameLayout) {
     const QByteArray written = writeXmlPacket(packet);
     EXPECT_EQ(written.toStdString(), GetParam().writtenBack.toStdString());
     EXPECT_EQ(readPacket(written), packet) << "the layout itself survives too";
+}
+
+TEST_P(DataPacketXmlRoundTrip, PiecesReadWhatTheWholeReaderReads) {
+    piecesAgreeWithTheWholeReader(GetParam().document);
+    piecesAgreeWithTheWholeReader(GetParam().writtenBack);
 }
 
 const QByteArray categoryFieldsXml =
@@ -240,6 +283,7 @@ class DamagedDataPacketXml : public ::testing::TestWithParam<DamagedDocument> {}
 TEST_P(DamagedDataPacketXml, IsRefusedNamingWhatAndWhere) {
     EXPECT_EQ(messageOf([] { readPacket(GetParam().document); }).toStdString(),
               GetParam().expectedMessage);
+    piecesAgreeWithTheWholeReader(GetParam().document);
 }
 
 std::string damaged(const char* detail) {
@@ -409,7 +453,10 @@ TEST_P(InitialCookbookAsDataPacketXml, MergesIntoTheSameContentAndSurvivesWritin
     EXPECT_EQ(packet.fields, merged.fields);
     EXPECT_EQ(packet.rows, merged.rows);
 
+    EXPECT_TRUE(piecesAgreeWithTheWholeReader(xml)) << "code page, change log and all";
+
     const QByteArray written = writeXmlPacket(packet);
+    EXPECT_TRUE(piecesAgreeWithTheWholeReader(written));
     EXPECT_TRUE(written.startsWith("<?xml version=\"1.0\" standalone=\"yes\"?>\r\n<DATAPACKET "
                                    "Version=\"2.0\"><METADATA><FIELDS><FIELD attrname=\"ID\""));
     EXPECT_FALSE(written.contains("RowState")) << "current rows only";
