@@ -74,6 +74,8 @@ bool isUndefinedInCodePage(unsigned char byte) {
 }
 
 std::optional<unsigned char> codePageByteFor(char32_t character, TargetEncoding encoding) {
+    if (encoding == TargetEncoding::CodePage1252AsAscii)
+        return std::nullopt;
     const auto found = codePageBytes().constFind(character);
     if (found == codePageBytes().cend() || isUndefinedInCodePage(*found))
         return std::nullopt;
@@ -201,6 +203,41 @@ TargetEncoding targetEncodingOf(const XmlAttributes& declaration) {
 
 // Made for room first, at most three bytes for each byte beyond ASCII, then
 // cut to what it took: one pass over the bytes besides counting them.
+bool declaresEncoding(const XmlAttributes& declaration) {
+    return std::any_of(declaration.begin(), declaration.end(),
+                       [](const XmlAttribute& attribute) { return attribute.name == "encoding"; });
+}
+
+bool isAscii(QByteArrayView bytes) {
+    const auto* cursor = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = cursor + bytes.size();
+    std::uint64_t highBits = 0;
+    for (; end - cursor >= 8; cursor += 8)
+        highBits |= wordAt(cursor) & highBitsOfWord;
+    for (; cursor != end; ++cursor)
+        highBits |= *cursor & 0x80;
+    return highBits == 0;
+}
+
+QByteArray codePage1252BytesOf(QByteArrayView utf8) {
+    QByteArray bytes;
+    bytes.reserve(utf8.size());
+    const auto* cursor = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* end = cursor + utf8.size();
+    while (cursor != end) {
+        if (*cursor < 0x80) {
+            bytes.append(char(*cursor++));
+            continue;
+        }
+        qsizetype length = 0;
+        const std::optional<unsigned char> byte =
+            codePageByteFor(decodeUtf8(cursor, length), TargetEncoding::CodePage1252);
+        bytes.append(byte ? char(*byte) : '?');
+        cursor += length;
+    }
+    return bytes;
+}
+
 QByteArray codePage1252ToUtf8(QByteArrayView bytes) {
     const auto* begin = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* end = begin + bytes.size();
@@ -297,6 +334,8 @@ bool isXmlName(QByteArrayView name) {
 std::optional<QByteArray> encodedName(QByteArrayView utf8, TargetEncoding encoding) {
     if (encoding == TargetEncoding::Utf8)
         return utf8.toByteArray();
+    if (encoding == TargetEncoding::CodePage1252AsAscii)
+        encoding = TargetEncoding::CodePage1252;
     const auto* cursor = reinterpret_cast<const unsigned char*>(utf8.data());
     const auto* end = cursor + utf8.size();
     QByteArray name;

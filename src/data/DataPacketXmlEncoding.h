@@ -25,6 +25,11 @@ enum class TargetEncoding {
     // control characters, are written as references too, so that a reader of
     // either code page gets the same text.
     CodePage1252AsLatin1,
+    // No encoding declared, and the code page bytes of every text would be
+    // valid UTF-8, which is how a file without a declaration is then read:
+    // every character beyond ASCII is written as a reference, so that the
+    // file reads the same either way. Names are written in the code page.
+    CodePage1252AsAscii,
 };
 
 // The length of a UTF-8 byte order mark and white space at the start.
@@ -40,8 +45,16 @@ std::optional<QByteArray> declaredEncodingName(QByteArrayView document);
 // for an encoding Savrona cannot read.
 SourceEncoding sourceEncodingOf(QByteArrayView document);
 
-// The encoding a file of that declaration is written in.
+// The encoding a file of that declaration is written in; CodePage1252 when
+// it declares none (see CodePage1252AsAscii).
 TargetEncoding targetEncodingOf(const XmlAttributes& declaration);
+bool declaresEncoding(const XmlAttributes& declaration);
+
+bool isAscii(QByteArrayView bytes);
+
+// The bytes a text is written as in code page 1252, with '?' for each
+// character written as a reference.
+QByteArray codePage1252BytesOf(QByteArrayView utf8);
 
 // Code page 1252 bytes as UTF-8; the five bytes the code page leaves
 // undefined become the control characters of the same number.

@@ -28,6 +28,9 @@ public:
     }
 
     QByteArray write() {
+        if (m_encoding == TargetEncoding::CodePage1252 && !declaresEncoding(m_layout.declaration) &&
+            codePageBytesWouldReadAsUtf8())
+            m_encoding = TargetEncoding::CodePage1252AsAscii;
         m_rowNames = checkedRowNames();
         writeMetadata();
         m_out.append("<ROWDATA>");
@@ -75,7 +78,45 @@ private:
             throwCannotWrite(QStringLiteral("the name %1 holds a character that the file's "
                                             "encoding cannot hold")
                                  .arg(quotedBytes(utf8)));
+        if (m_encoding == TargetEncoding::CodePage1252AsAscii && name->size() != utf8.size())
+            throwCannotWrite(QStringLiteral("the name %1 would read as UTF-8 in a file that "
+                                            "declares no encoding")
+                                 .arg(quotedBytes(utf8)));
         return std::move(*name);
+    }
+
+    // A file that declares no encoding is read as UTF-8 when its bytes are
+    // valid UTF-8: true when the code page bytes of every name and text
+    // beyond ASCII would be, so that the file would be read back wrong.
+    bool codePageBytesWouldReadAsUtf8() const {
+        bool beyondAscii = false;
+        const auto readsAsUtf8 = [&beyondAscii](QByteArrayView utf8) {
+            if (isAscii(utf8))
+                return true;
+            beyondAscii = true;
+            // A text that is no UTF-8 is refused when its row is written.
+            return utf8.isValidUtf8() && codePage1252BytesOf(utf8).isValidUtf8();
+        };
+        const auto attributesReadAsUtf8 = [&](const XmlAttributes& attributes) {
+            return std::all_of(
+                attributes.begin(), attributes.end(), [&](const XmlAttribute& attribute) {
+                    return readsAsUtf8(attribute.name) && readsAsUtf8(attribute.value);
+                });
+        };
+        if (!attributesReadAsUtf8(m_layout.declaration) || !attributesReadAsUtf8(m_layout.root) ||
+            !attributesReadAsUtf8(m_layout.params))
+            return false;
+        for (const XmlAttributes& field : m_layout.fields) {
+            if (!attributesReadAsUtf8(field))
+                return false;
+        }
+        for (const Row& row : m_packet.rows) {
+            for (const Value& value : row) {
+                if (value.isText() && !readsAsUtf8(value.utf8()))
+                    return false;
+            }
+        }
+        return beyondAscii;
     }
 
     void writeMetadata() {

@@ -197,6 +197,11 @@ INSTANTIATE_TEST_SUITE_P(
                   nameField,
                   {{text("été Ω")}},
                   nameDocument("", "\xE9t\xE9 &#937;") + "\r\n"},
+        RoundTrip{"NoDeclarationTextsWhoseCodePageBytesWouldReadAsUtf8",
+                  nameDocument("", "&#195;&#169;"),
+                  nameField,
+                  {{text("Ã©")}},
+                  nameDocument("", "&#195;&#169;") + "\r\n"},
         RoundTrip{
             "Latin1DeclaredKeepsTheBytes80To9FAsReferences",
             nameDocument("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", "\x80 \xE9"),
