@@ -27,17 +27,28 @@ inline void checkTextsAreUtf8(const Packet& packet) {
     }
 }
 
-// Both forms that Savrona writes give back the packet unchanged. Writing may
-// refuse what its form cannot hold (a width beyond 65535 in binary, a control
-// character in a field name in XML), with an Error.
+// Both forms that Savrona writes give back the packet unchanged, and so does
+// the original engine's XML layout for a packet read in it (writeXmlPacket
+// writes that one then). Writing may refuse what its form cannot hold (a
+// width beyond 65535 in binary, a control character in a field name in XML),
+// with an Error.
 inline void checkSurvivesBothForms(const Packet& packet) {
+    Packet content = packet;
+    content.dataPacketXmlLayout.reset();
     try {
         if (readPacket(writeXmlPacket(packet)) != packet)
             fail("the XML form changed the packet");
     } catch (const Error&) {
     }
+    if (packet.dataPacketXmlLayout) {
+        try {
+            if (readPacket(writeXmlPacket(content)) != content)
+                fail("Savrona's own XML layout changed the packet read in the engine's");
+        } catch (const Error&) {
+        }
+    }
     try {
-        if (readPacket(writeBinaryPacket(packet)) != packet)
+        if (readPacket(writeBinaryPacket(packet)) != content)
             fail("the binary form changed the packet");
     } catch (const Error&) {
     }

@@ -16,7 +16,9 @@ namespace savrona {
 using ChunkWriter = std::function<void(QByteArrayView chunk)>;
 
 // Reads a data packet of either form, telling the form from the content:
-// the binary form by its signature, the XML form by its markup. The rows
+// the binary form by its signature, the XML form by its markup, Savrona's
+// own XML layout or the original engine's (<DATAPACKET>, DataPacketXml.h),
+// which the packet then remembers. The rows
 // returned are the table's current content, with any change log merged.
 // Malformed input throws savrona::Error with a clear message.
 Packet readPacket(QByteArrayView bytes);
@@ -33,7 +35,8 @@ std::optional<Packet> readPacketLettingGo(QByteArray&& bytes);
 // The binary form, text recorded as UTF-8.
 QByteArray writeBinaryPacket(const Packet& packet);
 
-// The XML form (docs/xml-data-packet.md), written as UTF-8.
+// The XML form (docs/xml-data-packet.md): the original engine's layout for
+// a packet read in it (packet.dataPacketXmlLayout), else Savrona's own, as UTF-8.
 QByteArray writeXmlPacket(const Packet& packet);
 // The same bytes, handed to writer in chunks of a few megabytes as they are
 // made, so that a large packet is never held whole.

@@ -2,6 +2,7 @@
 #include "PacketFormats.h"
 
 #include "BinaryPacket.h"
+#include "DataPacketXml.h"
 #include "Error.h"
 #include "XmlPacket.h"
 
@@ -10,18 +11,24 @@ namespace savrona {
 Packet readPacket(QByteArrayView bytes) {
     if (hasBinaryPacketSignature(bytes))
         return mergeRawBinaryPacket(readRawBinaryPacket(bytes));
+    if (looksLikeDataPacketXml(bytes))
+        return readDataPacketXml(bytes);
     if (looksLikeXmlPacket(bytes))
         return readXmlPacket(bytes);
     throw Error(QStringLiteral("The data is neither a binary nor an XML data packet."));
 }
 
 Packet readPacketInPlace(QByteArray&& bytes) {
+    if (looksLikeDataPacketXml(bytes))
+        return readDataPacketXml(std::move(bytes));
     if (!hasBinaryPacketSignature(bytes) && looksLikeXmlPacket(bytes))
         return readXmlPacketInPlace(std::move(bytes));
     return readPacket(QByteArrayView(bytes));
 }
 
 std::optional<Packet> readPacketLettingGo(QByteArray&& bytes) {
+    if (looksLikeDataPacketXml(bytes))
+        return readDataPacketXml(std::move(bytes));
     if (!hasBinaryPacketSignature(bytes) && looksLikeXmlPacket(bytes))
         return readXmlPacketLettingGo(std::move(bytes));
     return readPacket(QByteArrayView(bytes));

@@ -2,11 +2,14 @@
 
 // The data types of the tables: field definitions, field values, rows and packets.
 
+#include "DataPacketXmlLayout.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringDecoder>
 
 #include <cstdint>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -66,9 +69,12 @@ private:
 using Row = std::vector<Value>;
 
 // The whole content of a table: its fields in order and its current rows.
+// A packet read from a file in the original engine's XML layout carries that
+// layout, so that it is written back in it; otherwise none.
 struct Packet {
     std::vector<FieldDefinition> fields;
     std::vector<Row> rows;
+    std::optional<DataPacketXmlLayout> dataPacketXmlLayout{};
 
     bool operator==(const Packet&) const = default;
 };

@@ -1,5 +1,6 @@
 // Writes the XML form straight into one buffer: no document tree, no
 // allocation per value, each text scanned once.
+#include "DataPacketXml.h"
 #include "PacketFormats.h"
 #include "PacketRules.h"
 #include "XmlPacket.h"
@@ -452,10 +453,16 @@ private:
 } // namespace
 
 QByteArray writeXmlPacket(const Packet& packet) {
+    if (packet.dataPacketXmlLayout)
+        return writeDataPacketXml(packet);
     return XmlPacketWriter(packet).write();
 }
 
 void writeXmlPacket(const Packet& packet, const ChunkWriter& writer) {
+    if (packet.dataPacketXmlLayout) {
+        writeDataPacketXml(packet, writer);
+        return;
+    }
     constexpr qsizetype chunkSize = qsizetype(4) << 20;
     XmlPacketWriter(packet, writer, chunkSize).writeThrough();
 }

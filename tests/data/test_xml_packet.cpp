@@ -194,9 +194,9 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedXml{"OtherEncodingDeclared",
                    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><savrona-data version=\"1\"/>",
                    damaged("it declares the encoding \"ISO-8859-1\"; Savrona reads UTF-8 only")},
-        DamagedXml{
-            "ForeignDocument", "<DATAPACKET Version=\"2.0\"><METADATA/></DATAPACKET>",
-            "The XML document is not a Savrona data packet: its root element is <DATAPACKET>."},
+        DamagedXml{"ForeignDocument", "<cookbook version=\"2.0\"><recipe/></cookbook>",
+                   "The XML document is not a Savrona data packet: its root element is "
+                   "<cookbook>."},
         DamagedXml{"TwoRootElements", "<savrona-data version=\"1\"/><savrona-data version=\"1\"/>",
                    damaged("it has more than one root element")},
         DamagedXml{"OnlyAComment", "<!-- nothing -->",
