@@ -7,12 +7,25 @@
 
 namespace savrona {
 
+namespace {
+
+[[noreturn]] void throwNeitherForm() {
+    throw Error(QStringLiteral("The data is neither a binary nor an XML data packet."));
+}
+
+} // namespace
+
 Packet readPacket(QByteArrayView bytes) {
     if (hasBinaryPacketSignature(bytes))
         return mergeRawBinaryPacket(readRawBinaryPacket(bytes));
     if (looksLikeXmlPacket(bytes))
         return readXmlPacket(bytes);
-    throw Error(QStringLiteral("The data is neither a binary nor an XML data packet."));
+    throwNeitherForm();
+}
+
+void checkPacketStart(QByteArrayView firstBytes) {
+    if (!hasBinaryPacketSignature(firstBytes) && !looksLikeXmlPacket(firstBytes))
+        throwNeitherForm();
 }
 
 Packet readPacketInPlace(QByteArray&& bytes) {
