@@ -8,12 +8,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,50 +102,27 @@ TEST_F(TableSafety, FileChangedByAnotherProgramIsLeftAndTheDataGoesBesideIt) {
     EXPECT_EQ(titlesInFile("recipes.xml"), QStringList({"Written by the other", "Second"}));
 }
 
-// Restores the current directory however the test ends.
-class CurrentDirectory {
-public:
-    CurrentDirectory() { EXPECT_NE(::getcwd(m_previous, sizeof m_previous), nullptr); }
-    ~CurrentDirectory() { EXPECT_EQ(::chdir(m_previous), 0); }
-
-private:
-    char m_previous[PATH_MAX] = {};
-};
-
-void writeNative(const QByteArray& path, const QByteArray& bytes) {
-    const int file = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(file, 0);
-    ASSERT_EQ(::write(file, bytes.constData(), std::size_t(bytes.size())), bytes.size());
-    ::close(file);
-}
-
-QByteArray readNative(const QByteArray& path) {
-    QFile file;
-    const int descriptor = ::open(path.constData(), O_RDONLY);
-    if (descriptor < 0 || !file.open(descriptor, QIODevice::ReadOnly, QFile::AutoCloseHandle))
-        return {};
-    return file.readAll();
-}
-
 TEST_F(TableSafety, FilesAreFoundInAFolderWhoseNameIsNotUtf8) {
     const QByteArray odd = QFile::encodeName(folder.path()) + "/caf\xE9 \xFF";
     ASSERT_EQ(::mkdir(odd.constData(), 0755), 0);
-    writeNative(odd + "/recipes.xml",
-                writeXmlPacket(Packet{recipeFields(), {recipeRow(5, 1, "In the odd folder")}}));
-    std::unique_ptr<Table> table;
-    {
-        const CurrentDirectory restored;
-        ASSERT_EQ(::chdir(odd.constData()), 0);
-        table = std::make_unique<Table>(recipesDefinition({recipeRow(9, 9, "Initial")}));
-    }
-    table->close();
-    table->setFileName("recipes.xml");
-    table->open();
-    EXPECT_EQ(walk(*table, "Title"), QStringList({"In the odd folder"}));
+    char previous[PATH_MAX] = {};
+    ASSERT_NE(::getcwd(previous, sizeof previous), nullptr);
+    const auto restore = qScopeGuard([&] { EXPECT_EQ(::chdir(previous), 0); });
+    // Inside the folder, its files are named without it.
+    ASSERT_EQ(::chdir(odd.constData()), 0);
+    writeWholeFile("recipes.xml",
+                   writeXmlPacket(Packet{recipeFields(), {recipeRow(5, 1, "In the odd folder")}}));
+    Table table(recipesDefinition({recipeRow(9, 9, "Initial")}));
+    ASSERT_EQ(::chdir(previous), 0);
 
-    table->insertRecord({6, 1, "Saved there"});
-    table->close();
-    EXPECT_EQ(readPacket(readNative(odd + "/recipes.xml")).rows.size(), 2u);
+    table.close();
+    table.setFileName("recipes.xml");
+    table.open();
+    EXPECT_EQ(walk(table, "Title"), QStringList({"In the odd folder"}));
+    table.insertRecord({6, 1, "Saved there"});
+    table.close();
+    ASSERT_EQ(::chdir(odd.constData()), 0);
+    EXPECT_EQ(readPacket(fileContents("recipes.xml")).rows.size(), 2u);
 }
 
 // ---- Hostile files ---------------------------------------------------------

@@ -154,12 +154,7 @@ TEST_P(ClosingSignals, AskForTheNormalCloseFromTheEventLoop) {
     EXPECT_EQ(requested.count(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, ClosingSignals, ::testing::Values(SIGTERM, SIGHUP, SIGINT),
-                         [](const auto& info) {
-                             return std::string(info.param == SIGTERM  ? "Terminate"
-                                                : info.param == SIGHUP ? "HangUp"
-                                                                       : "Interrupt");
-                         });
+INSTANTIATE_TEST_SUITE_P(Signals, ClosingSignals, ::testing::Values(SIGTERM, SIGHUP, SIGINT));
 
 } // namespace
 } // namespace savrona::testing
