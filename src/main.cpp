@@ -3,13 +3,16 @@
 // last close.
 #include "AppInfo.h"
 #include "CommandLine.h"
+#include "DataFolderLock.h"
 #include "DesignFonts.h"
 #include "DesktopPrintDialog.h"
 #include "DesktopSeams.h"
+#include "ExitWrites.h"
 #include "Pictures.h"
 #include "QtMessageBoxes.h"
 #include "QtSettingsStore.h"
 #include "SavronaApplication.h"
+#include "TerminationRequests.h"
 #include "Unit1.h"
 #include "Unit2.h"
 #include "Unit3.h"
@@ -41,6 +44,14 @@ int main(int argc, char** argv) {
     savrona::Platform platform{&messages, &settings, &saveDialog, &urls, &printDialog};
     application.setMessageBoxes(&messages);
 
+    // One copy per cookbook: the data folder is the current directory.
+    savrona::DataFolderLock folderLock;
+    if (!folderLock.acquire()) {
+        messages.show(savrona::MessageBoxes::Kind::Warning, folderLock.refusal());
+        return 1;
+    }
+    savrona::TerminationRequests termination;
+
     std::unique_ptr<TformMain> mainWindow;
     const bool created = application.runStartUpStep([&] {
         mainWindow = std::make_unique<TformMain>(platform);
@@ -54,11 +65,13 @@ int main(int argc, char** argv) {
     if (!created)
         return 1;
 
+    QObject::connect(&termination, &savrona::TerminationRequests::requested, mainWindow.get(),
+                     [&] { savrona::TerminationRequests::closeWindows(*mainWindow); });
     mainWindow->show();
     const int exitCode = application.exec();
-    for (savrona::Table* table :
-         {mainWindow->dataSetCategories.get(), mainWindow->dataSetRecipes.get()})
-        savrona::SavronaApplication::runReportingErrors(
-            [table] { TformMain::closeTableForExit(*table); });
+    savrona::SavronaApplication::runReportingErrors([&] {
+        savrona::closeTablesForExit(
+            {mainWindow->dataSetCategories.get(), mainWindow->dataSetRecipes.get()}, messages);
+    });
     return exitCode;
 }

@@ -81,11 +81,25 @@ void writeAll(int descriptor, QByteArrayView bytes) {
     }
 }
 
-void writeDirectly(const QByteArray& nativePath, QByteArrayView bytes) {
-    FileDescriptor file(
-        ::open(nativePath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+[[noreturn]] void refuseWhatIsNoFile(const QString& path) {
+    throw Error(QStringLiteral("Cannot export to %1: it is a device or a pipe, not a file. "
+                               "Choose another file name")
+                    .arg(QFileInfo(path).fileName()));
+}
+
+// Writes an existing regular file in place. Opened without waiting, and
+// checked once open, so that a pipe or a device put in its place meanwhile
+// is refused rather than waited on.
+void writeDirectly(const QString& path, QByteArrayView bytes) {
+    FileDescriptor file(::open(QFile::encodeName(path).constData(),
+                               O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (file.get() < 0)
         failWithErrno(errno);
+    struct stat status {};
+    if (::fstat(file.get(), &status) != 0)
+        failWithErrno(errno);
+    if (!S_ISREG(status.st_mode))
+        refuseWhatIsNoFile(path);
     writeAll(file.get(), bytes);
     file.closeChecked();
 }
@@ -133,7 +147,7 @@ void replaceRegularFile(const QString& target, const struct stat* existing, QByt
     if (descriptor < 0) {
         // A folder we may not write into may still hold a file we may write.
         if (existing && (errno == EACCES || errno == EPERM || errno == EROFS)) {
-            writeDirectly(QFile::encodeName(target), bytes);
+            writeDirectly(target, bytes);
             return;
         }
         failWithErrno(errno);
@@ -170,13 +184,12 @@ void writeExportFile(const QString& path, QByteArrayView bytes) {
     }
     if (S_ISDIR(existing.st_mode))
         failWithErrno(EISDIR);
-    if (!S_ISREG(existing.st_mode)) {
-        writeDirectly(nativeTarget, bytes);
-        return;
-    }
+    if (!S_ISREG(existing.st_mode))
+        refuseWhatIsNoFile(target);
     // Refuse a file we may not write before anything is created or changed.
     {
-        FileDescriptor probe(::open(nativeTarget.constData(), O_WRONLY | O_CLOEXEC));
+        FileDescriptor probe(
+            ::open(nativeTarget.constData(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
         if (probe.get() < 0)
             failWithErrno(errno);
     }

@@ -14,8 +14,10 @@ namespace savrona {
 // A regular file is replaced through a temporary file in the same folder and
 // a rename, so a failed write (a full disk) leaves what was there before; an
 // existing file that may not be written (read-only) is refused before
-// anything is touched. A device or pipe is written directly. Every failure
-// throws Error with the input/output message of its error code.
+// anything is touched. Anything else in the file's place (a pipe, a device)
+// is refused without being opened, so the export never waits on it. Every
+// failure throws Error with the input/output message of its error code, or
+// a message of its own for what is no file.
 void writeExportFile(const QString& path, QByteArrayView bytes);
 
 // The input/output error code for a failed system call's errno value: the

@@ -2,6 +2,7 @@
 // identity of the file (device and inode) or of its folder and name.
 #include "ExportTarget.h"
 
+#include "DataFolder.h"
 #include "Error.h"
 #include "TableDefinitions.h"
 
@@ -10,6 +11,7 @@
 
 #include <optional>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace savrona {
@@ -29,6 +31,14 @@ std::optional<FileIdentity> identityOf(const QString& path) {
     return FileIdentity{status.st_dev, status.st_ino};
 }
 
+// Of a file in the folder, or of the folder itself when name is ".".
+std::optional<FileIdentity> identityIn(const DataFolder& folder, const char* name) {
+    struct stat status {};
+    if (folder.descriptor() < 0 || ::fstatat(folder.descriptor(), name, &status, 0) != 0)
+        return std::nullopt;
+    return FileIdentity{status.st_dev, status.st_ino};
+}
+
 [[noreturn]] void refuse(const QString& dataFileName) {
     throw Error(QStringLiteral("Cannot export to %1: it is one of the cookbook's data files. "
                                "Choose another file name")
@@ -37,13 +47,14 @@ std::optional<FileIdentity> identityOf(const QString& path) {
 
 } // namespace
 
-void refuseDataFileAsExportTarget(const QString& targetPath, const QString& dataFolder) {
+void refuseDataFileAsExportTarget(const QString& targetPath, const DataFolder& dataFolder) {
     const QFileInfo target(targetPath);
     const std::optional<FileIdentity> targetFile = identityOf(targetPath);
     const std::optional<FileIdentity> targetFolder = identityOf(target.absolutePath());
-    const std::optional<FileIdentity> cookbookFolder = identityOf(dataFolder);
+    const std::optional<FileIdentity> cookbookFolder = identityIn(dataFolder, ".");
     for (const QString& name : {categoriesFileName, recipesFileName}) {
-        const std::optional<FileIdentity> dataFile = identityOf(dataFolder + u'/' + name);
+        const std::optional<FileIdentity> dataFile =
+            identityIn(dataFolder, QFile::encodeName(name).constData());
         if (targetFile && dataFile && *targetFile == *dataFile)
             refuse(name);
         // A data file not written yet: the same folder and the same name.
@@ -51,6 +62,10 @@ void refuseDataFileAsExportTarget(const QString& targetPath, const QString& data
             target.fileName() == name)
             refuse(name);
     }
+}
+
+void refuseDataFileAsExportTarget(const QString& targetPath, const QString& dataFolder) {
+    refuseDataFileAsExportTarget(targetPath, *DataFolder::atPath(dataFolder));
 }
 
 } // namespace savrona

@@ -6,10 +6,15 @@
 
 namespace savrona {
 
+class DataFolder;
+
 // Throws Error when the file the user chose for an export is one of the
 // cookbook's data files in dataFolder, however the path spells it: through a
 // link, a hard link, "..", or a data file that does not exist yet. Writing an
 // export there would replace the cookbook with a text.
+// The data folder is told by its descriptor, so that a folder whose name is
+// not valid UTF-8 is recognised too.
+void refuseDataFileAsExportTarget(const QString& targetPath, const DataFolder& dataFolder);
 void refuseDataFileAsExportTarget(const QString& targetPath, const QString& dataFolder);
 
 } // namespace savrona

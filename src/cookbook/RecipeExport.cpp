@@ -3,6 +3,7 @@
 #include "RecipeExport.h"
 
 #include "AppInfo.h"
+#include "DataFolder.h"
 #include "ExportFileWriter.h"
 #include "ExportTarget.h"
 
@@ -54,6 +55,11 @@ QString proposedExportFileName(const QString& title) {
 
 void exportRecipe(SaveFileDialog& dialog, QWidget* parent, const ExportedRecipe& recipe,
                   const QString& dataFolder) {
+    exportRecipe(dialog, parent, recipe, *DataFolder::atPath(dataFolder));
+}
+
+void exportRecipe(SaveFileDialog& dialog, QWidget* parent, const ExportedRecipe& recipe,
+                  const DataFolder& dataFolder) {
     const std::optional<QString> path =
         dialog.chooseFile(parent, proposedExportFileName(recipe.title), textFileType);
     if (!path)

@@ -11,6 +11,8 @@ class QWidget;
 
 namespace savrona {
 
+class DataFolder;
+
 // What an exported recipe is made of: the details pane as it shows the recipe.
 struct ExportedRecipe {
     QString categoryName;
@@ -33,6 +35,8 @@ QString proposedExportFileName(const QString& title);
 // recipe there. Nothing happens when the dialog is cancelled; a failure throws
 // Error with its input/output message. A file of the cookbook in dataFolder is
 // refused before anything is written.
+void exportRecipe(SaveFileDialog& dialog, QWidget* parent, const ExportedRecipe& recipe,
+                  const DataFolder& dataFolder);
 void exportRecipe(SaveFileDialog& dialog, QWidget* parent, const ExportedRecipe& recipe,
                   const QString& dataFolder);
 

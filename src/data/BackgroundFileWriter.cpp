@@ -18,11 +18,15 @@ constexpr qsizetype blockSize = 4 * contentHashSliceSize;
 // One block being filled, one waiting, one being written.
 constexpr int blockCount = 3;
 
+// False with errno set when a write fails; a write that takes nothing is a
+// full disk.
 bool writeWhole(int descriptor, const char* bytes, qsizetype size) {
     while (size > 0) {
         const ssize_t written = ::write(descriptor, bytes, std::size_t(size));
         if (written < 0 && errno == EINTR)
             continue;
+        if (written == 0)
+            errno = ENOSPC;
         if (written <= 0)
             return false;
         bytes += written;
@@ -151,8 +155,10 @@ void BackgroundFileWriter::writeBlocks() {
 }
 
 bool BackgroundFileWriter::writeAndHash(const QByteArray& block) {
-    if (!writeWhole(m_descriptor, block.constData(), block.size()))
+    if (!writeWhole(m_descriptor, block.constData(), block.size())) {
+        m_errorNumber = errno;
         return false;
+    }
     startWritingToDisk(m_descriptor, m_offset, block.size());
     // A block starts on a slice boundary and holds whole slices, but for the
     // last one.

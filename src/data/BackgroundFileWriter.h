@@ -39,6 +39,9 @@ public:
     bool finish();
     // hashOfContent of everything appended; valid after finish() succeeded.
     std::uint64_t contentHash() const { return m_contentHash; }
+    // The errno of the write that failed; valid once append() or finish()
+    // returned false.
+    int errorNumber() const { return m_errorNumber; }
 
 private:
     bool handOverFillingBlock();
@@ -58,6 +61,7 @@ private:
     bool m_writesInline = false; // when no thread could be started
     // The thread's own, read by the caller only after the join.
     qint64 m_offset = 0;
+    int m_errorNumber = 0;
     std::uint64_t m_contentHash = 0;
     std::thread m_thread;
 };

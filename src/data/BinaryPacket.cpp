@@ -107,8 +107,10 @@ RawProperty readProperty(PacketCursor& cursor) {
 
 std::vector<RawProperty> readProperties(PacketCursor& cursor) {
     const std::uint16_t count = cursor.takeUnsigned16();
+    // The count comes from the packet: room for no more properties than the
+    // bytes left can hold, five bytes each at the least.
     std::vector<RawProperty> properties;
-    properties.reserve(count);
+    properties.reserve(std::min<std::size_t>(count, std::size_t(cursor.remaining() / 5)));
     for (std::uint16_t index = 0; index < count; ++index)
         properties.push_back(readProperty(cursor));
     return properties;
@@ -162,14 +164,17 @@ RawRow readRow(PacketCursor& cursor, const std::vector<RawField>& fields, std::u
 }
 
 std::vector<RawRow> readRows(PacketCursor& cursor, const std::vector<RawField>& fields,
-                             std::uint32_t rowCount) {
+                             std::uint32_t rowCount, qsizetype packetSize) {
     // The count comes from the packet: reserve no more rows than its bytes can
     // hold, and beyond a first block let the rows grow as they are read.
     constexpr std::uint64_t largestReservation = 1 << 16;
     const qsizetype smallestRow = 1 + indicatorByteCount(qsizetype(fields.size()));
+    const std::uint64_t rowsThatFit =
+        std::min(std::uint64_t(rowCount), std::uint64_t(cursor.remaining() / smallestRow));
+    // Rows of nulls take two bits a value here and far more in memory.
+    refuseTooManyValues(rowsThatFit, fields.size(), std::uint64_t(packetSize));
     std::vector<RawRow> rows;
-    rows.reserve(std::min({std::uint64_t(rowCount), std::uint64_t(cursor.remaining() / smallestRow),
-                           largestReservation}));
+    rows.reserve(std::min(rowsThatFit, largestReservation));
     for (std::uint32_t index = 0; index < rowCount; ++index)
         rows.push_back(readRow(cursor, fields, index + 1));
     return rows;
@@ -447,7 +452,9 @@ RawBinaryPacket readRawBinaryPacket(QByteArrayView bytes) {
     packet.attributeWord = cursor.takeUnsigned32();
     const std::uint16_t firstRowOffset = cursor.takeUnsigned16();
 
-    packet.fields.reserve(fieldCount);
+    // Room for no more fields than the bytes left can describe, nine bytes
+    // each at the least.
+    packet.fields.reserve(std::min<std::size_t>(fieldCount, std::size_t(cursor.remaining() / 9)));
     for (std::uint16_t index = 0; index < fieldCount; ++index) {
         cursor.enter("field descriptor", index + 1u);
         packet.fields.push_back(readField(cursor));
@@ -457,7 +464,7 @@ RawBinaryPacket readRawBinaryPacket(QByteArrayView bytes) {
     if (cursor.position() != firstRowOffset)
         throwDamaged(QStringLiteral("its rows do not start where its descriptors end"));
 
-    packet.rows = readRows(cursor, packet.fields, rowCount);
+    packet.rows = readRows(cursor, packet.fields, rowCount, bytes.size());
     if (cursor.remaining() != 0)
         throwDamaged(QStringLiteral("stray bytes follow its last row"));
     return packet;

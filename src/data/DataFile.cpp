@@ -1,23 +1,27 @@
 // Reading data files (in slices on two threads, hashed as they arrive) and replacing
-// them safely, synced to disk before success is reported.
+// them safely, synced to disk before success is reported; every file is opened
+// relative to its folder's descriptor.
 #include "DataFile.h"
 
 #include "BackgroundFileWriter.h"
 #include "ContentHash.h"
+#include "DataFolder.h"
 #include "Error.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace savrona {
 
@@ -27,9 +31,79 @@ namespace {
     throw Error(QStringLiteral("Cannot open file %1").arg(displayName));
 }
 
-[[noreturn]] void throwCannotCreate(const QString& displayName) {
-    throw Error(QStringLiteral("Cannot create file %1").arg(displayName));
+// Why a write failed, in words that follow "Cannot create file recipes.xml: ".
+QString reasonOf(int errorNumber) {
+    switch (errorNumber) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return QStringLiteral("the disk is full");
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("the data folder cannot be found");
+    case ENOMEM:
+        return QStringLiteral("there is not enough memory");
+    default:
+        break;
+    }
+    QString text = QString::fromLocal8Bit(std::strerror(errorNumber));
+    if (!text.isEmpty())
+        text[0] = text[0].toLower();
+    return text;
 }
+
+[[noreturn]] void throwCannotCreate(const QString& displayName, const QString& reason) {
+    throw WriteError(WriteError::Kind::Failed,
+                     QStringLiteral("Cannot create file %1").arg(displayName), reason);
+}
+
+[[noreturn]] void throwCannotCreate(const QString& displayName, int errorNumber) {
+    throwCannotCreate(displayName, reasonOf(errorNumber));
+}
+
+// A folder that takes no new file cannot have a file in it replaced safely,
+// even when the file itself may be written: said so, since the file's own
+// permissions would not tell the user why.
+[[noreturn]] void throwFolderReadOnly(const QString& displayName) {
+    throw WriteError(WriteError::Kind::Failed,
+                     QStringLiteral("Cannot create file %1: the data folder is read-only, and "
+                                    "Savrona saves a file by writing its new version beside it "
+                                    "first")
+                         .arg(displayName),
+                     QStringLiteral("the data folder is read-only"));
+}
+
+// Owns a descriptor and closes it once.
+class Descriptor {
+public:
+    explicit Descriptor(int descriptor = -1) : m_descriptor(descriptor) {}
+    ~Descriptor() { reset(); }
+    Descriptor(Descriptor&& other) noexcept : m_descriptor(std::exchange(other.m_descriptor, -1)) {}
+    Descriptor& operator=(Descriptor&& other) noexcept {
+        if (this != &other) {
+            reset();
+            m_descriptor = std::exchange(other.m_descriptor, -1);
+        }
+        return *this;
+    }
+
+    int get() const { return m_descriptor; }
+    bool isOpen() const { return m_descriptor >= 0; }
+    // Closes now; false with errno set when the close reports an error.
+    bool close() {
+        const int descriptor = std::exchange(m_descriptor, -1);
+        return descriptor < 0 || ::close(descriptor) == 0 || errno == EINTR;
+    }
+
+private:
+    void reset() {
+        if (m_descriptor >= 0)
+            ::close(m_descriptor);
+        m_descriptor = -1;
+    }
+
+    int m_descriptor;
+};
 
 bool syncFileDescriptor(int descriptor) {
     int result = 0;
@@ -41,14 +115,11 @@ bool syncFileDescriptor(int descriptor) {
 
 // Makes the rename itself durable. A file system that cannot sync a folder
 // (EINVAL) has nothing more to flush.
-bool syncFolderOf(const QString& path) {
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int descriptor = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0)
+bool syncFolder(int folder) {
+    const Descriptor descriptor(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!descriptor.isOpen())
         return false;
-    const bool synced = syncFileDescriptor(descriptor) || errno == EINVAL;
-    ::close(descriptor);
-    return synced;
+    return syncFileDescriptor(descriptor.get()) || errno == EINVAL;
 }
 
 FileIdentity identityFrom(const struct stat& status) {
@@ -57,18 +128,27 @@ FileIdentity identityFrom(const struct stat& status) {
             std::int64_t(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
 }
 
-// Opens an existing data file for reading; nothing when it is missing.
-std::optional<std::unique_ptr<QFile>> openDataFile(const QString& path,
-                                                   const QString& displayName) {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return std::nullopt;
-    // A folder, a pipe or a device in the file's place is no data file (and a
-    // pipe or a device could block or never end).
-    if (!info.isFile())
+// Opens an existing data file for reading; nothing when it (or its folder) is
+// missing. Opened without waiting, so that a pipe or a device in the file's
+// place is refused rather than waited on.
+std::optional<Descriptor> openDataFile(const DataFolder& folder, const QString& fileName,
+                                       const QString& displayName) {
+    const int folderDescriptor = folder.descriptor();
+    if (folderDescriptor < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return std::nullopt;
         throwCannotOpen(displayName);
-    auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly))
+    }
+    Descriptor file(::openat(folderDescriptor, QFile::encodeName(fileName).constData(),
+                             O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!file.isOpen()) {
+        if (errno == ENOENT)
+            return std::nullopt;
+        throwCannotOpen(displayName);
+    }
+    struct stat status {};
+    // A folder, a pipe or a device in the file's place is no data file.
+    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
         throwCannotOpen(displayName);
     return file;
 }
@@ -137,11 +217,47 @@ void adviseHugePages(QByteArray& bytes) {
 #endif
 }
 
-FileIdentity identityOfOpenFile(const QFile& file, const QString& displayName) {
+FileIdentity identityOfOpenFile(int descriptor, const QString& displayName) {
     struct stat status {};
-    if (::fstat(file.handle(), &status) != 0)
+    if (::fstat(descriptor, &status) != 0)
         throwCannotOpen(displayName);
     return identityFrom(status);
+}
+
+// Whatever the file holds now, read to its end from its first byte.
+QByteArray readToEnd(int descriptor, const QString& displayName) {
+    QByteArray bytes;
+    char buffer[64 * 1024];
+    for (qint64 offset = 0;;) {
+        const ssize_t read = ::pread(descriptor, buffer, sizeof buffer, offset);
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read < 0)
+            throwCannotOpen(displayName);
+        if (read == 0)
+            return bytes;
+        bytes.append(buffer, read);
+        offset += read;
+    }
+}
+
+// The first dataFileStartSize bytes, for the check of a file's start.
+QByteArray readStart(int descriptor, const QString& displayName) {
+    QByteArray bytes(dataFileStartSize, Qt::Uninitialized);
+    qsizetype filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t read =
+            ::pread(descriptor, bytes.data() + filled, std::size_t(bytes.size() - filled), filled);
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read < 0)
+            throwCannotOpen(displayName);
+        if (read == 0)
+            break;
+        filled += read;
+    }
+    bytes.truncate(filled);
+    return bytes;
 }
 
 } // namespace
@@ -165,42 +281,212 @@ namespace {
 
 // The whole file as its size says, read and hashed slice by slice on two
 // threads; nothing when the file changed while it was read.
-std::optional<DataFileContents>
-readWholeFileInSlices(const QFile& file, const FileIdentity& identity, const QString& displayName) {
+std::optional<DataFileContents> readWholeFileInSlices(int descriptor, const FileIdentity& identity,
+                                                      const QString& displayName) {
     QByteArray bytes(qsizetype(identity.size), Qt::Uninitialized);
     adviseHugePages(bytes);
-    const auto hash =
-        hashSlicesInParallel(contentHashSliceCount(bytes.size()),
-                             [&bytes, descriptor = file.handle()](qsizetype first, qsizetype end,
-                                                                  std::uint64_t* sliceHashes) {
-                                 return readFileSlices(descriptor, bytes, first, end, sliceHashes);
-                             });
-    if (!hash || identityOfOpenFile(file, displayName) != identity)
+    const auto hash = hashSlicesInParallel(
+        contentHashSliceCount(bytes.size()),
+        [&bytes, descriptor](qsizetype first, qsizetype end, std::uint64_t* sliceHashes) {
+            return readFileSlices(descriptor, bytes, first, end, sliceHashes);
+        });
+    if (!hash || identityOfOpenFile(descriptor, displayName) != identity)
         return std::nullopt;
     return DataFileContents{std::move(bytes), identity, *hash};
 }
 
-} // namespace
-
-std::optional<DataFileContents> readDataFileContents(const QString& path,
-                                                     const QString& displayName) {
-    const auto file = openDataFile(path, displayName);
+std::optional<DataFileContents> readContents(const DataFolder& folder, const QString& fileName,
+                                             const QString& displayName,
+                                             const StartCheck& checkStart) {
+    const auto file = openDataFile(folder, fileName, displayName);
     if (!file)
         return std::nullopt;
-    const FileIdentity identity = identityOfOpenFile(**file, displayName);
+    const FileIdentity identity = identityOfOpenFile(file->get(), displayName);
+    if (checkStart && identity.size > dataFileStartSize)
+        checkStart(readStart(file->get(), displayName));
     if (identity.size > 0) {
-        if (auto contents = readWholeFileInSlices(**file, identity, displayName))
+        if (auto contents = readWholeFileInSlices(file->get(), identity, displayName))
             return contents;
     }
     // Empty by its size, or changed while it was read: whatever it holds now.
-    const FileIdentity identityNow = identityOfOpenFile(**file, displayName);
-    QByteArray bytes = (*file)->readAll();
-    if ((*file)->error() != QFileDevice::NoError)
-        throwCannotOpen(displayName);
+    const FileIdentity identityNow = identityOfOpenFile(file->get(), displayName);
+    QByteArray bytes = readToEnd(file->get(), displayName);
     if (bytes.isEmpty())
         return std::nullopt;
     const std::uint64_t hash = hashOfContent(bytes);
     return DataFileContents{std::move(bytes), identityNow, hash};
+}
+
+std::optional<FileFingerprint> fingerprintOf(const DataFolder& folder, const QString& fileName,
+                                             const QString& displayName) {
+    const auto file = openDataFile(folder, fileName, displayName);
+    if (!file)
+        return std::nullopt;
+    const FileIdentity identity = identityOfOpenFile(file->get(), displayName);
+    if (identity.size == 0)
+        return std::nullopt;
+    const auto hash =
+        hashSlicesInParallel(contentHashSliceCount(identity.size),
+                             [descriptor = file->get(), size = identity.size](
+                                 qsizetype first, qsizetype end, std::uint64_t* sliceHashes) {
+                                 return hashFileSlices(descriptor, size, first, end, sliceHashes);
+                             });
+    if (!hash)
+        throwCannotOpen(displayName);
+    // A file written in place while it was hashed has another identity now,
+    // so its fingerprint matches nothing.
+    return FileFingerprint{identityOfOpenFile(file->get(), displayName), *hash};
+}
+
+// Where a file name leads once symbolic links are followed: the folder that
+// holds the file itself (owned when it is not the data folder) and its name
+// there. A link that leads nowhere readable is left as the name to replace.
+struct LinkTarget {
+    Descriptor ownedFolder;
+    int folder = -1;
+    QByteArray name;
+};
+
+LinkTarget followLinks(int folder, QByteArray name) {
+    LinkTarget target{Descriptor(), folder, std::move(name)};
+    for (int depth = 0; depth < 40; ++depth) {
+        char link[PATH_MAX];
+        const ssize_t length =
+            ::readlinkat(target.folder, target.name.constData(), link, sizeof link);
+        if (length <= 0 || length == ssize_t(sizeof link))
+            break;
+        const QByteArray path(link, qsizetype(length));
+        const qsizetype slash = path.lastIndexOf('/');
+        if (slash < 0) {
+            target.name = path;
+            continue;
+        }
+        const QByteArray folderPath = slash == 0 ? QByteArray("/") : path.first(slash);
+        const QByteArray fileName = path.sliced(slash + 1);
+        Descriptor linkFolder(::openat(path.startsWith('/') ? AT_FDCWD : target.folder,
+                                       folderPath.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (!linkFolder.isOpen() || fileName.isEmpty())
+            break;
+        target.ownedFolder = std::move(linkFolder);
+        target.folder = target.ownedFolder.get();
+        target.name = fileName;
+    }
+    return target;
+}
+
+// A new, empty file beside the target, named after it, which is removed
+// again unless the rename has taken it over.
+class TemporaryFile {
+public:
+    TemporaryFile(int folder, const QByteArray& targetName, const QString& displayName)
+        : m_folder(folder) {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            m_name =
+                targetName + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+            m_file = Descriptor(::openat(folder, m_name.constData(),
+                                         O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+            if (m_file.isOpen())
+                return;
+            if (errno == EEXIST)
+                continue;
+            if (errno == EACCES || errno == EPERM || errno == EROFS)
+                throwFolderReadOnly(displayName);
+            throwCannotCreate(displayName, errno);
+        }
+        throwCannotCreate(displayName, EEXIST);
+    }
+    ~TemporaryFile() {
+        if (!m_renamed)
+            ::unlinkat(m_folder, m_name.constData(), 0);
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    Descriptor& file() { return m_file; }
+    // False with errno set when the rename fails.
+    bool renameTo(const QByteArray& targetName) {
+        m_renamed = ::renameat(m_folder, m_name.constData(), m_folder, targetName.constData()) == 0;
+        return m_renamed;
+    }
+
+private:
+    int m_folder;
+    QByteArray m_name;
+    Descriptor m_file;
+    bool m_renamed = false;
+};
+
+std::uint64_t writeAtomically(const DataFolder& folder, const QString& fileName,
+                              const std::function<void(const ChunkWriter&)>& produce,
+                              const QString& displayName) {
+    if (folder.descriptor() < 0)
+        throwCannotCreate(displayName, errno);
+    const LinkTarget target = followLinks(folder.descriptor(), QFile::encodeName(fileName));
+    struct stat existing {};
+    const bool exists = ::fstatat(target.folder, target.name.constData(), &existing, 0) == 0;
+    // A file the user made read-only stays as it is.
+    if (exists && ::faccessat(target.folder, target.name.constData(), W_OK, 0) != 0)
+        throwCannotCreate(displayName, QStringLiteral("the file is read-only"));
+
+    TemporaryFile temporary(target.folder, target.name, displayName);
+    Descriptor& file = temporary.file();
+    if (exists)
+        ::fchmod(file.get(), existing.st_mode & 07777);
+    std::uint64_t contentHash = 0;
+    {
+        // Joined at the end of this block, before the file is closed.
+        BackgroundFileWriter writer(file.get());
+        produce([&](QByteArrayView chunk) {
+            // Throws to stop the making of a file that can no longer be written.
+            if (!writer.append(chunk))
+                throwCannotCreate(displayName, writer.errorNumber());
+        });
+        if (!writer.finish())
+            throwCannotCreate(displayName, writer.errorNumber());
+        contentHash = writer.contentHash();
+    }
+    if (!syncFileDescriptor(file.get()) || !file.close() || !temporary.renameTo(target.name) ||
+        !syncFolder(target.folder))
+        throwCannotCreate(displayName, errno);
+    return contentHash;
+}
+
+// A path's folder and file name.
+std::pair<std::shared_ptr<const DataFolder>, QString> splitPath(const QString& path) {
+    const QFileInfo info(path);
+    return {DataFolder::atPath(info.path()), info.fileName()};
+}
+
+} // namespace
+
+std::optional<DataFileContents> readDataFileContents(const DataFolder& folder,
+                                                     const QString& fileName,
+                                                     const StartCheck& checkStart) {
+    return readContents(folder, fileName, fileName, checkStart);
+}
+
+std::optional<FileFingerprint> fingerprintDataFile(const DataFolder& folder,
+                                                   const QString& fileName) {
+    return fingerprintOf(folder, fileName, fileName);
+}
+
+std::optional<FileIdentity> identityOfFile(const DataFolder& folder, const QString& fileName) {
+    struct stat status {};
+    if (folder.descriptor() < 0 ||
+        ::fstatat(folder.descriptor(), QFile::encodeName(fileName).constData(), &status, 0) != 0)
+        return std::nullopt;
+    return identityFrom(status);
+}
+
+std::uint64_t writeDataFileAtomically(const DataFolder& folder, const QString& fileName,
+                                      const std::function<void(const ChunkWriter&)>& produce) {
+    return writeAtomically(folder, fileName, produce, fileName);
+}
+
+std::optional<DataFileContents> readDataFileContents(const QString& path,
+                                                     const QString& displayName) {
+    const auto [folder, fileName] = splitPath(path);
+    return readContents(*folder, fileName, displayName, {});
 }
 
 std::optional<QByteArray> readDataFile(const QString& path, const QString& displayName) {
@@ -212,30 +498,13 @@ std::optional<QByteArray> readDataFile(const QString& path, const QString& displ
 
 std::optional<FileFingerprint> fingerprintDataFile(const QString& path,
                                                    const QString& displayName) {
-    const auto file = openDataFile(path, displayName);
-    if (!file)
-        return std::nullopt;
-    const FileIdentity identity = identityOfOpenFile(**file, displayName);
-    if (identity.size == 0)
-        return std::nullopt;
-    const auto hash =
-        hashSlicesInParallel(contentHashSliceCount(identity.size),
-                             [descriptor = (*file)->handle(), size = identity.size](
-                                 qsizetype first, qsizetype end, std::uint64_t* sliceHashes) {
-                                 return hashFileSlices(descriptor, size, first, end, sliceHashes);
-                             });
-    if (!hash)
-        throwCannotOpen(displayName);
-    // A file written in place while it was hashed has another identity now,
-    // so its fingerprint matches nothing.
-    return FileFingerprint{identityOfOpenFile(**file, displayName), *hash};
+    const auto [folder, fileName] = splitPath(path);
+    return fingerprintOf(*folder, fileName, displayName);
 }
 
 std::optional<FileIdentity> identityOfFile(const QString& path) {
-    struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
-        return std::nullopt;
-    return identityFrom(status);
+    const auto [folder, fileName] = splitPath(path);
+    return identityOfFile(*folder, fileName);
 }
 
 void writeDataFileAtomically(const QString& path, QByteArrayView bytes,
@@ -247,27 +516,8 @@ void writeDataFileAtomically(const QString& path, QByteArrayView bytes,
 std::uint64_t writeDataFileAtomically(const QString& path,
                                       const std::function<void(const ChunkWriter&)>& produce,
                                       const QString& displayName) {
-    // QSaveFile writes a temporary file beside the target and renames it over
-    // the target on commit, dropping the temporary file on any failure (or
-    // when an exception leaves before the commit). Its commit syncs the file
-    // but ignores a failed sync, and never syncs the folder: both are done
-    // here, so that success means the data is on disk.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throwCannotCreate(displayName);
-    // Declared after the file, so that its thread is joined before the file
-    // is closed.
-    BackgroundFileWriter writer(file.handle());
-    produce([&](QByteArrayView chunk) {
-        // Throws to stop the making of a file that can no longer be written.
-        if (!writer.append(chunk))
-            throwCannotCreate(displayName);
-    });
-    if (!writer.finish() || !syncFileDescriptor(file.handle()))
-        throwCannotCreate(displayName);
-    if (!file.commit() || !syncFolderOf(path))
-        throwCannotCreate(displayName);
-    return writer.contentHash();
+    const auto [folder, fileName] = splitPath(path);
+    return writeAtomically(*folder, fileName, produce, displayName);
 }
 
 } // namespace savrona

@@ -46,40 +46,62 @@ struct DataFileContents {
 // holding it whole, and on more than one thread (ContentHash.h).
 std::uint64_t hashOfContent(QByteArrayView bytes);
 
-// Reads a whole data file. Returns nothing when the file is missing or holds
-// zero bytes; throws Error("Cannot open file <displayName>") when it exists
-// but cannot be read.
-std::optional<QByteArray> readDataFile(const QString& path, const QString& displayName);
-// The same, with the identity of the file read.
-std::optional<DataFileContents> readDataFileContents(const QString& path,
-                                                     const QString& displayName);
+class DataFolder;
 
-// The fingerprint of the data file at path, read slice by slice on two
-// threads; nothing when the file is missing or empty; the same errors as
-// readDataFile. A file that changes while it is read gets a fingerprint that
-// matches neither its old nor its new content.
-std::optional<FileFingerprint> fingerprintDataFile(const QString& path, const QString& displayName);
+// Checks the first bytes of a data file before the rest is read, and throws
+// to refuse it: a file whose start shows it is no data packet is never read
+// whole. Given the first dataFileStartSize bytes, and only for a file larger
+// than that (a smaller one is read whole at once anyway).
+using StartCheck = std::function<void(QByteArrayView firstBytes)>;
+constexpr qsizetype dataFileStartSize = 64 * 1024;
 
-// The identity of the file at path; nothing when it cannot be told.
-std::optional<FileIdentity> identityOfFile(const QString& path);
+// Reads the whole data file fileName in folder. Returns nothing when the file
+// is missing or holds zero bytes; throws Error("Cannot open file <fileName>")
+// when it exists but cannot be read, or is no regular file (a pipe or a
+// device could block or never end; neither is opened in a way that waits).
+std::optional<DataFileContents> readDataFileContents(const DataFolder& folder,
+                                                     const QString& fileName,
+                                                     const StartCheck& checkStart = {});
 
-// Replaces the file at path with bytes so that a crash, a kill or a full disk
-// leaves either the old file or the new one, whole: writes a temporary file in
-// the same folder, flushes it to disk and renames it over path. Throws
-// Error("Cannot create file <displayName>") on any failure, leaving the old
-// file as it was.
-void writeDataFileAtomically(const QString& path, QByteArrayView bytes, const QString& displayName);
+// The fingerprint of the data file, read slice by slice on two threads;
+// nothing when the file is missing or empty; the same errors as
+// readDataFileContents. A file that changes while it is read gets a
+// fingerprint that matches neither its old nor its new content.
+std::optional<FileFingerprint> fingerprintDataFile(const DataFolder& folder,
+                                                   const QString& fileName);
+
+// The identity of the file (links followed); nothing when it cannot be told.
+std::optional<FileIdentity> identityOfFile(const DataFolder& folder, const QString& fileName);
 
 // Takes the bytes of a data file, one chunk after another.
 using ChunkWriter = std::function<void(QByteArrayView chunk)>;
 
-// The same, for content made while it is written: produce hands its bytes to
-// the writer it is given, in order. A thread of its own writes and hashes
-// them while produce makes the rest, and the disk starts on each block at
-// once. An exception from produce leaves the old file as it was and is passed
-// on; once a write has failed, the writer throws the "Cannot create file"
-// error into produce at its next chunk. Returns hashOfContent of all the
-// bytes.
+// Replaces the data file fileName in folder with the bytes that produce hands
+// to the writer it is given, in order, so that a crash, a kill or a full disk
+// leaves either the old file or the new one, whole: writes a temporary file
+// in the same folder, flushes it to disk, renames it over the file and
+// flushes the folder. A file kept as a symbolic link is replaced where the
+// link points, and the link stays.
+//
+// A thread of its own writes and hashes the bytes while produce makes the
+// rest, and the disk starts on each block at once. An exception from produce
+// leaves the old file as it was and is passed on; once a write has failed,
+// the writer throws into produce at its next chunk. Every failure of the
+// write throws WriteError (Failed) with the message "Cannot create file
+// <fileName>" and the reason, leaving the old file as it was; a folder that
+// takes no new file says so in the message, as a writable file there still
+// cannot be replaced safely. Returns hashOfContent of all the bytes.
+std::uint64_t writeDataFileAtomically(const DataFolder& folder, const QString& fileName,
+                                      const std::function<void(const ChunkWriter&)>& produce);
+
+// The same operations on a file named by a path, its last part the file's
+// name and the rest its folder; messages name the file by displayName.
+std::optional<QByteArray> readDataFile(const QString& path, const QString& displayName);
+std::optional<DataFileContents> readDataFileContents(const QString& path,
+                                                     const QString& displayName);
+std::optional<FileFingerprint> fingerprintDataFile(const QString& path, const QString& displayName);
+std::optional<FileIdentity> identityOfFile(const QString& path);
+void writeDataFileAtomically(const QString& path, QByteArrayView bytes, const QString& displayName);
 std::uint64_t writeDataFileAtomically(const QString& path,
                                       const std::function<void(const ChunkWriter&)>& produce,
                                       const QString& displayName);

@@ -22,9 +22,27 @@ private:
     QByteArray m_utf8;
 };
 
+// A data file that could not be written as asked. The table that throws it
+// is closed and has lost nothing: its data waits to be written again
+// (Failed), or went to a copy beside a file that another program changed
+// since the table read it (Conflict). The reason says why a write failed, in
+// words that follow "Cannot create file recipes.xml: ".
+class WriteError : public Error {
+public:
+    enum class Kind { Failed, Conflict };
+    WriteError(Kind kind, QString message, QString reason = {})
+        : Error(std::move(message)), m_kind(kind), m_reason(std::move(reason)) {}
+
+    Kind kind() const noexcept { return m_kind; }
+    const QString& reason() const noexcept { return m_reason; }
+
+private:
+    Kind m_kind;
+    QString m_reason;
+};
+
 // A table's errors name the table first: "dataSetRecipes: <text>".
-[[noreturn]] inline void throwTableError(const QString& tableName, const QString& text)
-{
+[[noreturn]] inline void throwTableError(const QString& tableName, const QString& text) {
     throw Error(QStringLiteral("%1: %2").arg(tableName, text));
 }
 

@@ -32,6 +32,11 @@ Packet readPacketInPlace(QByteArray&& bytes);
 // it to readPacketInPlace, which gives the packet or the exact message.
 std::optional<Packet> readPacketLettingGo(QByteArray&& bytes);
 
+// Throws the error readPacket gives for bytes of neither form when the first
+// bytes of a data file cannot open a packet, so that such a file is refused
+// before the rest of it is read.
+void checkPacketStart(QByteArrayView firstBytes);
+
 // The binary form, text recorded as UTF-8.
 QByteArray writeBinaryPacket(const Packet& packet);
 

@@ -8,6 +8,14 @@
 
 namespace savrona {
 
+namespace {
+
+[[noreturn]] void throwNeitherForm() {
+    throw Error(QStringLiteral("The data is neither a binary nor an XML data packet."));
+}
+
+} // namespace
+
 Packet readPacket(QByteArrayView bytes) {
     if (hasBinaryPacketSignature(bytes))
         return mergeRawBinaryPacket(readRawBinaryPacket(bytes));
@@ -15,7 +23,12 @@ Packet readPacket(QByteArrayView bytes) {
         return readDataPacketXml(bytes);
     if (looksLikeXmlPacket(bytes))
         return readXmlPacket(bytes);
-    throw Error(QStringLiteral("The data is neither a binary nor an XML data packet."));
+    throwNeitherForm();
+}
+
+void checkPacketStart(QByteArrayView firstBytes) {
+    if (!hasBinaryPacketSignature(firstBytes) && !looksLikeXmlPacket(firstBytes))
+        throwNeitherForm();
 }
 
 Packet readPacketInPlace(QByteArray&& bytes) {

@@ -17,6 +17,23 @@ bool fitsField(const Value& value, FieldType type) {
 
 } // namespace
 
+bool holdsTooManyValues(std::uint64_t rowCount, std::uint64_t fieldCount,
+                        std::uint64_t packetSize) {
+    constexpr std::uint64_t valuesAlwaysAllowed = std::uint64_t(1) << 20;
+    const std::uint64_t allowed = valuesAlwaysAllowed + 2 * packetSize;
+    return fieldCount != 0 && rowCount > allowed / fieldCount;
+}
+
+void refuseTooManyValues(std::uint64_t rowCount, std::uint64_t fieldCount,
+                         std::uint64_t packetSize) {
+    if (holdsTooManyValues(rowCount, fieldCount, packetSize))
+        throwDamaged(
+            QStringLiteral("its %1 rows of %2 fields are too many for a packet of %3 bytes")
+                .arg(rowCount)
+                .arg(fieldCount)
+                .arg(packetSize));
+}
+
 void checkRowCanBeWritten(const Packet& packet, std::size_t rowIndex) {
     const Row& row = packet.rows[rowIndex];
     const std::size_t rowNumber = rowIndex + 1;

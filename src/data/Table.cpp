@@ -15,11 +15,15 @@ const QString& Table::name() const {
 }
 
 void Table::setDataDirectory(const QString& folder) {
-    m_engine->setDataDirectory(folder);
+    m_engine->setDataFolder(DataFolder::atPath(folder));
 }
 
-const QString& Table::dataDirectory() const {
-    return m_engine->dataDirectory();
+void Table::setDataFolder(std::shared_ptr<const DataFolder> folder) {
+    m_engine->setDataFolder(std::move(folder));
+}
+
+const std::shared_ptr<const DataFolder>& Table::dataFolder() const {
+    return m_engine->dataFolder();
 }
 
 void Table::setFileName(const QString& fileName) {
@@ -40,6 +44,30 @@ void Table::close() {
 
 bool Table::isOpen() const {
     return m_engine->isOpen();
+}
+
+std::optional<WriteError> Table::reload(const QString& fileName) {
+    std::optional<WriteError> problem;
+    // A table whose last opening failed is closed already.
+    if (isOpen()) {
+        setFiltered(false);
+        try {
+            close();
+        } catch (const WriteError& error) {
+            problem = error;
+        }
+    }
+    setFileName(fileName);
+    open();
+    return problem;
+}
+
+bool Table::hasUnwrittenChanges() const {
+    return m_engine->hasUnwrittenChanges();
+}
+
+void Table::writeUnwrittenChanges() {
+    m_engine->writeUnwrittenChanges();
 }
 
 void Table::setFilter(const QString& expression) {

@@ -47,6 +47,7 @@ private:
     bool m_leaveAlone = false;
 };
 
+class DataFolder;
 class TableEngine;
 
 // An in-memory table stored whole in one data file: filter expressions, a
@@ -65,17 +66,40 @@ public:
     const QString& name() const;
 
     // The folder in which the data file is read and written, fixed for the
-    // whole run (the current directory at start-up, by default).
+    // whole run: by default the current directory when the table is created,
+    // held by a descriptor (DataFolder.h).
     void setDataDirectory(const QString& folder);
-    const QString& dataDirectory() const;
+    void setDataFolder(std::shared_ptr<const DataFolder> folder);
+    const std::shared_ptr<const DataFolder>& dataFolder() const;
 
     // Set only while the table is closed. Empty: no data file.
     void setFileName(const QString& fileName);
     const QString& fileName() const;
 
     void open();
+    // Writes a changed table with a file name to its file. A failed write
+    // throws WriteError and loses nothing: the table is closed, its data
+    // waits to be written (hasUnwrittenChanges), the next opening reopens on
+    // it and the next close writes again. A file that another program changed
+    // since the table read or wrote it is left as it is: the data goes to a
+    // conflict copy beside it (WriteError, Kind::Conflict), and the next
+    // opening reads the file.
     void close();
     bool isOpen() const;
+
+    // A tree rebuild's reload: switches the filter off, closes (writing a
+    // changed table), names the file and opens. A write that fails at the
+    // close, or goes to a conflict copy, does not stop it: the table opens
+    // all the same (on its unwritten data, or on the file) and the WriteError
+    // is returned for the caller to report. Other errors are thrown.
+    std::optional<WriteError> reload(const QString& fileName);
+
+    // Whether the table holds changes that are not in its file yet: open and
+    // changed, or closed after a write that failed.
+    bool hasUnwrittenChanges() const;
+    // On a closed table whose last write failed, tries that write again; the
+    // same outcomes as close(). Does nothing otherwise.
+    void writeUnwrittenChanges();
 
     // Filter text and switch. Setting the text while the filter is off only
     // stores it; switching on, re-setting while on, and switching off all end

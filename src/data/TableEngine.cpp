@@ -4,7 +4,10 @@
 
 #include "PacketFormats.h"
 
-#include <QDir>
+#include <QDateTime>
+#include <QFileInfo>
+
+#include <new>
 
 namespace savrona {
 
@@ -18,7 +21,7 @@ bool isXmlFileName(const QString& fileName) {
 
 TableEngine::TableEngine(TableDefinition definition)
     : m_name(std::move(definition.name)), m_indexFieldName(std::move(definition.indexFieldName)),
-      m_dataDirectory(QDir::currentPath()), m_lastFields(std::move(definition.fields)) {
+      m_folder(DataFolder::currentDirectory()), m_lastFields(std::move(definition.fields)) {
     if (definition.initialPacket) {
         m_keptRecords.emplace(std::move(*definition.initialPacket), m_indexFieldName);
         open();
@@ -49,6 +52,17 @@ RecordSet& TableEngine::browsingRecords() {
 
 // --- Opening and closing ---------------------------------------------------
 
+void TableEngine::setDataFolder(std::shared_ptr<const DataFolder> folder) {
+    m_folder = std::move(folder);
+    m_lastSeenFile = {};
+}
+
+void TableEngine::setFileName(const QString& fileName) {
+    if (fileName != m_fileName)
+        m_lastSeenFile = {};
+    m_fileName = fileName;
+}
+
 void TableEngine::open() {
     if (isOpen())
         return;
@@ -72,20 +86,39 @@ bool TableEngine::reopenOnReusableRecords() {
     if (!m_keptRecords || !m_keptRecordsFile || m_fileName.isEmpty())
         return false;
     // Another file, or one written since, needs no hash to tell.
-    if (identityOfFile(dataFilePath()) != m_keptRecordsFile->identity)
+    if (identityOfFile(*m_folder, m_fileName) != m_keptRecordsFile->identity)
         return false;
-    const auto fingerprint = fingerprintDataFile(dataFilePath(), m_fileName);
+    const auto fingerprint = fingerprintDataFile(*m_folder, m_fileName);
     if (fingerprint != m_keptRecordsFile)
         return false;
     openOn(std::move(*m_keptRecords), false);
     m_openedFile = fingerprint;
+    m_lastSeenFile = {true, fingerprint};
     return true;
 }
 
+// Running out of memory while a file is read is told with the file's name:
+// the file is the likely cause (a huge or hostile one).
 void TableEngine::openOnDataFile() {
+    try {
+        readDataFile();
+    } catch (const std::bad_alloc&) {
+        fail(QStringLiteral("There is not enough memory to read %1").arg(m_fileName));
+    }
+}
+
+void TableEngine::readDataFile() {
     std::optional<DataFileContents> contents;
+    // A large file whose first bytes open no packet is refused unread.
+    const auto checkStart = [this](QByteArrayView firstBytes) {
+        try {
+            checkPacketStart(firstBytes);
+        } catch (const Error& error) {
+            fail(error.message());
+        }
+    };
     if (!m_fileName.isEmpty())
-        contents = readDataFileContents(dataFilePath(), m_fileName);
+        contents = readDataFileContents(*m_folder, m_fileName, checkStart);
     if (contents) {
         FileFingerprint fingerprint{contents->identity, contents->contentHash};
         // The file's bytes go as they are parsed, before the rows are indexed.
@@ -93,7 +126,7 @@ void TableEngine::openOnDataFile() {
         if (!packet) {
             // Let go of before the document turned out to need the whole
             // reader: read again for it, and for its exact message.
-            contents = readDataFileContents(dataFilePath(), m_fileName);
+            contents = readDataFileContents(*m_folder, m_fileName);
             if (!contents)
                 throw Error(QStringLiteral("Cannot open file %1").arg(m_fileName));
             fingerprint = FileFingerprint{contents->identity, contents->contentHash};
@@ -102,10 +135,13 @@ void TableEngine::openOnDataFile() {
         contents.reset();
         openOn(RecordSet(std::move(*packet), m_indexFieldName), false);
         m_openedFile = fingerprint;
+        m_lastSeenFile = {true, fingerprint};
         return;
     }
     if (!m_keptRecords || !m_keptRecordsServeMissingFile)
         fail(QStringLiteral("Missing data provider or data packet"));
+    if (!m_fileName.isEmpty())
+        m_lastSeenFile = {true, std::nullopt};
     // With a file name, the file is missing: the next close creates it.
     openOn(std::move(*m_keptRecords), !m_fileName.isEmpty());
 }
@@ -168,34 +204,115 @@ void TableEngine::close() {
     }
     // Held until the write has succeeded, so that a failed write loses nothing.
     m_unwrittenData = std::move(records);
-    const auto written = writeDataFile(m_unwrittenData->compactedPacket());
-    m_keptRecords = std::move(m_unwrittenData);
-    m_keptRecordsFile = written;
-    m_unwrittenData.reset();
+    writeUnwrittenData();
 }
 
-std::optional<FileFingerprint> TableEngine::writeDataFile(const Packet& packet) {
-    const QString path = dataFilePath();
-    const bool xml = isXmlFileName(m_fileName);
-    const std::uint64_t hash = writeDataFileAtomically(
-        path,
-        [&](const ChunkWriter& write) {
+bool TableEngine::hasUnwrittenChanges() const {
+    if (m_unwrittenData)
+        return true;
+    return m_records && !m_fileName.isEmpty() && m_records->isChanged();
+}
+
+void TableEngine::writeUnwrittenChanges() {
+    if (!isOpen() && m_unwrittenData)
+        writeUnwrittenData();
+}
+
+void TableEngine::writeUnwrittenData() {
+    if (fileChangedSinceReadOrWritten())
+        writeConflictCopy();
+    std::optional<FileFingerprint> written;
+    try {
+        written = writeDataFile(m_fileName, m_unwrittenData->compactedPacket());
+    } catch (const std::bad_alloc&) {
+        throw WriteError(WriteError::Kind::Failed,
+                         QStringLiteral("Cannot create file %1").arg(m_fileName),
+                         QStringLiteral("there is not enough memory"));
+    }
+    m_keptRecords = std::move(m_unwrittenData);
+    m_unwrittenData.reset();
+    m_keptRecordsFile = written;
+    m_lastSeenFile = {written.has_value(), written};
+}
+
+// Changed by another program: replaced by another file, or written in place
+// with other bytes, or made where there was none. A file that is gone, empty
+// or unreadable now loses nothing by being written.
+bool TableEngine::fileChangedSinceReadOrWritten() const {
+    if (!m_lastSeenFile.known)
+        return false;
+    const auto identity = identityOfFile(*m_folder, m_fileName);
+    if (!identity || (m_lastSeenFile.file && *identity == m_lastSeenFile.file->identity))
+        return false;
+    try {
+        const auto fingerprint = fingerprintDataFile(*m_folder, m_fileName);
+        if (!fingerprint)
+            return false;
+        return !m_lastSeenFile.file || fingerprint->contentHash != m_lastSeenFile.file->contentHash;
+    } catch (const Error&) {
+        return false;
+    }
+}
+
+namespace {
+
+// "recipes (conflict 2024-05-01 134502).xml", or with a number after the
+// time when a copy of that second exists already.
+QString conflictCopyName(const DataFolder& folder, const QString& fileName) {
+    const QFileInfo name(fileName);
+    const QString suffix = name.suffix().isEmpty() ? QString() : QLatin1Char('.') + name.suffix();
+    const QString stamp =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HHmmss"));
+    for (int number = 1;; ++number) {
+        const QString numbered =
+            number == 1 ? stamp : stamp + QLatin1Char(' ') + QString::number(number);
+        const QString copyName =
+            QStringLiteral("%1 (conflict %2)%3").arg(name.completeBaseName(), numbered, suffix);
+        if (!identityOfFile(folder, copyName))
+            return copyName;
+    }
+}
+
+} // namespace
+
+// The table's data goes beside the file, which stays as the other program
+// left it; the next opening reads it.
+void TableEngine::writeConflictCopy() {
+    const QString copyName = conflictCopyName(*m_folder, m_fileName);
+    try {
+        writeDataFile(copyName, m_unwrittenData->compactedPacket());
+    } catch (const std::bad_alloc&) {
+        throw WriteError(WriteError::Kind::Failed,
+                         QStringLiteral("Cannot create file %1").arg(copyName),
+                         QStringLiteral("there is not enough memory"));
+    }
+    m_unwrittenData.reset();
+    m_keptRecords.reset();
+    m_keptRecordsFile.reset();
+    m_lastSeenFile = {};
+    throw WriteError(WriteError::Kind::Conflict,
+                     QStringLiteral("%1 was changed by another program since Savrona read it. "
+                                    "It was left as the other program wrote it, and Savrona's "
+                                    "version was saved beside it as \"%2\"")
+                         .arg(m_fileName, copyName));
+}
+
+std::optional<FileFingerprint> TableEngine::writeDataFile(const QString& fileName,
+                                                          const Packet& packet) {
+    const bool xml = isXmlFileName(fileName);
+    const std::uint64_t hash =
+        writeDataFileAtomically(*m_folder, fileName, [&](const ChunkWriter& write) {
             if (xml)
                 writeXmlPacket(packet, write);
             else
                 write(writeBinaryPacket(packet));
-        },
-        m_fileName);
+        });
     // Told after the rename: if another file has taken the name since, its
     // bytes will not match this hash.
-    const auto identity = identityOfFile(path);
+    const auto identity = identityOfFile(*m_folder, fileName);
     if (!identity)
         return std::nullopt;
     return FileFingerprint{*identity, hash};
-}
-
-QString TableEngine::dataFilePath() const {
-    return QDir(m_dataDirectory).filePath(m_fileName);
 }
 
 // --- Filter ----------------------------------------------------------------

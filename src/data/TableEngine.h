@@ -4,11 +4,13 @@
 // its operations.
 
 #include "DataFile.h"
+#include "DataFolder.h"
 #include "RecordSet.h"
 #include "Table.h"
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -32,6 +34,15 @@ namespace savrona {
 // it takes those records instead of parsing the file and indexing the rows
 // again: the rows read back would be the same, and so would their order.
 //
+// A changed table whose write fails is closed but keeps its data, to be
+// written: the next opening reopens on it (so the table shows it and counts
+// as changed, and its next close writes again), and writeUnwrittenChanges()
+// tries again while the table is closed.
+//
+// A table never replaces a file that another program changed since the table
+// last read or wrote it: its data goes to a conflict copy beside the file
+// instead, and the next opening reads the file as the other program left it.
+//
 // The filter text and switch survive a close. When the switch is on at an
 // opening, the filter is applied again; if its text no longer reads against
 // the fields loaded, the switch goes off.
@@ -41,14 +52,17 @@ public:
 
     const QString& name() const { return m_name; }
 
-    void setDataDirectory(const QString& folder) { m_dataDirectory = folder; }
-    const QString& dataDirectory() const { return m_dataDirectory; }
-    void setFileName(const QString& fileName) { m_fileName = fileName; }
+    void setDataFolder(std::shared_ptr<const DataFolder> folder);
+    const std::shared_ptr<const DataFolder>& dataFolder() const { return m_folder; }
+    void setFileName(const QString& fileName);
     const QString& fileName() const { return m_fileName; }
 
     void open();
     void close();
     bool isOpen() const { return m_records.has_value(); }
+
+    bool hasUnwrittenChanges() const;
+    void writeUnwrittenChanges();
 
     void setFilter(const QString& expression);
     const QString& filter() const { return m_filterText; }
@@ -97,17 +111,20 @@ private:
 
     bool reopenOnReusableRecords();
     void openOnDataFile();
+    void readDataFile();
     std::optional<Packet> readPacketFromFile(QByteArray&& bytes) const;
     Packet readWholePacketFromFile(QByteArray&& bytes) const;
     void openOn(RecordSet&& records, bool changed);
+    void writeUnwrittenData();
+    bool fileChangedSinceReadOrWritten() const;
+    [[noreturn]] void writeConflictCopy();
     // Returns the fingerprint of the file written, when it can be told.
-    std::optional<FileFingerprint> writeDataFile(const Packet& packet);
-    QString dataFilePath() const;
+    std::optional<FileFingerprint> writeDataFile(const QString& fileName, const Packet& packet);
     FilterExpression parseFilter(const QString& expression) const;
 
     QString m_name;
     QString m_indexFieldName;
-    QString m_dataDirectory;
+    std::shared_ptr<const DataFolder> m_folder;
     QString m_fileName;
     std::vector<FieldDefinition> m_lastFields;
 
@@ -120,6 +137,14 @@ private:
     std::optional<FileFingerprint> m_openedFile;      // the file the open rows came from
     // A failed write's data, reopened and written again.
     std::optional<RecordSet> m_unwrittenData;
+    // The data file as this table last read or wrote it: known once the
+    // table has opened on its file (or found it missing) or written it;
+    // file is then its fingerprint, or nothing when it was missing.
+    struct LastSeenFile {
+        bool known = false;
+        std::optional<FileFingerprint> file;
+    };
+    LastSeenFile m_lastSeenFile;
 
     QString m_filterText;
     bool m_filtered = false;

@@ -37,8 +37,9 @@ public:
         const pugi::xml_node root = xml_elements::checkedRootElement(m_document);
         Packet packet;
         packet.fields = xml_elements::readFields(xml_elements::onlyChild(root, "fields"));
-        packet.rows = xml_elements::readRows(xml_elements::onlyChild(root, "rows"), packet.fields,
-                                             xml_elements::rowFormOf(root));
+        packet.rows =
+            xml_elements::readRows(xml_elements::onlyChild(root, "rows"), packet.fields,
+                                   xml_elements::rowFormOf(root), std::uint64_t(m_buffer.size()));
         return packet;
     }
 

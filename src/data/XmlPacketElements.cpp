@@ -381,8 +381,10 @@ std::vector<FieldDefinition> readFields(const pugi::xml_node& fieldsElement) {
 }
 
 std::vector<Row> readRows(const pugi::xml_node& rowsElement,
-                          const std::vector<FieldDefinition>& fields, RowForm form) {
+                          const std::vector<FieldDefinition>& fields, RowForm form,
+                          std::uint64_t packetSize) {
     const std::vector<pugi::xml_node> elements = childElementsNamed(rowsElement, "row");
+    refuseTooManyValues(elements.size(), fields.size(), packetSize);
     std::vector<Row> rows;
     rows.reserve(elements.size());
     for (std::size_t index = 0; index < elements.size(); ++index)

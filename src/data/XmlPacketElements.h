@@ -15,6 +15,7 @@
 
 #include <pugixml.hpp>
 
+#include <cstdint>
 #include <vector>
 
 namespace savrona::xml_elements {
@@ -44,9 +45,11 @@ pugi::xml_node onlyChild(const pugi::xml_node& root, QByteArrayView name);
 
 std::vector<FieldDefinition> readFields(const pugi::xml_node& fieldsElement);
 
-// Every <row> of <rows>, refusing anything else there before reading any.
+// Every <row> of <rows>, refusing anything else there, and more rows than a
+// packet of packetSize bytes may hold (holdsTooManyValues), before reading any.
 std::vector<Row> readRows(const pugi::xml_node& rowsElement,
-                          const std::vector<FieldDefinition>& fields, RowForm form);
+                          const std::vector<FieldDefinition>& fields, RowForm form,
+                          std::uint64_t packetSize);
 
 // One <row>; rowNumber (from 1) is for the messages.
 Row readRow(const pugi::xml_node& element, const std::vector<FieldDefinition>& fields, RowForm form,

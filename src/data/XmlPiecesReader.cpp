@@ -3,6 +3,7 @@
 #include "XmlPiecesReader.h"
 
 #include "Error.h"
+#include "PacketRules.h"
 #include "XmlPacketBytes.h"
 #include "XmlPacketElements.h"
 
@@ -169,11 +170,19 @@ private:
                                 xml_elements::parseOptions | pugi::parse_fragment,
                                 pugi::encoding_utf8))
             return false;
+        std::uint64_t rowCount = 0;
         for (const pugi::xml_node& node : parsed.children()) {
             if (!xml_elements::isNamed(node, "row"))
                 return false;
-            rows.push_back(xml_elements::readRow(node, m_fields, m_rowForm, rows.size() + 1));
+            ++rowCount;
         }
+        // Too many rows for the document's size: the whole reader refuses them.
+        const std::uint64_t rowsSoFar = m_rowCount.fetch_add(rowCount) + rowCount;
+        if (packet_rules::holdsTooManyValues(rowsSoFar, m_fields.size(),
+                                             std::uint64_t(m_document.size())))
+            return false;
+        for (const pugi::xml_node& node : parsed.children())
+            rows.push_back(xml_elements::readRow(node, m_fields, m_rowForm, rows.size() + 1));
         return true;
     }
 
@@ -215,6 +224,8 @@ private:
     xml_elements::RowForm m_rowForm;
     qsizetype m_chunkSize;
     std::atomic<bool> m_declined{false};
+    // Of every piece, counted before they are read.
+    mutable std::atomic<std::uint64_t> m_rowCount{0};
     char* m_ownBytes = nullptr;
     std::atomic<bool> m_letGoOfAny{false};
 };

@@ -22,9 +22,12 @@ public:
         Information,  // "Information", information icon, OK
         Confirmation, // "Confirm", question icon, Yes (Enter) and No (Escape)
         Failure,      // the application's error box: the title as caption, stop icon, OK
+        // The title as caption, warning icon, "&Try Again" (Enter, Escape)
+        // and "&Quit Without Saving": a write that still fails at exit.
+        RetryOrQuit,
     };
     virtual ~MessageBoxes() = default;
-    // Shows a modal message; true when the answer is OK or Yes.
+    // Shows a modal message; true when the answer is OK, Yes or Try Again.
     virtual bool show(Kind kind, const QString& text) = 0;
 };
 

@@ -24,6 +24,7 @@ QString captionOf(MessageBoxes::Kind kind) {
     case MessageBoxes::Kind::Confirmation:
         return QStringLiteral("Confirm");
     case MessageBoxes::Kind::Failure:
+    case MessageBoxes::Kind::RetryOrQuit:
         break;
     }
     return applicationTitle;
@@ -32,6 +33,7 @@ QString captionOf(MessageBoxes::Kind kind) {
 QMessageBox::Icon iconOf(MessageBoxes::Kind kind) {
     switch (kind) {
     case MessageBoxes::Kind::Warning:
+    case MessageBoxes::Kind::RetryOrQuit:
         return QMessageBox::Warning;
     case MessageBoxes::Kind::Information:
         return QMessageBox::Information;
@@ -75,6 +77,14 @@ QAbstractButton* QtMessageBoxes::configure(QMessageBox& box, Kind kind, const QS
         box.setDefaultButton(yes);
         box.setEscapeButton(no);
         return yes;
+    }
+    if (kind == Kind::RetryOrQuit) {
+        // Neither Escape nor closing the box quits: only the button that says so.
+        QPushButton* retry = box.addButton(QStringLiteral("&Try Again"), QMessageBox::AcceptRole);
+        box.addButton(QStringLiteral("&Quit Without Saving"), QMessageBox::DestructiveRole);
+        box.setDefaultButton(retry);
+        box.setEscapeButton(retry);
+        return retry;
     }
     QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.setDefaultButton(ok);

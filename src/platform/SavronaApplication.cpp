@@ -11,6 +11,8 @@
 #include <QMessageBox>
 #include <QtDebug>
 
+#include <new>
+
 namespace savrona {
 
 namespace {
@@ -18,6 +20,8 @@ namespace {
 QString messageOf(const std::exception& error) {
     if (const auto* savronaError = dynamic_cast<const Error*>(&error))
         return savronaError->message();
+    if (dynamic_cast<const std::bad_alloc*>(&error))
+        return QStringLiteral("There is not enough memory to finish the command");
     return QString::fromLocal8Bit(error.what());
 }
 

@@ -15,8 +15,7 @@
 
 namespace savrona {
 
-RecipePrintMenu::RecipePrintMenu(TformMain& window, QString dataFolder)
-    : QObject(&window), m_window(window), m_dataFolder(std::move(dataFolder)) {
+RecipePrintMenu::RecipePrintMenu(TformMain& window) : QObject(&window), m_window(window) {
     m_lastAdded = m_window.Exportrecipe1;
     Printrecipe1 =
         addBelowExport(QStringLiteral("&Print recipe..."), &RecipePrintMenu::Printrecipe1Click);
@@ -98,11 +97,13 @@ ExportedRecipe RecipePrintMenu::shownRecipe() const {
 }
 
 void RecipePrintMenu::Printrecipe1Click() {
-    printRecipe(*m_window.platform().printDialog, &m_window, shownRecipe(), m_dataFolder);
+    printRecipe(*m_window.platform().printDialog, &m_window, shownRecipe(),
+                *m_window.dataSetRecipes->dataFolder());
 }
 
 void RecipePrintMenu::SaverecipeasPDF1Click() {
-    saveRecipeAsPdf(*m_window.platform().saveDialog, &m_window, shownRecipe(), m_dataFolder);
+    saveRecipeAsPdf(*m_window.platform().saveDialog, &m_window, shownRecipe(),
+                    *m_window.dataSetRecipes->dataFolder());
 }
 
 } // namespace savrona

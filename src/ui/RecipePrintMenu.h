@@ -25,7 +25,7 @@ namespace savrona {
 class RecipePrintMenu : public QObject {
     Q_OBJECT
 public:
-    RecipePrintMenu(TformMain& window, QString dataFolder);
+    explicit RecipePrintMenu(TformMain& window);
 
     QAction* Printrecipe1 = nullptr;
     QAction* SaverecipeasPDF1 = nullptr;
@@ -42,7 +42,6 @@ private:
 
     TformMain& m_window;
     QMenu* m_menu = nullptr;
-    QString m_dataFolder;
     QAction* m_lastAdded = nullptr;
 };
 

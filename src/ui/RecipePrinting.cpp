@@ -14,7 +14,7 @@ namespace savrona {
 namespace {
 
 void writePdf(const QString& path, const ExportedRecipe& recipe, const QPageLayout& layout,
-              const QString& dataFolder) {
+              const DataFolder& dataFolder) {
     refuseDataFileAsExportTarget(path, dataFolder);
     writeExportFile(path, recipePdf(recipe, layout));
 }
@@ -26,7 +26,7 @@ QString proposedPdfFileName(const QString& title) {
 }
 
 void printRecipe(PrintDialog& dialog, QWidget* parent, const ExportedRecipe& recipe,
-                 const QString& dataFolder) {
+                 const DataFolder& dataFolder) {
     QPrinter printer(QPrinter::HighResolution);
     // Qt's print dialog proposes the document's name for printing to a file.
     printer.setDocName(proposedExportFileName(recipe.title));
@@ -45,7 +45,7 @@ void printRecipe(PrintDialog& dialog, QWidget* parent, const ExportedRecipe& rec
 }
 
 void saveRecipeAsPdf(SaveFileDialog& dialog, QWidget* parent, const ExportedRecipe& recipe,
-                     const QString& dataFolder) {
+                     const DataFolder& dataFolder) {
     const std::optional<QString> path =
         dialog.chooseFile(parent, proposedPdfFileName(recipe.title), pdfFileType);
     if (!path)

@@ -13,13 +13,13 @@
 #include "RecipeExport.h"
 #include "RecipePrintMenu.h"
 #include "SavronaApplication.h"
-#include "TextLines.h"
 #include "Unit2.h"
 #include "Unit3.h"
 #include "Unit5.h"
 #include "Unit6.h"
 #include "WindowPlacement.h"
 
+#include "DataFolder.h"
 #include "Lookups.h"
 #include "TableDefinitions.h"
 
@@ -36,8 +36,6 @@
 #include <QUrl>
 
 #include <cstdio>
-#include <limits>
-#include <optional>
 
 TformMain* formMain = nullptr;
 
@@ -68,27 +66,25 @@ bool typesCharacter(const QKeyEvent& key) {
     }
 }
 
-// The greatest ID met plus one; nothing when that leaves the 32-bit range.
-std::optional<std::int32_t> followingId(std::int32_t greatest) {
-    if (greatest == std::numeric_limits<std::int32_t>::max())
-        return std::nullopt;
-    return greatest + 1;
-}
-
 } // namespace
 
 TformMain::TformMain(savrona::Platform& platform, const QString& dataFolder, QWidget* parent)
-    : QMainWindow(parent), m_platform(platform), m_dataFolder(dataFolder) {
+    : QMainWindow(parent), m_platform(platform) {
     dataSetCategories = std::make_unique<Table>(savrona::categoriesTableDefinition());
     dataSetRecipes = std::make_unique<Table>(savrona::recipesTableDefinition());
-    dataSetCategories->setDataDirectory(m_dataFolder);
-    dataSetRecipes->setDataDirectory(m_dataFolder);
+    if (!dataFolder.isEmpty()) {
+        dataSetCategories->setDataDirectory(dataFolder);
+        dataSetRecipes->setDataDirectory(dataFolder);
+    }
 
     m_tree = new savrona::CookbookTreeModel(this);
     m_tree->resetToRoot(rootText, savrona::RootImage);
     createControls();
+    m_ingredients = savrona::RecordTextBox(Memo1);
+    m_preparation = savrona::RecordTextBox(Memo2);
+    savrona::keepOnOneLine(*Edit1);
     bindHandlers();
-    new savrona::RecipePrintMenu(*this, m_dataFolder); // Print and PDF, below Export
+    new savrona::RecipePrintMenu(*this); // Print and PDF, below Export
     FormCreate();
 }
 
@@ -228,11 +224,6 @@ void TformMain::Exit1Click() {
     close();
 }
 
-void TformMain::closeTableForExit(Table& table) {
-    if (table.isOpen())
-        table.close();
-}
-
 void TformMain::reportFailure(const QString& message) {
     m_platform.messages->show(savrona::MessageBoxes::Kind::Failure, savrona::errorBoxText(message));
 }
@@ -243,7 +234,10 @@ void TformMain::RefreshCookbookTree() {
     m_gate.beginRebuild();
     commandButtons->setEnabled(false);
     bool succeeded = false;
-    const auto finish = qScopeGuard([this, &succeeded] { finishRebuild(succeeded); });
+    QString whyNotNumbered;
+    QStringList writeProblems;
+    const auto finish =
+        qScopeGuard([&] { finishRebuild(succeeded, whyNotNumbered, writeProblems); });
 
     SelectedCategoryNode = nullptr;
     SelectedRecipeNode = nullptr;
@@ -253,30 +247,29 @@ void TformMain::RefreshCookbookTree() {
     NextCategoryID = 0;
     NextRecipeID = 0;
 
-    reloadTable(*dataSetCategories, savrona::categoriesFileName);
-    reloadTable(*dataSetRecipes, savrona::recipesFileName);
+    for (const auto& [table, fileName] :
+         {std::pair{dataSetCategories.get(), savrona::categoriesFileName},
+          std::pair{dataSetRecipes.get(), savrona::recipesFileName}}) {
+        // A failed write stops nothing: the tree shows the cookbook in memory.
+        if (const auto problem = table->reload(fileName))
+            writeProblems.append(problem->message());
+    }
     addCategoryNodes();
     if (!root->children.empty())
         treeCategories->expand(m_tree->indexOf(root));
 
-    const auto nextCategory = followingId(NextCategoryID);
-    const auto nextRecipe = followingId(NextRecipeID);
+    const auto nextCategory = CommandGate::followingId(NextCategoryID);
+    const auto nextRecipe = CommandGate::followingId(NextRecipeID);
+    if (!nextCategory)
+        whyNotNumbered = CommandGate::greatestIdRefusal("category", savrona::categoriesFileName);
+    else if (!nextRecipe)
+        whyNotNumbered = CommandGate::greatestIdRefusal("recipe", savrona::recipesFileName);
     NextCategoryID = nextCategory.value_or(0);
     NextRecipeID = nextRecipe.value_or(0);
     statusPanel->setText(QStringLiteral("%1 Categories with %2 recipes")
                              .arg(dataSetCategories->recordCount())
                              .arg(dataSetRecipes->recordCount()));
     succeeded = nextCategory.has_value() && nextRecipe.has_value();
-}
-
-void TformMain::reloadTable(Table& table, const QString& fileName) {
-    // A table whose last opening failed is closed already.
-    if (table.isOpen()) {
-        table.setFiltered(false);
-        table.close();
-    }
-    table.setFileName(fileName);
-    table.open();
 }
 
 void TformMain::addCategoryNodes() {
@@ -308,9 +301,14 @@ void TformMain::addCategoryNodes() {
     }
 }
 
-void TformMain::finishRebuild(bool succeeded) {
-    m_gate.endRebuild(succeeded);
+void TformMain::finishRebuild(bool succeeded, const QString& whyNotNumbered,
+                              const QStringList& writeProblems) {
+    m_gate.endRebuild(succeeded, whyNotNumbered);
     commandButtons->setEnabled(true);
+    // Told once the command that rebuilt has returned, whichever way it ended.
+    for (const QString& problem : writeProblems)
+        QMetaObject::invokeMethod(
+            this, [this, problem] { reportFailure(problem); }, Qt::QueuedConnection);
     if (m_closeDeferred) {
         m_closeDeferred = false;
         QMetaObject::invokeMethod(
@@ -405,8 +403,8 @@ void TformMain::showRecipeState(TreeNode* node) {
         // A title from a data file may be longer than a typed one: shown whole.
         Edit1->setMaxLength(std::max(titleBoxLength, static_cast<int>(title.size())));
         Edit1->setText(title);
-        Memo1->setPlainText(savrona::textForBox(recipes.textByName("Ingredients")));
-        Memo2->setPlainText(savrona::textForBox(recipes.textByName("Preparation")));
+        m_ingredients.show(recipes.textByName("Ingredients"));
+        m_preparation.show(recipes.textByName("Preparation"));
     } else {
         Memo1->clear();
         Memo2->clear();
@@ -471,10 +469,10 @@ void TformMain::Memo2KeyPress() {
 
 namespace {
 
-savrona::RecipeTexts detailsPaneTexts(const QLineEdit& title, const QPlainTextEdit& ingredients,
-                                      const QPlainTextEdit& preparation) {
-    return {title.text(), savrona::textForRecord(ingredients.toPlainText()),
-            savrona::textForRecord(preparation.toPlainText())};
+savrona::RecipeTexts detailsPaneTexts(const QLineEdit& title,
+                                      const savrona::RecordTextBox& ingredients,
+                                      const savrona::RecordTextBox& preparation) {
+    return {title.text(), ingredients.recordText(), preparation.recordText()};
 }
 
 } // namespace
@@ -482,7 +480,7 @@ savrona::RecipeTexts detailsPaneTexts(const QLineEdit& title, const QPlainTextEd
 void TformMain::Button1Click() {
     const QString categoryName = selectedCategoryName();
     const auto outcome = savrona::RecipeCommands(*this).addRecipe(
-        categoryName, NextRecipeID, detailsPaneTexts(*Edit1, *Memo1, *Memo2));
+        categoryName, NextRecipeID, detailsPaneTexts(*Edit1, m_ingredients, m_preparation));
     if (outcome != savrona::RecipeOutcome::Rebuild)
         return;
     RefreshCookbookTree();
@@ -492,7 +490,7 @@ void TformMain::Button1Click() {
 void TformMain::Button2Click() {
     if (SelectedRecipeNode == nullptr)
         return;
-    const auto texts = detailsPaneTexts(*Edit1, *Memo1, *Memo2);
+    const auto texts = detailsPaneTexts(*Edit1, m_ingredients, m_preparation);
     const auto outcome =
         savrona::RecipeCommands(*this).saveChanges(SelectedRecipeNode->text, texts);
     if (outcome != savrona::RecipeOutcome::RebuildAndSelectRecipe)
@@ -540,7 +538,8 @@ void TformMain::ChangeCategory1Click() {
 void TformMain::Exportrecipe1Click() {
     savrona::exportRecipe(
         *m_platform.saveDialog, this,
-        {Label2->text(), Edit1->text(), Memo1->toPlainText(), Memo2->toPlainText()}, m_dataFolder);
+        {Label2->text(), Edit1->text(), m_ingredients.recordText(), m_preparation.recordText()},
+        *dataSetRecipes->dataFolder());
 }
 
 void TformMain::About1Click() {

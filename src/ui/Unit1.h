@@ -21,10 +21,11 @@
 #include "CommandGate.h"
 #include "CookbookAccess.h"
 #include "PlatformSeams.h"
+#include "RecordTextBoxes.h"
 #include "Table.h"
 
-#include <QDir>
 #include <QMainWindow>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -52,8 +53,9 @@ struct TreeNode;
 class TformMain : public QMainWindow, public savrona::CookbookAccess {
     Q_OBJECT
 public:
-    // The data files are read and written in dataFolder for the whole run.
-    explicit TformMain(savrona::Platform& platform, const QString& dataFolder = QDir::currentPath(),
+    // The data files are read and written in dataFolder for the whole run; by
+    // default in the current directory, held from now on (DataFolder.h).
+    explicit TformMain(savrona::Platform& platform, const QString& dataFolder = QString(),
                        QWidget* parent = nullptr);
     ~TformMain() override;
 
@@ -150,9 +152,6 @@ public:
     void About1Click();
     void SavronaOnLine1Click();
 
-    // Closes a table for the last time, writing it when it changed.
-    static void closeTableForExit(savrona::Table& table);
-
     // CookbookAccess, for the dialogs.
     savrona::Table& categories() override;
     savrona::Table& recipes() override;
@@ -188,16 +187,17 @@ private:
     void showCategoryState(savrona::TreeNode* node);
     void showRecipeState(savrona::TreeNode* node);
     void setNodeCommandsEnabled(bool category, bool recipe);
-    void reloadTable(savrona::Table& table, const QString& fileName);
     void addCategoryNodes();
-    void finishRebuild(bool succeeded);
+    void finishRebuild(bool succeeded, const QString& whyNotNumbered,
+                       const QStringList& writeProblems);
     void applyPlacement(const savrona::PlacementValues& values);
     void reportFailure(const QString& message);
     void showTreePopup(const QModelIndex& nodeUnderPointer, const QPoint& globalPosition);
 
     savrona::Platform& m_platform;
-    QString m_dataFolder;
     savrona::CookbookTreeModel* m_tree = nullptr;
+    savrona::RecordTextBox m_ingredients;
+    savrona::RecordTextBox m_preparation;
     savrona::CommandGate m_gate;
     bool m_activated = false;
     bool m_closeDeferred = false;

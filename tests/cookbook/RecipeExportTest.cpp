@@ -1,5 +1,6 @@
 #include "RecipeExport.h"
 #include "AppInfo.h"
+#include "DataFolder.h"
 #include "Error.h"
 #include "ExportFileWriter.h"
 #include "TestCookbook.h"
@@ -11,7 +12,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <climits>
+#include <csignal>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -154,9 +159,37 @@ TEST_F(ExportFile, AWritableFileInAReadOnlyFolderIsWrittenInPlace) {
 }
 
 TEST_F(ExportFile, AFullDiskIsReported) {
-    if (!QFileInfo::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full";
-    EXPECT_EQ(messageOf([] { writeExportFile("/dev/full", "some text"); }), "Disk full");
+    // A file size limit stops the write as a full disk would.
+    rlimit previous{};
+    ::getrlimit(RLIMIT_FSIZE, &previous);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit lowered{4, previous.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &lowered);
+    const QString message = messageOf([&] { writeExportFile(path("soup.txt"), "some text"); });
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(message, "Disk full");
+    EXPECT_TRUE(folderEntries().isEmpty());
+}
+
+// Nothing but a file takes an export: a pipe or a device is refused before it
+// is opened, so the export neither waits on it nor reports a success.
+TEST_F(ExportFile, APipeOrADeviceIsRefusedWithoutWaiting) {
+    const QByteArray pipe = QFile::encodeName(path("pipe.txt"));
+    ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
+    // A reader keeps a write to the pipe from blocking, so that the old
+    // behaviour fails this test instead of hanging it.
+    const int reader = ::open(pipe.constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    for (const QString& target : {path("pipe.txt"), QStringLiteral("/dev/null")}) {
+        EXPECT_TRUE(messageOf([&] {
+                        writeExportFile(target, "text");
+                    }).endsWith("it is a device or a pipe, not a file. Choose another file name"))
+            << target.toStdString();
+    }
+    char byte = 0;
+    EXPECT_LE(::read(reader, &byte, 1), 0) << "nothing was written into the pipe";
+    ::close(reader);
 }
 
 struct ErrnoCase {
@@ -246,6 +279,37 @@ TEST_P(ExportOntoDataFile, IsRefusedAndWritesNothing) {
 INSTANTIATE_TEST_SUITE_P(Spellings, ExportOntoDataFile,
                          ::testing::Values("recipes.xml", "sub/../recipes.xml", "./recipes.xml",
                                            "sub/link.xml", "sub/hard.xml", "categories.xml"));
+
+// The data folder is told by its descriptor, whatever bytes its name holds;
+// the export reaches it here through links with plain names.
+TEST_F(ExportFile, ADataFileInAFolderWhoseNameIsNotUtf8IsRefused) {
+    const QByteArray odd = QFile::encodeName(folder.path()) + "/caf\xE9 \xFF";
+    ASSERT_EQ(::mkdir(odd.constData(), 0755), 0);
+    const int file = ::open((odd + "/recipes.xml").constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(file, 0);
+    ASSERT_EQ(::write(file, "the cookbook", 12), 12);
+    ::close(file);
+    ASSERT_EQ(::symlink((odd + "/recipes.xml").constData(),
+                        QFile::encodeName(path("link.xml")).constData()),
+              0);
+    ASSERT_EQ(::symlink(odd.constData(), QFile::encodeName(path("folder")).constData()), 0);
+    char previous[PATH_MAX] = {};
+    ASSERT_NE(::getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(::chdir(odd.constData()), 0);
+    const auto dataFolder = DataFolder::currentDirectory();
+    ASSERT_EQ(::chdir(previous), 0);
+
+    AnsweringSaveDialog dialog;
+    for (const char* target : {"link.xml", "folder/recipes.xml", "folder/categories.xml"}) {
+        dialog.answer = path(target);
+        EXPECT_NE(messageOf([&] {
+                      exportRecipe(dialog, nullptr, {"Soups", "Soup", "", ""}, *dataFolder);
+                  }).indexOf("data files"),
+                  -1)
+            << target;
+    }
+    EXPECT_EQ(readAll(path("link.xml")), "the cookbook");
+}
 
 TEST_F(ExportFile, ANameLikeADataFileInAnotherFolderIsWritten) {
     AnsweringSaveDialog dialog;

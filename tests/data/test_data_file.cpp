@@ -142,6 +142,7 @@ struct WriteFailure {
     // Prepares the folder and returns the path to write.
     std::function<QString(const QString& folder)> prepare;
     bool needsPermissionChecks = false;
+    QString message = QStringLiteral("Cannot create file recipes.xml");
 };
 
 void PrintTo(const WriteFailure& failure, std::ostream* out) {
@@ -158,7 +159,7 @@ TEST_P(DataFileWriteFailure, ReportsItAndChangesNothing) {
     const QStringList entriesBefore = entriesOf(folder());
 
     EXPECT_EQ(messageOf([&] { writeDataFileAtomically(path, "new content", displayName); }),
-              QStringLiteral("Cannot create file recipes.xml"));
+              GetParam().message);
 
     EXPECT_EQ(entriesOf(folder()), entriesBefore);
     if (QFileInfo(path).isFile()) {
@@ -186,6 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
                      }},
         WriteFailure{"FolderThatTakesNoFiles",
                      [](const QString&) { return QStringLiteral("/proc/recipes.xml"); }},
+        // The file may be written, but no safe replacement can be made beside it.
         WriteFailure{"ReadOnlyFolder",
                      [](const QString& folder) {
                          writeFile(folder + QStringLiteral("/recipes.xml"), "old content");
@@ -193,7 +195,9 @@ INSTANTIATE_TEST_SUITE_P(
                                                QFileDevice::ReadOwner | QFileDevice::ExeOwner);
                          return folder + QStringLiteral("/recipes.xml");
                      },
-                     true}),
+                     true,
+                     "Cannot create file recipes.xml: the data folder is read-only, and Savrona "
+                     "saves a file by writing its new version beside it first"}),
     [](const auto& info) { return info.param.name; });
 
 using savrona::testing::FileSizeLimit;

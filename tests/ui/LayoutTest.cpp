@@ -136,7 +136,13 @@ INSTANTIATE_TEST_SUITE_P(
                 QMessageBox::Question,
                 {"&No", "&Yes"},
                 "&No"},
-        BoxCase{MessageBoxes::Kind::Failure, "Savrona v1.0", QMessageBox::Critical, {"OK"}, "OK"}));
+        BoxCase{MessageBoxes::Kind::Failure, "Savrona v1.0", QMessageBox::Critical, {"OK"}, "OK"},
+        // Neither Escape nor the close box quits without saving.
+        BoxCase{MessageBoxes::Kind::RetryOrQuit,
+                "Savrona v1.0",
+                QMessageBox::Warning,
+                {"&Quit Without Saving", "&Try Again"},
+                "&Try Again"}));
 
 TEST(TextLinesTest, BoxesBreakAtLineFeedsAndRecordsAtCarriageReturnLineFeed) {
     EXPECT_EQ(textForBox("a\r\nb\r\n"), "a\nb\n");

@@ -1,0 +1,81 @@
+# Shared by the end-to-end scripts: sourced after `set -euo pipefail`, with the
+# path of savrona in $savrona. Re-runs the calling script inside a virtual X
+# server of its own, makes a scratch folder (removed at exit) with an empty
+# data folder as the current directory, and gives helpers to wait for and
+# drive savrona's windows.
+
+if [ -z "${SAVRONA_E2E_DISPLAY_READY:-}" ]; then
+    SAVRONA_E2E_DISPLAY_READY=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+mkdir -p "$scratch/data" "$scratch/config"
+cd "$scratch/data"
+
+export XDG_CONFIG_HOME="$scratch/config"
+export QT_QPA_PLATFORM=xcb
+unset QT_QPA_PLATFORMTHEME || true
+
+# Waits until savrona shows exactly count windows (the main window, plus a
+# menu, a dialog or a message box while one is open), at most ten seconds.
+wait_for_windows() {
+    local count="$1" shown=0
+    for _ in $(seq 1 100); do
+        shown="$(xdotool search --onlyvisible --class savrona 2>/dev/null | wc -l || true)"
+        [ "$shown" -eq "$count" ] && return 0
+        sleep 0.1
+    done
+    echo "expected $count windows of savrona, saw $shown" >&2
+    return 1
+}
+
+# Prints the id of the visible window whose whole name matches, waiting up
+# to ten seconds for it.
+window_named() {
+    local name="$1" window=""
+    for _ in $(seq 1 100); do
+        window="$(xdotool search --onlyvisible --name "^${name}\$" 2>/dev/null | head -n 1 || true)"
+        if [ -n "$window" ]; then
+            echo "$window"
+            return 0
+        fi
+        sleep 0.1
+    done
+    echo "no window named '$name' appeared" >&2
+    return 1
+}
+
+# Gives a window the keyboard; without a window manager nothing else does.
+focus() {
+    xdotool windowfocus --sync "$1"
+    sleep 0.5
+}
+
+# The main window, focused, once its tree is built.
+focus_main_window() {
+    local window
+    window="$(window_named ' Savrona v1.0')"
+    focus "$window"
+}
+
+# Waits up to ten seconds for a process started by the script to end, and
+# sets exit_status to its exit status.
+wait_for_exit() {
+    local pid="$1"
+    for _ in $(seq 1 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        kill -9 "$pid"
+        echo "savrona did not end" >&2
+        return 1
+    fi
+    exit_status=0
+    wait "$pid" || exit_status=$?
+}
+
+fail() {
+    echo "$*" >&2
+    exit 1
+}
