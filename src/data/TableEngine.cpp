@@ -100,6 +100,7 @@ void TableEngine::openOnDataFile() {
             packet = readWholePacketFromFile(std::move(contents->bytes));
         }
         contents.reset();
+        ++m_fileReadings;
         openOn(RecordSet(std::move(*packet), m_indexFieldName), false);
         m_openedFile = fingerprint;
         return;
@@ -377,6 +378,14 @@ bool TableEngine::isChanged() const {
 
 const std::vector<FieldDefinition>& TableEngine::fields() const {
     return m_records ? m_records->fields() : m_lastFields;
+}
+
+void TableEngine::forEachRecord(const std::function<void(const Row&)>& visit) const {
+    openRecords().forEachRow(visit);
+}
+
+std::uint64_t TableEngine::revision() const {
+    return (m_fileReadings << 32) + openRecords().changeCount();
 }
 
 } // namespace savrona

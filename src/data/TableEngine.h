@@ -9,6 +9,8 @@
 
 #include <QString>
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -77,6 +79,9 @@ public:
 
     const std::vector<FieldDefinition>& fields() const;
 
+    void forEachRecord(const std::function<void(const Row&)>& visit) const;
+    std::uint64_t revision() const;
+
 private:
     [[noreturn]] void fail(const QString& text) const;
     RecordSet& openRecords();
@@ -123,6 +128,8 @@ private:
 
     QString m_filterText;
     bool m_filtered = false;
+    // Data files read so far: rows read anew start a new line of revisions.
+    std::uint64_t m_fileReadings = 0;
 };
 
 } // namespace savrona
