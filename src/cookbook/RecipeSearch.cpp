@@ -1,0 +1,414 @@
+// The recipe search index: kept up to date with the tables record by record, and the
+// queries answered from it with sets of bits.
+#include "RecipeSearch.h"
+
+#include "CookbookFields.h"
+#include "Table.h"
+#include "WordPattern.h"
+
+#include <algorithm>
+#include <exception>
+#include <thread>
+
+namespace savrona {
+
+namespace {
+
+std::optional<std::size_t> fieldPosition(const std::vector<FieldDefinition>& fields,
+                                         const QString& name) {
+    for (std::size_t position = 0; position < fields.size(); ++position)
+        if (fields[position].name.compare(name, Qt::CaseInsensitive) == 0)
+            return position;
+    return std::nullopt;
+}
+
+const Value& valueAt(const Row& row, std::optional<std::size_t> position) {
+    static const Value null;
+    return position && *position < row.size() ? row[*position] : null;
+}
+
+std::optional<std::int32_t> integerOf(const Value& value) {
+    if (value.isInteger())
+        return value.integer();
+    return std::nullopt;
+}
+
+// Where a text's bytes are: the same place means the same text, as long as
+// the index holds the text too, so that its bytes cannot be freed and reused.
+std::uintptr_t placeOf(const Value& value) {
+    return value.isText() ? reinterpret_cast<std::uintptr_t>(value.utf8().constData()) : 0;
+}
+
+bool isSameText(const Value& left, const Value& right) {
+    return left.isText() == right.isText() && placeOf(left) == placeOf(right);
+}
+
+std::uint64_t mix(std::uint64_t value) {
+    value ^= value >> 33;
+    value *= 0xFF51AFD7ED558CCDULL;
+    value ^= value >> 33;
+    value *= 0xC4CEB9FE1A85EC53ULL;
+    return value ^ (value >> 33);
+}
+
+// Below this many new records a second thread is not worth starting.
+constexpr std::size_t recordsForTwoThreads = 8192;
+
+QString textOf(const Value& value) {
+    if (value.isText())
+        return value.toQString();
+    if (value.isInteger())
+        return QString::number(value.integer());
+    return QString();
+}
+
+} // namespace
+
+struct RecipeSearch::RecipeFields {
+    std::optional<std::size_t> title;
+    std::optional<std::size_t> ingredients;
+    std::optional<std::size_t> preparation;
+    std::optional<std::size_t> categoryId;
+
+    std::uint64_t keyOf(const Row& row) const {
+        return keyOfTexts(valueAt(row, title), valueAt(row, ingredients),
+                          valueAt(row, preparation));
+    }
+    static std::uint64_t keyOfTexts(const Value& title, const Value& ingredients,
+                                    const Value& preparation) {
+        return mix(placeOf(title)) ^ mix(placeOf(ingredients) + 1) ^ mix(placeOf(preparation) + 2);
+    }
+};
+
+RecipeSearch::RecipeSearch() = default;
+RecipeSearch::~RecipeSearch() = default;
+
+// --- Keeping up with the tables ---------------------------------------------
+
+void RecipeSearch::update(const Table& categories, const Table& recipes) {
+    // Both first, so that a closed table changes nothing.
+    const std::uint64_t categoriesRevision = categories.revision();
+    const std::uint64_t recipesRevision = recipes.revision();
+    const bool categoriesChanged = categoriesRevision != m_categoriesRevision;
+    const bool recipesChanged = recipesRevision != m_recipesRevision;
+    if (!categoriesChanged && !recipesChanged)
+        return;
+    // Many entries unused: a fresh index is smaller and as quick to build.
+    const bool fresh = recipesChanged && m_dropped * 4 > m_recipesInIndexOrder.size() + 4096;
+    if (fresh)
+        clear();
+    if (categoriesChanged || fresh)
+        updateCategories(categories);
+    if (recipesChanged)
+        updateRecipes(recipes);
+    findFindableRecipes();
+    m_categoriesRevision = categoriesRevision;
+    m_recipesRevision = recipesRevision;
+}
+
+void RecipeSearch::clear() {
+    m_words = RecipeWords();
+    m_recipes = {};
+    m_dropped = 0;
+    m_recipeByTexts = {};
+    m_recipesInIndexOrder = {};
+}
+
+void RecipeSearch::updateCategories(const Table& categories) {
+    const auto& fields = categories.fields();
+    const auto idField = fieldPosition(fields, field::id);
+    const auto nameField = fieldPosition(fields, field::category);
+    m_categories.clear();
+    m_categoryRowsById.clear();
+    categories.forEachRecord([&](const Row& row) {
+        IndexedCategory category;
+        category.id = integerOf(valueAt(row, idField));
+        category.name = textOf(valueAt(row, nameField));
+        const QByteArray name = category.name.toUtf8();
+        m_folder.forEachWord(std::string_view(name.constData(), std::size_t(name.size())),
+                             [&](std::string_view word) {
+                                 RecipeWords::appendNumber(category.words,
+                                                           m_words.vocabulary().add(word));
+                             });
+        if (category.id)
+            m_categoryRowsById[*category.id].push_back(static_cast<int>(m_categories.size()));
+        m_categories.push_back(std::move(category));
+    });
+}
+
+void RecipeSearch::updateRecipes(const Table& recipes) {
+    const auto& fields = recipes.fields();
+    const RecipeFields positions{
+        fieldPosition(fields, field::title), fieldPosition(fields, field::ingredients),
+        fieldPosition(fields, field::preparation), fieldPosition(fields, field::categoryId)};
+    std::vector<bool> seen(m_recipes.size(), false);
+    std::vector<std::uint32_t> inIndexOrder;
+    inIndexOrder.reserve(m_recipesInIndexOrder.size() + 16);
+    std::vector<const Row*> added;
+    recipes.forEachRecord([&](const Row& row) {
+        if (const auto kept = keptEntry(positions, row, seen)) {
+            inIndexOrder.push_back(*kept);
+            return;
+        }
+        inIndexOrder.push_back(static_cast<std::uint32_t>(m_recipes.size() + added.size()));
+        added.push_back(&row);
+    });
+    addRecipes(positions, added);
+    for (std::uint32_t number = 0; number < seen.size(); ++number) {
+        if (!seen[number] && m_recipes[number].live)
+            dropRecipe(number);
+    }
+    m_recipesInIndexOrder = std::move(inIndexOrder);
+}
+
+// The entry of a record that has not changed since the index last saw it.
+std::optional<std::uint32_t> RecipeSearch::keptEntry(const RecipeFields& fields, const Row& row,
+                                                     std::vector<bool>& seen) {
+    const auto known = m_recipeByTexts.find(fields.keyOf(row));
+    if (known == m_recipeByTexts.end() || known->second >= seen.size() || seen[known->second])
+        return std::nullopt;
+    IndexedRecipe& indexed = m_recipes[known->second];
+    if (!indexed.live || !isSameText(indexed.title, valueAt(row, fields.title)) ||
+        !isSameText(indexed.ingredients, valueAt(row, fields.ingredients)) ||
+        !isSameText(indexed.preparation, valueAt(row, fields.preparation)))
+        return std::nullopt;
+    seen[known->second] = true;
+    // A move to another category changes no words.
+    indexed.categoryId = integerOf(valueAt(row, fields.categoryId));
+    return known->second;
+}
+
+void RecipeSearch::addRecipes(const RecipeFields& fields, const std::vector<const Row*>& rows) {
+    const auto first = static_cast<std::uint32_t>(m_recipes.size());
+    const bool fresh = first == 0;
+    std::size_t textBytes = 0;
+    m_recipes.reserve(m_recipes.size() + rows.size());
+    m_recipeByTexts.reserve(m_recipeByTexts.size() + rows.size());
+    for (const Row* row : rows) {
+        IndexedRecipe recipe;
+        recipe.title = valueAt(*row, fields.title);
+        recipe.ingredients = valueAt(*row, fields.ingredients);
+        recipe.preparation = valueAt(*row, fields.preparation);
+        recipe.categoryId = integerOf(valueAt(*row, fields.categoryId));
+        for (const Value* text : {&recipe.title, &recipe.ingredients, &recipe.preparation})
+            textBytes += text->isText() ? std::size_t(text->utf8().size()) : 0;
+        m_recipeByTexts[fields.keyOf(*row)] = static_cast<std::uint32_t>(m_recipes.size());
+        m_recipes.push_back(std::move(recipe));
+    }
+    // About one byte for every five of text.
+    if (fresh)
+        m_words.reserve(textBytes / 5);
+    addWordsOfRecipes(first, rows.size());
+    m_recordsRead += rows.size();
+    if (fresh)
+        m_words.shrinkToFit();
+}
+
+// With many recipes, the second half is read on a thread of its own into a
+// store of its own, which is then appended.
+void RecipeSearch::addWordsOfRecipes(std::uint32_t first, std::size_t count) {
+    const auto addTo = [this](RecipeWords& words, std::uint32_t number, std::uint32_t numberThere) {
+        IndexedRecipe& recipe = m_recipes[number];
+        recipe.words = words.add(numberThere, recipe.title, recipe.ingredients, recipe.preparation);
+    };
+    const bool twoThreads =
+        count >= recordsForTwoThreads && std::thread::hardware_concurrency() > 1;
+    const std::size_t here = twoThreads ? count / 2 : count;
+    const auto second = static_cast<std::uint32_t>(first + here);
+    const auto end = static_cast<std::uint32_t>(first + count);
+    RecipeWords secondHalf;
+    std::exception_ptr failure;
+    std::thread worker;
+    if (twoThreads) {
+        worker = std::thread([&] {
+            try {
+                for (std::uint32_t number = second; number < end; ++number)
+                    addTo(secondHalf, number, number - second);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+    }
+    {
+        // The worker is joined however this thread leaves.
+        struct Joiner {
+            std::thread& thread;
+            ~Joiner() {
+                if (thread.joinable())
+                    thread.join();
+            }
+        } joiner{worker};
+        for (std::uint32_t number = first; number < second; ++number)
+            addTo(m_words, number, number);
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+    if (!twoThreads)
+        return;
+    const std::uint64_t shift = m_words.append(secondHalf, second);
+    for (std::uint32_t number = second; number < end; ++number)
+        m_recipes[number].words.first += shift;
+}
+
+void RecipeSearch::dropRecipe(std::uint32_t number) {
+    IndexedRecipe& recipe = m_recipes[number];
+    const auto key = m_recipeByTexts.find(
+        RecipeFields::keyOfTexts(recipe.title, recipe.ingredients, recipe.preparation));
+    if (key != m_recipeByTexts.end() && key->second == number)
+        m_recipeByTexts.erase(key);
+    recipe.live = false;
+    // Lets go of the table's old texts.
+    recipe.title = recipe.ingredients = recipe.preparation = Value();
+    ++m_dropped;
+}
+
+void RecipeSearch::findFindableRecipes() {
+    m_order.clear();
+    m_findable = BitSet(m_recipes.size());
+    m_recipesOfCategory.assign(m_categories.size(), {});
+    for (const std::uint32_t number : m_recipesInIndexOrder) {
+        const auto& categoryId = m_recipes[number].categoryId;
+        if (!categoryId)
+            continue;
+        const auto rows = m_categoryRowsById.find(*categoryId);
+        if (rows == m_categoryRowsById.end())
+            continue;
+        m_order.push_back(number);
+        m_findable.set(number);
+        for (const int row : rows->second)
+            m_recipesOfCategory[static_cast<std::size_t>(row)].push_back(number);
+    }
+}
+
+// --- Answering a query -----------------------------------------------------
+
+WordPattern RecipeSearch::patternOf(const SearchTerm& term) {
+    std::vector<WordMatcher> words;
+    words.reserve(term.words.size());
+    for (std::size_t index = 0; index < term.words.size(); ++index) {
+        const std::string& word = term.words[index];
+        SearchVocabulary& vocabulary = m_words.vocabulary();
+        if (term.lastWordIsPrefix && index + 1 == term.words.size())
+            words.push_back(WordMatcher::prefix(vocabulary.startingWith(word), vocabulary.size()));
+        else
+            words.push_back(WordMatcher::exact(vocabulary.find(word)));
+    }
+    return WordPattern(std::move(words));
+}
+
+SearchResults RecipeSearch::search(const SearchQuery& query) {
+    SearchResults results;
+    if (query.isEmpty())
+        return results;
+    std::vector<WordPattern> included;
+    std::vector<WordPattern> excluded;
+    for (const SearchTerm& term : query.terms())
+        (term.excluded ? excluded : included).push_back(patternOf(term));
+    // Single words first: they narrow the recipes whose words a phrase must read.
+    std::stable_partition(included.begin(), included.end(),
+                          [](const WordPattern& pattern) { return pattern.words().size() == 1; });
+
+    BitSet found = m_findable;
+    for (const WordPattern& pattern : included) {
+        if (found.none())
+            break;
+        found.intersectWith(recipesMatching(pattern, found));
+    }
+    for (const WordPattern& pattern : excluded) {
+        if (found.none())
+            break;
+        found.remove(recipesMatching(pattern, found));
+    }
+
+    std::vector<std::uint32_t> others;
+    for (const std::uint32_t number : m_order) {
+        if (!found.test(number))
+            continue;
+        if (titleHoldsAll(number, included))
+            results.recipes.push_back(number);
+        else
+            others.push_back(number);
+    }
+    results.titleMatches = results.recipes.size();
+    results.recipes.insert(results.recipes.end(), others.begin(), others.end());
+    return results;
+}
+
+// The recipes, among those within, that hold the pattern in a text or in
+// their category's name; a few others may be set too.
+BitSet RecipeSearch::recipesMatching(const WordPattern& pattern, const BitSet& within) const {
+    BitSet matching(m_recipes.size());
+    if (pattern.matchesNothing())
+        return matching;
+    if (pattern.words().size() == 1) {
+        pattern.words().front().addRecipesTo(matching, m_words.vocabulary());
+    } else {
+        // Only recipes that hold every word of the phrase are read.
+        BitSet candidates = within;
+        for (const WordMatcher& word : pattern.words()) {
+            BitSet holding(m_recipes.size());
+            word.addRecipesTo(holding, m_words.vocabulary());
+            candidates.intersectWith(holding);
+        }
+        candidates.forEach([&](std::size_t number) {
+            if (pattern.occursIn(m_words.bytesOf(m_recipes[number].words)))
+                matching.set(number);
+        });
+    }
+    for (std::size_t row = 0; row < m_categories.size(); ++row) {
+        if (!pattern.occursIn(m_categories[row].words))
+            continue;
+        for (const std::uint32_t number : m_recipesOfCategory[row])
+            matching.set(number);
+    }
+    return matching;
+}
+
+bool RecipeSearch::titleHoldsAll(std::uint32_t number,
+                                 const std::vector<WordPattern>& patterns) const {
+    const auto title = m_words.titleBytesOf(m_recipes[number].words);
+    return std::all_of(patterns.begin(), patterns.end(),
+                       [&title](const WordPattern& pattern) { return pattern.occursIn(title); });
+}
+
+// --- What a result shows ---------------------------------------------------
+
+const RecipeSearch::IndexedCategory*
+RecipeSearch::firstCategoryWithId(std::optional<std::int32_t> id, int* row) const {
+    if (!id)
+        return nullptr;
+    const auto rows = m_categoryRowsById.find(*id);
+    if (rows == m_categoryRowsById.end() || rows->second.empty())
+        return nullptr;
+    *row = rows->second.front();
+    return &m_categories[static_cast<std::size_t>(*row)];
+}
+
+FoundRecipe RecipeSearch::recipe(std::uint32_t number) const {
+    FoundRecipe found;
+    if (number >= m_recipes.size())
+        return found;
+    const IndexedRecipe& recipe = m_recipes[number];
+    found.title = textOf(recipe.title);
+    if (const IndexedCategory* category =
+            firstCategoryWithId(recipe.categoryId, &found.categoryRow))
+        found.category = category->name;
+    return found;
+}
+
+std::size_t RecipeSearch::bytes() const {
+    std::size_t total = m_words.bytes() + m_recipes.capacity() * sizeof(IndexedRecipe) +
+                        m_recipesInIndexOrder.capacity() * sizeof(std::uint32_t) +
+                        m_order.capacity() * sizeof(std::uint32_t) + m_findable.bytes();
+    // A node of the hash map: the pair, the link and the cached hash, and its bucket.
+    total += m_recipeByTexts.size() * (sizeof(std::pair<std::uint64_t, std::uint32_t>) + 16) +
+             m_recipeByTexts.bucket_count() * sizeof(void*);
+    for (const IndexedCategory& category : m_categories)
+        total += sizeof(category) + category.words.capacity() +
+                 std::size_t(category.name.capacity()) * 2;
+    for (const auto& recipes : m_recipesOfCategory)
+        total += sizeof(recipes) + recipes.capacity() * sizeof(std::uint32_t);
+    return total;
+}
+
+} // namespace savrona
