@@ -7,6 +7,7 @@
 #include "CookbookTree.h"
 #include "CookbookTreeView.h"
 #include "ErrorBoxText.h"
+#include "FindController.h"
 #include "PanelSplitter.h"
 #include "RecipeCommands.h"
 #include "RecipeExport.h"
@@ -82,6 +83,7 @@ TformMain::TformMain(savrona::Platform& platform, const QString& dataFolder, QWi
     m_tree->resetToRoot(rootText, savrona::RootImage);
     createControls();
     bindHandlers();
+    new savrona::FindController(*this);
     FormCreate();
 }
 
@@ -301,6 +303,7 @@ void TformMain::addCategoryNodes() {
 void TformMain::finishRebuild(bool succeeded) {
     m_gate.endRebuild(succeeded);
     commandButtons->setEnabled(true);
+    emit cookbookRebuilt();
     if (m_closeDeferred) {
         m_closeDeferred = false;
         QMetaObject::invokeMethod(
