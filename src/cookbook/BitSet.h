@@ -2,6 +2,7 @@
 
 // A set of small numbers (recipes or words of the search index), one bit each.
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -28,10 +29,30 @@ public:
         for (std::size_t word = 0; word < m_words.size() && word < other.m_words.size(); ++word)
             m_words[word] &= ~other.m_words[word];
     }
-    // Adds the bits of a set given as words, which may be shorter.
-    void unite(const std::vector<std::uint64_t>& words) {
-        for (std::size_t word = 0; word < m_words.size() && word < words.size(); ++word)
-            m_words[word] |= words[word];
+    // Adds the bits of a set given as 32-bit words, which may be fewer.
+    void unite(const std::vector<std::uint32_t>& words) {
+        const std::size_t pairs = std::min(words.size() / 2, m_words.size());
+        for (std::size_t word = 0; word < pairs; ++word)
+            m_words[word] |= std::uint64_t(words[2 * word]) | std::uint64_t(words[2 * word + 1])
+                                                                  << 32;
+        if (words.size() % 2 != 0 && pairs < m_words.size())
+            m_words[pairs] |= words.back();
+    }
+
+    bool isSubsetOf(const BitSet& other) const {
+        for (std::size_t word = 0; word < m_words.size(); ++word) {
+            const std::uint64_t theirs = word < other.m_words.size() ? other.m_words[word] : 0;
+            if ((m_words[word] & ~theirs) != 0)
+                return false;
+        }
+        return true;
+    }
+
+    std::size_t count() const {
+        std::size_t total = 0;
+        for (const std::uint64_t word : m_words)
+            total += static_cast<std::size_t>(std::popcount(word));
+        return total;
     }
 
     bool none() const {

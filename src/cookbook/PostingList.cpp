@@ -4,24 +4,20 @@
 namespace savrona {
 
 void PostingList::turnIntoBits(std::uint32_t highest) {
-    m_bits.assign(std::size_t(highest) / 64 + 1, 0);
-    for (const std::uint32_t recipe : m_recipes)
-        m_bits[recipe / 64] |= std::uint64_t(1) << (recipe % 64);
-    m_recipes = {};
+    std::vector<std::uint32_t> bits(std::size_t(highest) / 32 + 1, 0);
+    for (const std::uint32_t recipe : m_data)
+        bits[recipe / 32] |= std::uint32_t(1) << (recipe % 32);
+    m_data = std::move(bits);
     m_asBits = true;
 }
 
 void PostingList::addTo(BitSet& recipes) const {
     if (m_asBits) {
-        recipes.unite(m_bits);
+        recipes.unite(m_data);
         return;
     }
-    for (const std::uint32_t recipe : m_recipes)
+    for (const std::uint32_t recipe : m_data)
         recipes.set(recipe);
-}
-
-std::size_t PostingList::bytes() const {
-    return m_recipes.capacity() * sizeof(std::uint32_t) + m_bits.capacity() * sizeof(std::uint64_t);
 }
 
 } // namespace savrona

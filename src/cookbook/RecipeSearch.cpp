@@ -43,6 +43,20 @@ bool isSameText(const Value& left, const Value& right) {
     return left.isText() == right.isText() && placeOf(left) == placeOf(right);
 }
 
+// True when every recipe that holds term holds earlier too: the same words,
+// where earlier's last word, if a prefix, may have grown, and maybe more words.
+bool canOnlyNarrow(const SearchTerm& term, const SearchTerm& earlier) {
+    const std::size_t last = earlier.words.size() - 1;
+    if (term.words.size() < earlier.words.size() ||
+        !std::equal(earlier.words.begin(), earlier.words.begin() + std::ptrdiff_t(last),
+                    term.words.begin()))
+        return false;
+    if (earlier.lastWordIsPrefix)
+        return term.words[last].starts_with(earlier.words[last]);
+    const bool widened = term.words.size() == earlier.words.size() && term.lastWordIsPrefix;
+    return term.words[last] == earlier.words[last] && !widened;
+}
+
 std::uint64_t mix(std::uint64_t value) {
     value ^= value >> 33;
     value *= 0xFF51AFD7ED558CCDULL;
@@ -102,6 +116,7 @@ void RecipeSearch::update(const Table& categories, const Table& recipes) {
     if (recipesChanged)
         updateRecipes(recipes);
     findFindableRecipes();
+    m_lastTerms.clear();
     m_categoriesRevision = categoriesRevision;
     m_recipesRevision = recipesRevision;
 }
@@ -300,31 +315,48 @@ SearchResults RecipeSearch::search(const SearchQuery& query) {
     SearchResults results;
     if (query.isEmpty())
         return results;
-    std::vector<WordPattern> included;
-    std::vector<WordPattern> excluded;
+    // Single words first: they narrow the recipes whose words a phrase must
+    // read; exclusions last.
+    std::vector<const SearchTerm*> terms;
     for (const SearchTerm& term : query.terms())
-        (term.excluded ? excluded : included).push_back(patternOf(term));
-    // Single words first: they narrow the recipes whose words a phrase must read.
-    std::stable_partition(included.begin(), included.end(),
-                          [](const WordPattern& pattern) { return pattern.words().size() == 1; });
+        terms.push_back(&term);
+    std::stable_partition(terms.begin(), terms.end(), [](const SearchTerm* term) {
+        return !term->excluded && !term->isPhrase();
+    });
+    std::stable_partition(terms.begin(), terms.end(),
+                          [](const SearchTerm* term) { return !term->excluded; });
 
+    std::vector<TermMatches> evaluated;
+    std::vector<WordPattern> included;
     BitSet found = m_findable;
-    for (const WordPattern& pattern : included) {
+    for (const SearchTerm* term : terms) {
         if (found.none())
             break;
-        found.intersectWith(recipesMatching(pattern, found));
+        TermMatches entry{*term, found, termMatches(*term, found)};
+        if (term->excluded) {
+            found.remove(entry.matches);
+        } else {
+            found.intersectWith(entry.matches);
+            included.push_back(patternOf(*term));
+        }
+        evaluated.push_back(std::move(entry));
     }
-    for (const WordPattern& pattern : excluded) {
-        if (found.none())
+    m_lastTerms = std::move(evaluated);
+
+    BitSet inTitle = found;
+    for (const WordPattern& pattern : included) {
+        if (inTitle.none())
             break;
-        found.remove(recipesMatching(pattern, found));
+        inTitle.intersectWith(titlesMatching(pattern, inTitle));
     }
 
     std::vector<std::uint32_t> others;
+    results.recipes.reserve(found.count());
+    others.reserve(found.count());
     for (const std::uint32_t number : m_order) {
         if (!found.test(number))
             continue;
-        if (titleHoldsAll(number, included))
+        if (inTitle.test(number))
             results.recipes.push_back(number);
         else
             others.push_back(number);
@@ -334,27 +366,35 @@ SearchResults RecipeSearch::search(const SearchQuery& query) {
     return results;
 }
 
+BitSet RecipeSearch::termMatches(const SearchTerm& term, const BitSet& within) {
+    for (const TermMatches& known : m_lastTerms) {
+        if (known.term == term && within.isSubsetOf(known.scope))
+            return known.matches;
+    }
+    for (const TermMatches& known : m_lastTerms) {
+        if (canOnlyNarrow(term, known.term) && within.isSubsetOf(known.scope)) {
+            BitSet candidates = within;
+            candidates.intersectWith(known.matches);
+            return recipesMatching(patternOf(term), candidates);
+        }
+    }
+    return recipesMatching(patternOf(term), within);
+}
+
 // The recipes, among those within, that hold the pattern in a text or in
 // their category's name; a few others may be set too.
 BitSet RecipeSearch::recipesMatching(const WordPattern& pattern, const BitSet& within) const {
-    BitSet matching(m_recipes.size());
+    BitSet matching = recipesWithEveryWord(pattern, within, false);
+    if (pattern.words().size() > 1) {
+        BitSet phrases(m_recipes.size());
+        matching.forEach([&](std::size_t number) {
+            if (pattern.occursIn(m_words.bytesOf(m_recipes[number].words)))
+                phrases.set(number);
+        });
+        matching = std::move(phrases);
+    }
     if (pattern.matchesNothing())
         return matching;
-    if (pattern.words().size() == 1) {
-        pattern.words().front().addRecipesTo(matching, m_words.vocabulary());
-    } else {
-        // Only recipes that hold every word of the phrase are read.
-        BitSet candidates = within;
-        for (const WordMatcher& word : pattern.words()) {
-            BitSet holding(m_recipes.size());
-            word.addRecipesTo(holding, m_words.vocabulary());
-            candidates.intersectWith(holding);
-        }
-        candidates.forEach([&](std::size_t number) {
-            if (pattern.occursIn(m_words.bytesOf(m_recipes[number].words)))
-                matching.set(number);
-        });
-    }
     for (std::size_t row = 0; row < m_categories.size(); ++row) {
         if (!pattern.occursIn(m_categories[row].words))
             continue;
@@ -364,11 +404,34 @@ BitSet RecipeSearch::recipesMatching(const WordPattern& pattern, const BitSet& w
     return matching;
 }
 
-bool RecipeSearch::titleHoldsAll(std::uint32_t number,
-                                 const std::vector<WordPattern>& patterns) const {
-    const auto title = m_words.titleBytesOf(m_recipes[number].words);
-    return std::all_of(patterns.begin(), patterns.end(),
-                       [&title](const WordPattern& pattern) { return pattern.occursIn(title); });
+BitSet RecipeSearch::titlesMatching(const WordPattern& pattern, const BitSet& within) const {
+    BitSet matching = recipesWithEveryWord(pattern, within, true);
+    if (pattern.words().size() == 1)
+        return matching;
+    BitSet phrases(m_recipes.size());
+    matching.forEach([&](std::size_t number) {
+        if (pattern.occursIn(m_words.titleBytesOf(m_recipes[number].words)))
+            phrases.set(number);
+    });
+    return phrases;
+}
+
+BitSet RecipeSearch::recipesWithEveryWord(const WordPattern& pattern, const BitSet& within,
+                                          bool inTitle) const {
+    if (pattern.matchesNothing())
+        return BitSet(m_recipes.size());
+    if (pattern.words().size() == 1) {
+        BitSet holding(m_recipes.size());
+        pattern.words().front().addRecipesTo(holding, m_words.vocabulary(), inTitle);
+        return holding;
+    }
+    BitSet holding = within;
+    for (const WordMatcher& word : pattern.words()) {
+        BitSet withWord(m_recipes.size());
+        word.addRecipesTo(withWord, m_words.vocabulary(), inTitle);
+        holding.intersectWith(withWord);
+    }
+    return holding;
 }
 
 // --- What a result shows ---------------------------------------------------

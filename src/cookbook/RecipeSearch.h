@@ -104,9 +104,25 @@ private:
     void dropRecipe(std::uint32_t number);
     void findFindableRecipes();
 
+    // What a term of the last search matched, exactly for the recipes in its
+    // scope. While the user types, the next search often holds the same term
+    // (a phrase already closed) or one that can match only recipes it matched
+    // (the same words, the last one longer): it takes the one and looks only
+    // among the recipes of the other.
+    struct TermMatches {
+        SearchTerm term;
+        BitSet scope;
+        BitSet matches;
+    };
+
     WordPattern patternOf(const SearchTerm& term);
+    BitSet termMatches(const SearchTerm& term, const BitSet& within);
     BitSet recipesMatching(const WordPattern& pattern, const BitSet& within) const;
-    bool titleHoldsAll(std::uint32_t number, const std::vector<WordPattern>& patterns) const;
+    BitSet titlesMatching(const WordPattern& pattern, const BitSet& within) const;
+    // The recipes among within that hold every word of the pattern (in their
+    // title, if so asked).
+    BitSet recipesWithEveryWord(const WordPattern& pattern, const BitSet& within,
+                                bool inTitle) const;
     const IndexedCategory* firstCategoryWithId(std::optional<std::int32_t> id, int* row) const;
 
     TextFolder m_folder; // for category names
@@ -124,6 +140,8 @@ private:
     std::vector<std::uint32_t> m_order; // the findable recipes in index order
     BitSet m_findable;
     std::vector<std::vector<std::uint32_t>> m_recipesOfCategory; // by category row
+
+    std::vector<TermMatches> m_lastTerms;
 
     std::optional<std::uint64_t> m_categoriesRevision;
     std::optional<std::uint64_t> m_recipesRevision;

@@ -7,17 +7,17 @@ RecipeWords::Place RecipeWords::add(std::uint32_t recipe, const Value& title,
                                     const Value& ingredients, const Value& preparation) {
     Place place;
     place.first = m_bytes.size();
-    addWords(recipe, title);
+    addWords(recipe, title, true);
     place.titleBytes = static_cast<std::uint32_t>(m_bytes.size() - place.first);
     m_bytes.push_back(SearchVocabulary::noWord);
-    addWords(recipe, ingredients);
+    addWords(recipe, ingredients, false);
     m_bytes.push_back(SearchVocabulary::noWord);
-    addWords(recipe, preparation);
+    addWords(recipe, preparation, false);
     place.bytes = static_cast<std::uint32_t>(m_bytes.size() - place.first);
     return place;
 }
 
-void RecipeWords::addWords(std::uint32_t recipe, const Value& text) {
+void RecipeWords::addWords(std::uint32_t recipe, const Value& text, bool isTitle) {
     if (!text.isText())
         return;
     const QByteArray& utf8 = text.utf8();
@@ -26,6 +26,8 @@ void RecipeWords::addWords(std::uint32_t recipe, const Value& text) {
                              const std::uint32_t number = m_vocabulary.add(word);
                              appendNumber(m_bytes, number);
                              m_vocabulary.recipesOf(number).add(recipe);
+                             if (isTitle)
+                                 m_vocabulary.titlesOf(number).add(recipe);
                          });
 }
 
@@ -37,6 +39,8 @@ std::uint64_t RecipeWords::append(const RecipeWords& other, std::uint32_t offset
         PostingList& recipes = m_vocabulary.recipesOf(numbers[number]);
         words.recipesOf(number).forEach(
             [&](std::uint32_t recipe) { recipes.add(recipe + offset); });
+        PostingList& titles = m_vocabulary.titlesOf(numbers[number]);
+        words.titlesOf(number).forEach([&](std::uint32_t recipe) { titles.add(recipe + offset); });
     }
     const std::uint64_t shift = m_bytes.size();
     m_bytes.reserve(m_bytes.size() + other.m_bytes.size() + other.m_bytes.size() / 8);

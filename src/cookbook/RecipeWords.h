@@ -64,7 +64,7 @@ public:
     }
 
 private:
-    void addWords(std::uint32_t recipe, const Value& text);
+    void addWords(std::uint32_t recipe, const Value& text, bool isTitle);
 
     TextFolder m_folder;
     SearchVocabulary m_vocabulary;

@@ -84,9 +84,9 @@ std::size_t SearchVocabulary::bytes() const {
     std::size_t total = m_text.capacity() + m_starts.capacity() * sizeof(std::uint64_t) +
                         m_table.capacity() * sizeof(Slot) +
                         m_sorted.capacity() * sizeof(std::uint32_t) +
-                        m_recipes.capacity() * sizeof(PostingList);
-    for (const PostingList& recipes : m_recipes)
-        total += recipes.bytes();
+                        m_recipes.capacity() * sizeof(Recipes);
+    for (const Recipes& recipes : m_recipes)
+        total += recipes.anywhere.bytes() + recipes.inTitle.bytes();
     return total;
 }
 

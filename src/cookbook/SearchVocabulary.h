@@ -39,8 +39,11 @@ public:
     // One more than the highest word number.
     std::size_t size() const { return m_recipes.size(); }
 
-    PostingList& recipesOf(std::uint32_t number) { return m_recipes[number]; }
-    const PostingList& recipesOf(std::uint32_t number) const { return m_recipes[number]; }
+    // The recipes holding the word anywhere, and those holding it in their title.
+    PostingList& recipesOf(std::uint32_t number) { return m_recipes[number].anywhere; }
+    const PostingList& recipesOf(std::uint32_t number) const { return m_recipes[number].anywhere; }
+    PostingList& titlesOf(std::uint32_t number) { return m_recipes[number].inTitle; }
+    const PostingList& titlesOf(std::uint32_t number) const { return m_recipes[number].inTitle; }
 
     std::size_t bytes() const;
 
@@ -68,7 +71,11 @@ private:
 
     std::string m_text;                  // every word, side by side
     std::vector<std::uint64_t> m_starts; // where word n starts in m_text; one more at the end
-    std::vector<PostingList> m_recipes;  // by word number
+    struct Recipes {
+        PostingList anywhere;
+        PostingList inTitle;
+    };
+    std::vector<Recipes> m_recipes;      // by word number
     std::vector<Slot> m_table;           // open addressing, a power of two long
     std::vector<std::uint32_t> m_sorted; // word numbers in byte order of their words
 };

@@ -24,8 +24,10 @@ public:
     }
     bool matchesNothing() const { return m_numbers.empty(); }
     bool isSameWordAs(const WordMatcher& other) const;
-    // Adds every recipe holding a matching word.
-    void addRecipesTo(BitSet& recipes, const SearchVocabulary& vocabulary) const;
+    // Adds every recipe holding a matching word (in its title only, if so asked).
+    void addRecipesTo(BitSet& recipes, const SearchVocabulary& vocabulary, bool inTitle) const;
+    // For a single word, its number as RecipeWords codes it; else nothing.
+    std::vector<std::uint8_t> code() const;
 
 private:
     std::vector<std::uint32_t> m_numbers; // at most one unless a prefix
@@ -50,6 +52,10 @@ private:
     // m_fallback[i]: the length of the longest proper prefix of the first i + 1
     // words that is also their suffix.
     std::vector<std::size_t> m_fallback;
+    // The coded first word, when it is a single word: where no part of the
+    // pattern has been matched yet, the search skips to the next place this
+    // word may start (a byte search, much quicker than reading every word).
+    std::vector<std::uint8_t> m_firstCode;
     bool m_matchesNothing = false;
 };
 

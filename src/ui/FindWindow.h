@@ -7,7 +7,7 @@
 class QAbstractItemModel;
 class QLabel;
 class QLineEdit;
-class QListView;
+class QTableView;
 
 namespace savrona {
 
@@ -22,7 +22,7 @@ public:
     FindWindow(QAbstractItemModel* results, QWidget* parent);
 
     QLineEdit* searchBox = nullptr;
-    QListView* resultsList = nullptr;
+    QTableView* resultsList = nullptr;
     QLabel* countLabel = nullptr;
 
     int currentRow() const;

@@ -100,6 +100,28 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{"UnknownWord", "xyzzy", nothing}, MatchCase{"PunctuationOnly", "?!", nothing}),
     [](const ::testing::TestParamInfo<MatchCase>& info) { return info.param.name; });
 
+// Each search may take over what the last one matched; typing forward and
+// back must still find exactly what a search of its own finds.
+TEST_F(RecipeSearchTest, TypingLetterByLetterFindsWhatASearchOfItsOwnFinds) {
+    QStringList typed;
+    for (const QString& text :
+         {QStringLiteral("\"olive oil\" -butter tom"), QStringLiteral("cr\u00E8me -\"water b"),
+          QStringLiteral("\"bake until golden\" serve")}) {
+        for (qsizetype length = 1; length <= text.size(); ++length)
+            typed << text.left(length);
+        for (qsizetype length = text.size() - 1; length > 0; --length)
+            typed << text.left(length);
+    }
+    for (const QString& text : typed) {
+        RecipeSearch fresh;
+        fresh.update(cookbook.categories(), cookbook.recipes());
+        QStringList freshTitles;
+        for (const std::uint32_t number : fresh.search(SearchQuery::parse(text)).recipes)
+            freshTitles << fresh.recipe(number).title;
+        EXPECT_EQ(find(text), freshTitles) << text.toStdString();
+    }
+}
+
 TEST_F(RecipeSearchTest, AResultNamesItsCategoryAndTheCategorysPlaceInTheTree) {
     ASSERT_EQ(find("chowder"), QStringList{"Jalapeño Chowder"});
     const std::uint32_t number = search.search(SearchQuery::parse(u"chowder")).recipes.front();

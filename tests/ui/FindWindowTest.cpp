@@ -11,7 +11,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
+#include <QTableView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -116,7 +116,6 @@ TEST_F(FindWindowTest, UpAndDownMoveThroughTheResultsAndADoubleClickChooses) {
     QTest::keyClick(find.searchBox, Qt::Key_Enter);
     EXPECT_EQ(selectedText(), "Tomato soup");
 
-    QCoreApplication::processEvents(); // the list lays its rows out
     const QModelIndex last = find.resultsList->model()->index(2, 0);
     const QPoint middle = find.resultsList->visualRect(last).center();
     // A double click comes after the press of its first click.
