@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl1-mesa-dev
     libpugixml-dev libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils at-spi2-core python3-pyatspi fonts-dejavu-core
+    dbus-daemon dbus-bin
 )
 
 missing=()
