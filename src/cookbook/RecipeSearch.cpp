@@ -156,12 +156,12 @@ void RecipeSearch::updateRecipes(const Table& recipes) {
     const RecipeFields positions{
         fieldPosition(fields, field::title), fieldPosition(fields, field::ingredients),
         fieldPosition(fields, field::preparation), fieldPosition(fields, field::categoryId)};
-    std::vector<bool> seen(m_recipes.size(), false);
+    WalkState walk{std::vector<bool>(m_recipes.size(), false), 0};
     std::vector<std::uint32_t> inIndexOrder;
     inIndexOrder.reserve(m_recipesInIndexOrder.size() + 16);
     std::vector<const Row*> added;
     recipes.forEachRecord([&](const Row& row) {
-        if (const auto kept = keptEntry(positions, row, seen)) {
+        if (const auto kept = keptEntry(positions, row, walk)) {
             inIndexOrder.push_back(*kept);
             return;
         }
@@ -169,28 +169,47 @@ void RecipeSearch::updateRecipes(const Table& recipes) {
         added.push_back(&row);
     });
     addRecipes(positions, added);
-    for (std::uint32_t number = 0; number < seen.size(); ++number) {
-        if (!seen[number] && m_recipes[number].live)
+    for (std::uint32_t number = 0; number < walk.seen.size(); ++number) {
+        if (!walk.seen[number] && m_recipes[number].live)
             dropRecipe(number);
     }
     m_recipesInIndexOrder = std::move(inIndexOrder);
+    for (std::size_t place = 0; place < m_recipesInIndexOrder.size(); ++place)
+        m_recipes[m_recipesInIndexOrder[place]].place = static_cast<std::uint32_t>(place);
 }
 
 // The entry of a record that has not changed since the index last saw it.
+// Records mostly come in the order of the last walk, so the entry after the
+// last one found is tried first; the hash of the texts' places finds the
+// rest, and the walk goes on from there.
 std::optional<std::uint32_t> RecipeSearch::keptEntry(const RecipeFields& fields, const Row& row,
-                                                     std::vector<bool>& seen) {
-    const auto known = m_recipeByTexts.find(fields.keyOf(row));
-    if (known == m_recipeByTexts.end() || known->second >= seen.size() || seen[known->second])
-        return std::nullopt;
-    IndexedRecipe& indexed = m_recipes[known->second];
-    if (!indexed.live || !isSameText(indexed.title, valueAt(row, fields.title)) ||
-        !isSameText(indexed.ingredients, valueAt(row, fields.ingredients)) ||
-        !isSameText(indexed.preparation, valueAt(row, fields.preparation)))
-        return std::nullopt;
-    seen[known->second] = true;
+                                                     WalkState& walk) {
+    std::optional<std::uint32_t> found;
+    if (walk.next < m_recipesInIndexOrder.size()) {
+        const std::uint32_t expected = m_recipesInIndexOrder[walk.next];
+        if (!walk.seen[expected] && isSameRecord(m_recipes[expected], fields, row))
+            found = expected;
+    }
+    if (!found) {
+        const auto known = m_recipeByTexts.find(fields.keyOf(row));
+        if (known == m_recipeByTexts.end() || known->second >= walk.seen.size() ||
+            walk.seen[known->second] || !isSameRecord(m_recipes[known->second], fields, row))
+            return std::nullopt;
+        found = known->second;
+    }
+    IndexedRecipe& indexed = m_recipes[*found];
+    walk.seen[*found] = true;
+    walk.next = indexed.place + 1;
     // A move to another category changes no words.
     indexed.categoryId = integerOf(valueAt(row, fields.categoryId));
-    return known->second;
+    return found;
+}
+
+bool RecipeSearch::isSameRecord(const IndexedRecipe& indexed, const RecipeFields& fields,
+                                const Row& row) const {
+    return indexed.live && isSameText(indexed.title, valueAt(row, fields.title)) &&
+           isSameText(indexed.ingredients, valueAt(row, fields.ingredients)) &&
+           isSameText(indexed.preparation, valueAt(row, fields.preparation));
 }
 
 void RecipeSearch::addRecipes(const RecipeFields& fields, const std::vector<const Row*>& rows) {

@@ -85,6 +85,7 @@ private:
         Value preparation;
         std::optional<std::int32_t> categoryId;
         RecipeWords::Place words;
+        std::uint32_t place = 0; // in m_recipesInIndexOrder
         bool live = true;
     };
     struct IndexedCategory {
@@ -97,8 +98,15 @@ private:
     void updateCategories(const Table& categories);
     void updateRecipes(const Table& recipes);
     void clear();
+    // Where the walk of the records stands in the order of the last one.
+    struct WalkState {
+        std::vector<bool> seen; // by entry
+        std::size_t next = 0;   // in m_recipesInIndexOrder
+    };
     std::optional<std::uint32_t> keptEntry(const RecipeFields& fields, const Row& row,
-                                           std::vector<bool>& seen);
+                                           WalkState& walk);
+    bool isSameRecord(const IndexedRecipe& indexed, const RecipeFields& fields,
+                      const Row& row) const;
     void addRecipes(const RecipeFields& fields, const std::vector<const Row*>& rows);
     void addWordsOfRecipes(std::uint32_t first, std::size_t count);
     void dropRecipe(std::uint32_t number);

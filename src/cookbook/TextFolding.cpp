@@ -13,8 +13,6 @@ namespace savrona {
 
 namespace {
 
-constexpr char wordBreak = TextFolder::wordBreak;
-
 // Marks that only put an accent on the letter before them: dropped, so that
 // a decomposed "é" folds like "e". Marks of other scripts (Indic vowel signs,
 // Thai vowels) are part of their words and stay.
