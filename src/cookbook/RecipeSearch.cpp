@@ -116,6 +116,7 @@ void RecipeSearch::update(const Table& categories, const Table& recipes) {
     if (recipesChanged)
         updateRecipes(recipes);
     findFindableRecipes();
+    m_words.vocabulary().sortNewWords();
     m_lastTerms.clear();
     m_categoriesRevision = categoriesRevision;
     m_recipesRevision = recipesRevision;
@@ -160,8 +161,9 @@ void RecipeSearch::updateRecipes(const Table& recipes) {
     std::vector<std::uint32_t> inIndexOrder;
     inIndexOrder.reserve(m_recipesInIndexOrder.size() + 16);
     std::vector<const Row*> added;
+    const bool fresh = m_recipes.empty();
     recipes.forEachRecord([&](const Row& row) {
-        if (const auto kept = keptEntry(positions, row, walk)) {
+        if (const auto kept = fresh ? std::nullopt : keptEntry(positions, row, walk)) {
             inIndexOrder.push_back(*kept);
             return;
         }
@@ -176,6 +178,39 @@ void RecipeSearch::updateRecipes(const Table& recipes) {
     m_recipesInIndexOrder = std::move(inIndexOrder);
     for (std::size_t place = 0; place < m_recipesInIndexOrder.size(); ++place)
         m_recipes[m_recipesInIndexOrder[place]].place = static_cast<std::uint32_t>(place);
+    indexRecipesByTexts(positions);
+}
+
+void RecipeSearch::indexRecipesByTexts(const RecipeFields& fields) {
+    std::size_t size = 1024;
+    while (size < m_recipesInIndexOrder.size() * 2)
+        size *= 2;
+    m_recipeByTexts.assign(size, TextsSlot{});
+    for (const std::uint32_t number : m_recipesInIndexOrder) {
+        const IndexedRecipe& recipe = m_recipes[number];
+        const std::uint64_t key =
+            fields.keyOfTexts(recipe.title, recipe.ingredients, recipe.preparation);
+        std::size_t slot = key & (size - 1);
+        while (m_recipeByTexts[slot].number != noEntry)
+            slot = (slot + 1) & (size - 1);
+        m_recipeByTexts[slot] = {key, number};
+    }
+}
+
+// The first entry of that key not seen yet in this walk: records whose texts
+// share their bytes (empty ones, say) have the same key.
+std::uint32_t RecipeSearch::recipeWithTexts(std::uint64_t key,
+                                            const std::vector<bool>& seen) const {
+    if (m_recipeByTexts.empty())
+        return noEntry;
+    const std::size_t mask = m_recipeByTexts.size() - 1;
+    for (std::size_t slot = key & mask;; slot = (slot + 1) & mask) {
+        const TextsSlot& entry = m_recipeByTexts[slot];
+        if (entry.number == noEntry)
+            return noEntry;
+        if (entry.key == key && entry.number < seen.size() && !seen[entry.number])
+            return entry.number;
+    }
 }
 
 // The entry of a record that has not changed since the index last saw it.
@@ -191,11 +226,10 @@ std::optional<std::uint32_t> RecipeSearch::keptEntry(const RecipeFields& fields,
             found = expected;
     }
     if (!found) {
-        const auto known = m_recipeByTexts.find(fields.keyOf(row));
-        if (known == m_recipeByTexts.end() || known->second >= walk.seen.size() ||
-            walk.seen[known->second] || !isSameRecord(m_recipes[known->second], fields, row))
+        const std::uint32_t known = recipeWithTexts(fields.keyOf(row), walk.seen);
+        if (known == noEntry || !isSameRecord(m_recipes[known], fields, row))
             return std::nullopt;
-        found = known->second;
+        found = known;
     }
     IndexedRecipe& indexed = m_recipes[*found];
     walk.seen[*found] = true;
@@ -212,52 +246,41 @@ bool RecipeSearch::isSameRecord(const IndexedRecipe& indexed, const RecipeFields
            isSameText(indexed.preparation, valueAt(row, fields.preparation));
 }
 
+// Many new records (the first build) are read in two halves, the second on a
+// thread of its own into a store of its own, which is then appended. Each
+// thread fills the entries of its own half.
 void RecipeSearch::addRecipes(const RecipeFields& fields, const std::vector<const Row*>& rows) {
     const auto first = static_cast<std::uint32_t>(m_recipes.size());
-    const bool fresh = first == 0;
-    std::size_t textBytes = 0;
-    m_recipes.reserve(m_recipes.size() + rows.size());
-    m_recipeByTexts.reserve(m_recipeByTexts.size() + rows.size());
-    for (const Row* row : rows) {
-        IndexedRecipe recipe;
-        recipe.title = valueAt(*row, fields.title);
-        recipe.ingredients = valueAt(*row, fields.ingredients);
-        recipe.preparation = valueAt(*row, fields.preparation);
-        recipe.categoryId = integerOf(valueAt(*row, fields.categoryId));
-        for (const Value* text : {&recipe.title, &recipe.ingredients, &recipe.preparation})
-            textBytes += text->isText() ? std::size_t(text->utf8().size()) : 0;
-        m_recipeByTexts[fields.keyOf(*row)] = static_cast<std::uint32_t>(m_recipes.size());
-        m_recipes.push_back(std::move(recipe));
-    }
-    // About one byte for every five of text.
-    if (fresh)
-        m_words.reserve(textBytes / 5);
-    addWordsOfRecipes(first, rows.size());
-    m_recordsRead += rows.size();
-    if (fresh)
-        m_words.shrinkToFit();
-}
-
-// With many recipes, the second half is read on a thread of its own into a
-// store of its own, which is then appended.
-void RecipeSearch::addWordsOfRecipes(std::uint32_t first, std::size_t count) {
-    const auto addTo = [this](RecipeWords& words, std::uint32_t number, std::uint32_t numberThere) {
-        IndexedRecipe& recipe = m_recipes[number];
-        recipe.words = words.add(numberThere, recipe.title, recipe.ingredients, recipe.preparation);
+    const std::size_t count = rows.size();
+    m_recipes.resize(first + count);
+    const auto addRows = [&](RecipeWords& words, std::size_t from, std::size_t to) {
+        // About 250 bytes of words for a recipe of a thousand letters; a few
+        // records added later take the vector's own growth.
+        if (first == 0 || &words != &m_words)
+            words.reserve(words.codedBytes() + (to - from) * 256);
+        for (std::size_t index = from; index < to; ++index) {
+            const Row& row = *rows[index];
+            IndexedRecipe& recipe = m_recipes[first + index];
+            recipe.title = valueAt(row, fields.title);
+            recipe.ingredients = valueAt(row, fields.ingredients);
+            recipe.preparation = valueAt(row, fields.preparation);
+            recipe.categoryId = integerOf(valueAt(row, fields.categoryId));
+            // The second half's store numbers its recipes from 0.
+            const auto number =
+                static_cast<std::uint32_t>(&words == &m_words ? first + index : index - from);
+            recipe.words = words.add(number, recipe.title, recipe.ingredients, recipe.preparation);
+        }
     };
     const bool twoThreads =
         count >= recordsForTwoThreads && std::thread::hardware_concurrency() > 1;
-    const std::size_t here = twoThreads ? count / 2 : count;
-    const auto second = static_cast<std::uint32_t>(first + here);
-    const auto end = static_cast<std::uint32_t>(first + count);
+    const std::size_t half = twoThreads ? count / 2 : count;
     RecipeWords secondHalf;
     std::exception_ptr failure;
     std::thread worker;
     if (twoThreads) {
         worker = std::thread([&] {
             try {
-                for (std::uint32_t number = second; number < end; ++number)
-                    addTo(secondHalf, number, number - second);
+                addRows(secondHalf, half, count);
             } catch (...) {
                 failure = std::current_exception();
             }
@@ -272,24 +295,23 @@ void RecipeSearch::addWordsOfRecipes(std::uint32_t first, std::size_t count) {
                     thread.join();
             }
         } joiner{worker};
-        for (std::uint32_t number = first; number < second; ++number)
-            addTo(m_words, number, number);
+        addRows(m_words, 0, half);
     }
     if (failure)
         std::rethrow_exception(failure);
-    if (!twoThreads)
-        return;
-    const std::uint64_t shift = m_words.append(secondHalf, second);
-    for (std::uint32_t number = second; number < end; ++number)
-        m_recipes[number].words.first += shift;
+    if (twoThreads) {
+        const std::uint64_t shift =
+            m_words.append(secondHalf, static_cast<std::uint32_t>(first + half));
+        for (std::size_t index = half; index < count; ++index)
+            m_recipes[first + index].words.first += shift;
+    }
+    m_recordsRead += count;
+    if (first == 0)
+        m_words.shrinkToFit();
 }
 
 void RecipeSearch::dropRecipe(std::uint32_t number) {
     IndexedRecipe& recipe = m_recipes[number];
-    const auto key = m_recipeByTexts.find(
-        RecipeFields::keyOfTexts(recipe.title, recipe.ingredients, recipe.preparation));
-    if (key != m_recipeByTexts.end() && key->second == number)
-        m_recipeByTexts.erase(key);
     recipe.live = false;
     // Lets go of the table's old texts.
     recipe.title = recipe.ingredients = recipe.preparation = Value();
@@ -482,9 +504,7 @@ std::size_t RecipeSearch::bytes() const {
     std::size_t total = m_words.bytes() + m_recipes.capacity() * sizeof(IndexedRecipe) +
                         m_recipesInIndexOrder.capacity() * sizeof(std::uint32_t) +
                         m_order.capacity() * sizeof(std::uint32_t) + m_findable.bytes();
-    // A node of the hash map: the pair, the link and the cached hash, and its bucket.
-    total += m_recipeByTexts.size() * (sizeof(std::pair<std::uint64_t, std::uint32_t>) + 16) +
-             m_recipeByTexts.bucket_count() * sizeof(void*);
+    total += m_recipeByTexts.capacity() * sizeof(TextsSlot);
     for (const IndexedCategory& category : m_categories)
         total += sizeof(category) + category.words.capacity() +
                  std::size_t(category.name.capacity()) * 2;

@@ -108,7 +108,6 @@ private:
     bool isSameRecord(const IndexedRecipe& indexed, const RecipeFields& fields,
                       const Row& row) const;
     void addRecipes(const RecipeFields& fields, const std::vector<const Row*>& rows);
-    void addWordsOfRecipes(std::uint32_t first, std::size_t count);
     void dropRecipe(std::uint32_t number);
     void findFindableRecipes();
 
@@ -138,8 +137,16 @@ private:
     std::vector<IndexedRecipe> m_recipes;
     std::size_t m_dropped = 0;
     std::size_t m_recordsRead = 0;
-    // A record's texts, by where their bytes are, to the number of its entry.
-    std::unordered_map<std::uint64_t, std::uint32_t> m_recipeByTexts;
+    // A record's texts, by where their bytes are, to the number of its entry:
+    // open addressing, made anew at the end of every update.
+    struct TextsSlot {
+        std::uint64_t key = 0;
+        std::uint32_t number = noEntry;
+    };
+    static constexpr std::uint32_t noEntry = 0xFFFFFFFF;
+    void indexRecipesByTexts(const RecipeFields& fields);
+    std::uint32_t recipeWithTexts(std::uint64_t key, const std::vector<bool>& seen) const;
+    std::vector<TextsSlot> m_recipeByTexts;
     std::vector<std::uint32_t> m_recipesInIndexOrder; // every live entry
     std::vector<IndexedCategory> m_categories;        // in index order
     std::unordered_map<std::int32_t, std::vector<int>> m_categoryRowsById;

@@ -22,8 +22,8 @@ void RecipeWords::addWords(std::uint32_t recipe, const Value& text, bool isTitle
         return;
     const QByteArray& utf8 = text.utf8();
     m_folder.forEachWord(std::string_view(utf8.constData(), std::size_t(utf8.size())),
-                         [&](std::string_view word) {
-                             const std::uint32_t number = m_vocabulary.add(word);
+                         [&](std::string_view word, std::uint64_t head) {
+                             const std::uint32_t number = m_vocabulary.add(word, head);
                              appendNumber(m_bytes, number);
                              m_vocabulary.recipesOf(number).add(recipe);
                              if (isTitle)

@@ -47,6 +47,7 @@ public:
     void reserve(std::size_t bytes) { m_bytes.reserve(bytes); }
     void shrinkToFit() { m_bytes.shrink_to_fit(); }
     std::size_t bytes() const { return m_bytes.capacity() + m_vocabulary.bytes(); }
+    std::size_t codedBytes() const { return m_bytes.size(); }
 
     static void appendNumber(std::vector<std::uint8_t>& out, std::uint32_t number) {
         while (number >= 0x80) {

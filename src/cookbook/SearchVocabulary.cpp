@@ -1,6 +1,8 @@
 // The words of the search index: numbering, lookup by hash, prefix ranges.
 #include "SearchVocabulary.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <cstring>
 
@@ -55,18 +57,28 @@ std::string_view SearchVocabulary::word(std::uint32_t number) const {
 }
 
 // Words added since the last sort are sorted on their own and merged in.
+// The new words are sorted first by their first eight bytes as a big-endian
+// number, which orders as the bytes do, and by the whole word where those
+// agree; then merged in.
 void SearchVocabulary::sortNewWords() {
     const std::size_t known = m_sorted.size() + 1; // number 0 is never sorted in
     if (known >= size())
         return;
-    const auto byWord = [this](std::uint32_t left, std::uint32_t right) {
-        return word(left) < word(right);
-    };
-    const auto middle = static_cast<std::ptrdiff_t>(m_sorted.size());
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> added;
+    added.reserve(size() - known);
     for (auto number = static_cast<std::uint32_t>(known); number < size(); ++number)
+        added.emplace_back(qToBigEndian<quint64>(keyOf(word(number)).head), number);
+    std::sort(added.begin(), added.end(), [this](const auto& left, const auto& right) {
+        if (left.first != right.first)
+            return left.first < right.first;
+        return word(left.second) < word(right.second);
+    });
+    const auto middle = static_cast<std::ptrdiff_t>(m_sorted.size());
+    for (const auto& [head, number] : added)
         m_sorted.push_back(number);
-    std::sort(m_sorted.begin() + middle, m_sorted.end(), byWord);
-    std::inplace_merge(m_sorted.begin(), m_sorted.begin() + middle, m_sorted.end(), byWord);
+    std::inplace_merge(
+        m_sorted.begin(), m_sorted.begin() + middle, m_sorted.end(),
+        [this](std::uint32_t left, std::uint32_t right) { return word(left) < word(right); });
 }
 
 std::span<const std::uint32_t> SearchVocabulary::startingWith(std::string_view prefix) {

@@ -3,6 +3,7 @@
 // Every folded word of the cookbook once, with a number and the recipes it occurs in.
 
 #include "PostingList.h"
+#include "TextFolding.h"
 
 #include <cstdint>
 #include <cstring>
@@ -23,17 +24,21 @@ public:
 
     SearchVocabulary();
 
-    // The number of the word, added when new.
-    std::uint32_t add(std::string_view word) {
-        const Key key = keyOf(word);
+    // The number of the word, added when new; head as TextFolder::headOf gives it.
+    std::uint32_t add(std::string_view word, std::uint64_t head) {
+        const Key key{head, word.size()};
         const std::size_t slot = slotOf(word, key, hashOf(word, key));
         if (m_table[slot].number != noWord)
             return m_table[slot].number;
         return addNew(word, key, slot);
     }
+    std::uint32_t add(std::string_view word) { return add(word, keyOf(word).head); }
     std::optional<std::uint32_t> find(std::string_view word) const;
     // The numbers of every word that starts with prefix, in byte order.
     std::span<const std::uint32_t> startingWith(std::string_view prefix);
+    // Sorts the words added since the last sort in with the others: done once
+    // after many words were added, so that the next startingWith is quick.
+    void sortNewWords();
 
     std::string_view word(std::uint32_t number) const;
     // One more than the highest word number.
@@ -67,7 +72,6 @@ private:
     static std::uint64_t hashOf(std::string_view word, const Key& key);
     std::size_t slotOf(std::string_view word, const Key& key, std::uint64_t hash) const;
     void grow();
-    void sortNewWords();
 
     std::string m_text;                  // every word, side by side
     std::vector<std::uint64_t> m_starts; // where word n starts in m_text; one more at the end
@@ -80,33 +84,8 @@ private:
     std::vector<std::uint32_t> m_sorted; // word numbers in byte order of their words
 };
 
-// The first eight bytes as one number: whole pieces of four, two and one
-// byte, which the compiler turns into plain loads.
 inline SearchVocabulary::Key SearchVocabulary::keyOf(std::string_view word) {
-    Key key{0, word.size()};
-    if (word.size() >= 8) {
-        std::memcpy(&key.head, word.data(), 8);
-        return key;
-    }
-    const char* bytes = word.data();
-    unsigned shift = 0;
-    if (word.size() & 4) {
-        std::uint32_t piece;
-        std::memcpy(&piece, bytes, 4);
-        key.head = piece;
-        bytes += 4;
-        shift = 32;
-    }
-    if (word.size() & 2) {
-        std::uint16_t piece;
-        std::memcpy(&piece, bytes, 2);
-        key.head |= std::uint64_t(piece) << shift;
-        bytes += 2;
-        shift += 16;
-    }
-    if (word.size() & 1)
-        key.head |= std::uint64_t(static_cast<unsigned char>(*bytes)) << shift;
-    return key;
+    return Key{TextFolder::headOf(word), word.size()};
 }
 
 inline std::uint64_t SearchVocabulary::hashOf(std::string_view word, const Key& key) {

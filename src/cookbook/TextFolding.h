@@ -3,12 +3,16 @@
 // Splits text into the words a recipe search compares, with letter case and accents
 // folded away.
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -29,11 +33,17 @@ class TextFolder {
 public:
     TextFolder();
 
-    // Calls word(std::string_view) for each folded word of utf8, in order.
+    // Calls word(std::string_view) for each folded word of utf8, in order,
+    // or word(std::string_view, std::uint64_t head) with the word's first
+    // eight bytes as one little-endian number (zero past its end), which a
+    // hash of words takes as it is. The view lasts until the next word.
     // Returns true when the last word runs to the end of the text (the text
     // does not end in a separator), which a query uses to tell a word still
     // being typed.
     template <typename Word> bool forEachWord(std::string_view utf8, Word&& word);
+
+    // The first eight bytes of a word as one little-endian number, zero past its end.
+    static std::uint64_t headOf(std::string_view word);
 
     // In what a character folds to, the end of a word.
     static constexpr char wordBreak = '\0';
@@ -58,6 +68,14 @@ private:
     // ASCII letters and digits in lower case: every one of them has bit 5 set
     // but the upper-case letters.
     static void appendLowered(std::string& out, std::string_view run);
+    static constexpr std::uint64_t caseBits = 0x2020202020202020ULL;
+    // headOf for a run of ASCII letters and digits at `start` of a text of
+    // `size` bytes, in lower case; eight bytes are read at once when the text
+    // has them.
+    static std::uint64_t loweredHead(const char* text, std::size_t start, std::size_t length,
+                                     std::size_t size);
+    template <typename Word>
+    static void handOn(Word& word, std::string_view text, std::uint64_t head);
 
     // What a character not in ASCII turns into: folded bytes, where wordBreak
     // ends the word so far.
@@ -66,6 +84,7 @@ private:
 
     std::vector<Marks> m_marks;
     std::string m_lowered;
+    char m_short[8] = {}; // a word of eight bytes or fewer, in lower case
     // Characters of two UTF-8 bytes (Latin, Greek, Cyrillic ...) by code, the
     // rest by hash; each folded once, when first met.
     std::array<std::int16_t, 0x800> m_twoByteFolded{};
@@ -108,6 +127,32 @@ inline std::size_t TextFolder::nextUnmarked(MarkOf mark, std::size_t from) const
     return block * 64 + static_cast<std::size_t>(std::countr_zero(current));
 }
 
+inline std::uint64_t TextFolder::headOf(std::string_view word) {
+    std::uint64_t head = 0;
+    std::memcpy(&head, word.data(), std::min<std::size_t>(word.size(), 8));
+    return head;
+}
+
+inline std::uint64_t TextFolder::loweredHead(const char* text, std::size_t start,
+                                             std::size_t length, std::size_t size) {
+    std::uint64_t head = 0;
+    if (start + 8 <= size)
+        std::memcpy(&head, text + start, 8);
+    else
+        std::memcpy(&head, text + start, size - start);
+    const std::uint64_t kept =
+        length >= 8 ? ~std::uint64_t(0) : (std::uint64_t(1) << (8 * length)) - 1;
+    return (head | caseBits) & kept;
+}
+
+template <typename Word>
+void TextFolder::handOn(Word& word, std::string_view text, std::uint64_t head) {
+    if constexpr (std::is_invocable_v<Word&, std::string_view, std::uint64_t>)
+        word(text, head);
+    else
+        word(text);
+}
+
 inline void TextFolder::appendLowered(std::string& out, std::string_view run) {
     const std::size_t size = out.size();
     out.resize(size + run.size());
@@ -126,7 +171,7 @@ template <typename Word> bool TextFolder::forEachWord(std::string_view utf8, Wor
     bool endsInWord = false;
     const auto endWord = [&] {
         if (building && !m_word.empty())
-            word(std::string_view(m_word));
+            handOn(word, std::string_view(m_word), headOf(m_word));
         m_word.clear();
         building = false;
     };
@@ -165,12 +210,17 @@ template <typename Word> bool TextFolder::forEachWord(std::string_view utf8, Wor
         if (building || (end < size && isMarked(&Marks::beyond, end))) {
             appendLowered(m_word, run);
             building = true;
+        } else if (run.size() <= 8) {
+            // Lowered in one go, eight bytes at a time.
+            const std::uint64_t head = loweredHead(text, start, run.size(), size);
+            qToLittleEndian<quint64>(head, m_short);
+            handOn(word, std::string_view(m_short, run.size()), head);
         } else if (nextMarked(&Marks::upper, start) < end) {
             m_lowered.clear();
             appendLowered(m_lowered, run);
-            word(std::string_view(m_lowered));
+            handOn(word, std::string_view(m_lowered), headOf(m_lowered));
         } else {
-            word(run);
+            handOn(word, run, headOf(run));
         }
     }
     endWord();

@@ -96,7 +96,9 @@ void FindController::createFindWindow() {
     connect(m_findWindow, &FindWindow::recipeChosen, this,
             [this](int row) { reportingErrors([this, row] { chooseRecipe(row); }); });
     connect(m_findWindow, &FindWindow::hidden, this, [this] {
-        FindWindowPlacement(*m_window.platform().settings).store(m_findWindow->geometry());
+        const bool resized = m_findWindow->isMaximized() || m_findWindow->isMinimized();
+        FindWindowPlacement(*m_window.platform().settings)
+            .store(resized ? m_findWindow->normalGeometry() : m_findWindow->geometry());
     });
 }
 
