@@ -70,6 +70,8 @@ public:
     // Valid for the numbers of the last search, until the next update.
     FoundRecipe recipe(std::uint32_t number) const;
 
+    // False until the first update: the next one builds the whole index.
+    bool isBuilt() const { return m_recipesRevision.has_value(); }
     // The recipes that can be found (those with a node in the tree).
     std::size_t findableCount() const { return m_order.size(); }
     // Memory the index holds of its own, in bytes (texts shared with the table not counted).

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QScreen>
 
 namespace savrona {
@@ -128,6 +129,14 @@ void FindController::search(const QString& text) {
         return;
     }
     try {
+        // The first search builds the index: a moment at a large cookbook.
+        const bool building = !m_search.isBuilt();
+        if (building)
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restoreCursor = qScopeGuard([building] {
+            if (building)
+                QGuiApplication::restoreOverrideCursor();
+        });
         m_search.update(*m_window.dataSetCategories, *m_window.dataSetRecipes);
     } catch (const Error& error) {
         // A table left closed by a failed rebuild: said on the count line, not
