@@ -4,8 +4,8 @@
 #
 #   scripts/fuzz.sh [seconds per target, default 600] [target ...]
 #
-# Targets: fuzz_binary_packet, fuzz_xml_packet, fuzz_filter_expression (all by
-# default). Each starts from its seeds in fuzz/corpus/ and grows a working
+# Targets: fuzz_binary_packet, fuzz_xml_packet, fuzz_filter_expression,
+# fuzz_search_query (all by default). Each starts from its seeds in fuzz/corpus/ and grows a working
 # corpus in build-fuzz/fuzz/work/, so the committed seeds stay small; inputs
 # that crash land in build-fuzz/fuzz/artifacts/<target>/.
 set -euo pipefail
@@ -16,7 +16,7 @@ seconds="${1:-600}"
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(fuzz_binary_packet fuzz_xml_packet fuzz_filter_expression)
+    targets=(fuzz_binary_packet fuzz_xml_packet fuzz_filter_expression fuzz_search_query)
 fi
 
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -119,6 +119,7 @@ void RecordSet::post() {
         addPendingRow();
     m_pending.reset();
     m_changed = true;
+    ++m_changeCount;
 }
 
 void RecordSet::addPendingRow() {
@@ -175,6 +176,7 @@ void RecordSet::deleteCurrent() {
     m_packet.rows[id] = Row();
     m_equalityIndex.noteRemoved();
     m_changed = true;
+    ++m_changeCount;
 
     const std::size_t remaining = viewSize();
     if (remaining == 0) {

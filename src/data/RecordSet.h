@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -56,6 +57,15 @@ public:
 
     bool isChanged() const { return m_changed; }
     void markChanged() { m_changed = true; }
+    // Counts the posts and deletes these rows have seen, across closes and
+    // reopenings on them.
+    std::uint64_t changeCount() const { return m_changeCount; }
+
+    // Calls visit with every row, in index order, whatever the view.
+    template <typename Visit> void forEachRow(Visit&& visit) const {
+        for (std::size_t position = 0; position < m_index.size(); ++position)
+            visit(m_packet.rows[m_index.at(position)]);
+    }
 
     // The fields and the rows in insertion order, for writing. Deleted rows
     // are dropped for good first and the rest renumbered in the same order,
@@ -92,6 +102,7 @@ private:
     bool m_eof = true;
     std::optional<PendingEdit> m_pending;
     bool m_changed = false;
+    std::uint64_t m_changeCount = 0;
 };
 
 } // namespace savrona

@@ -146,4 +146,12 @@ const std::vector<FieldDefinition>& Table::fields() const {
     return m_engine->fields();
 }
 
+void Table::forEachRecord(const std::function<void(const Row&)>& visit) const {
+    m_engine->forEachRecord(visit);
+}
+
+std::uint64_t Table::revision() const {
+    return m_engine->revision();
+}
+
 } // namespace savrona

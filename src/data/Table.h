@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -136,6 +138,15 @@ public:
     bool isChanged() const;
 
     const std::vector<FieldDefinition>& fields() const;
+
+    // Every stored record in index order, whatever the filter, without moving
+    // the cursor; a pending edit is not among them.
+    void forEachRecord(const std::function<void(const Row&)>& visit) const;
+    // Moves on with every insert, post and delete, and when an opening reads
+    // the data file; reopening on kept records keeps it. Equal revisions of
+    // the open table mean the same records, so what is derived from them
+    // (a search index) can be kept.
+    std::uint64_t revision() const;
 
 private:
     std::unique_ptr<TableEngine> m_engine;

@@ -133,6 +133,7 @@ void TableEngine::readDataFile() {
             packet = readWholePacketFromFile(std::move(contents->bytes));
         }
         contents.reset();
+        ++m_fileReadings;
         openOn(RecordSet(std::move(*packet), m_indexFieldName), false);
         m_openedFile = fingerprint;
         m_lastSeenFile = {true, fingerprint};
@@ -494,6 +495,14 @@ bool TableEngine::isChanged() const {
 
 const std::vector<FieldDefinition>& TableEngine::fields() const {
     return m_records ? m_records->fields() : m_lastFields;
+}
+
+void TableEngine::forEachRecord(const std::function<void(const Row&)>& visit) const {
+    openRecords().forEachRow(visit);
+}
+
+std::uint64_t TableEngine::revision() const {
+    return (m_fileReadings << 32) + openRecords().changeCount();
 }
 
 } // namespace savrona

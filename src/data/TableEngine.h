@@ -10,6 +10,8 @@
 
 #include <QString>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -91,6 +93,9 @@ public:
 
     const std::vector<FieldDefinition>& fields() const;
 
+    void forEachRecord(const std::function<void(const Row&)>& visit) const;
+    std::uint64_t revision() const;
+
 private:
     [[noreturn]] void fail(const QString& text) const;
     RecordSet& openRecords();
@@ -148,6 +153,8 @@ private:
 
     QString m_filterText;
     bool m_filtered = false;
+    // Data files read so far: rows read anew start a new line of revisions.
+    std::uint64_t m_fileReadings = 0;
 };
 
 } // namespace savrona

@@ -7,6 +7,7 @@
 #include "CookbookTree.h"
 #include "CookbookTreeView.h"
 #include "ErrorBoxText.h"
+#include "FindController.h"
 #include "OuterSize.h"
 #include "PanelSplitter.h"
 #include "RecipeCommands.h"
@@ -85,6 +86,7 @@ TformMain::TformMain(savrona::Platform& platform, const QString& dataFolder, QWi
     savrona::keepOnOneLine(*Edit1);
     bindHandlers();
     new savrona::RecipePrintMenu(*this); // Print and PDF, below Export
+    new savrona::FindController(*this);
     FormCreate();
 }
 
@@ -309,6 +311,7 @@ void TformMain::finishRebuild(bool succeeded, const QString& whyNotNumbered,
     for (const QString& problem : writeProblems)
         QMetaObject::invokeMethod(
             this, [this, problem] { reportFailure(problem); }, Qt::QueuedConnection);
+    emit cookbookRebuilt();
     if (m_closeDeferred) {
         m_closeDeferred = false;
         QMetaObject::invokeMethod(

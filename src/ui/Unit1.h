@@ -160,6 +160,10 @@ public:
     std::int32_t nextCategoryId() const override;
     savrona::MessageBoxes& messages() override;
 
+signals:
+    // At the end of every rebuild of the tree, whether it succeeded or not.
+    void cookbookRebuilt();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

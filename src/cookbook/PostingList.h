@@ -1,0 +1,60 @@
+#pragma once
+
+// The recipes a word of the search index occurs in.
+
+#include "BitSet.h"
+
+#include <bit>
+#include <cstdint>
+#include <vector>
+
+namespace savrona {
+
+// The numbers of the recipes that hold one word, added in increasing order.
+// A word found in few recipes keeps their numbers; once it is found in more
+// than one recipe in 32 it keeps one bit per recipe instead, which is then
+// smaller and much faster to unite. Either way in one array, so that an
+// empty list costs a few bytes: most words of a cookbook are rare.
+class PostingList {
+public:
+    // Numbers never go down; adding the last number again does nothing.
+    void add(std::uint32_t recipe) {
+        if (m_asBits) {
+            const std::size_t word = recipe / 32;
+            if (word >= m_data.size())
+                m_data.resize(word + 1, 0);
+            m_data[word] |= std::uint32_t(1) << (recipe % 32);
+            return;
+        }
+        if (!m_data.empty() && m_data.back() == recipe)
+            return;
+        m_data.push_back(recipe);
+        if (m_data.size() >= leastForBits && m_data.size() * 32 > std::size_t(recipe) + 1)
+            turnIntoBits(recipe);
+    }
+    void addTo(BitSet& recipes) const;
+    // Calls visit(number) for each recipe, in increasing order.
+    template <typename Visit> void forEach(Visit&& visit) const {
+        if (!m_asBits) {
+            for (const std::uint32_t recipe : m_data)
+                visit(recipe);
+            return;
+        }
+        for (std::size_t word = 0; word < m_data.size(); ++word) {
+            for (std::uint32_t bits = m_data[word]; bits != 0; bits &= bits - 1)
+                visit(static_cast<std::uint32_t>(word * 32 + std::size_t(std::countr_zero(bits))));
+        }
+    }
+    std::size_t bytes() const { return m_data.capacity() * sizeof(std::uint32_t); }
+
+private:
+    // Below this many recipes a list costs too little to be worth the change.
+    static constexpr std::size_t leastForBits = 256;
+
+    void turnIntoBits(std::uint32_t highest);
+
+    std::vector<std::uint32_t> m_data; // recipe numbers, or 32 recipes' bits each
+    bool m_asBits = false;
+};
+
+} // namespace savrona

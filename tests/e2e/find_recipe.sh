@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# End to end: starts the real savrona under Xvfb, with a D-Bus session of its
+# own for the accessibility bus, in a scratch folder on the initial cookbook;
+# opens the find window with Ctrl+F, types a query, chooses the first result
+# with Enter, and reads the details pane through AT-SPI: it must show the
+# recipe found, as a click in the tree would. Quits through File, Exit.
+set -euo pipefail
+
+savrona="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
+
+# Run the rest inside a D-Bus session and a virtual X server of its own.
+if [ -z "${SAVRONA_E2E_DISPLAY_READY:-}" ]; then
+    SAVRONA_E2E_DISPLAY_READY=1 exec dbus-run-session -- \
+        xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+mkdir -p "$scratch/data" "$scratch/config"
+cd "$scratch/data"
+
+export XDG_CONFIG_HOME="$scratch/config"
+export QT_QPA_PLATFORM=xcb
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+unset QT_QPA_PLATFORMTHEME || true
+
+query="MEDJOOL almon"
+title="Bacon Wrapped Dates"
+ingredient="24 pitted Medjool dates"
+
+# The first window of savrona whose name matches, waited for up to ten seconds.
+window_named() {
+    local name="$1" window
+    for _ in $(seq 1 100); do
+        window="$(xdotool search --onlyvisible --name "$name" 2>/dev/null | head -n 1 || true)"
+        if [ -n "$window" ]; then
+            echo "$window"
+            return 0
+        fi
+        sleep 0.1
+    done
+    echo "no window named '$name' appeared" >&2
+    return 1
+}
+
+# The texts of the title box and the ingredients box, read through AT-SPI,
+# one a line; tried for up to five seconds while the program registers.
+read_details_pane() {
+    /usr/bin/python3 - <<'PYTHON'
+import sys
+import time
+import pyatspi
+
+def walk(accessible, depth=0):
+    if accessible is None or depth > 40:
+        return
+    yield accessible
+    for index in range(accessible.childCount):
+        yield from walk(accessible.getChildAtIndex(index), depth + 1)
+
+def text_of(accessible):
+    text = accessible.queryText()
+    return text.getText(0, text.characterCount)
+
+def details_pane():
+    found = {}
+    for application in pyatspi.Registry.getDesktop(0):
+        if application is None or application.name != "Savrona":
+            continue
+        for accessible in walk(application):
+            if accessible.name in ("Recipe title", "Necessary ingredients") and \
+                    accessible.getRole() == pyatspi.ROLE_TEXT:
+                found.setdefault(accessible.name, text_of(accessible))
+    return found
+
+for attempt in range(50):
+    found = details_pane()
+    if len(found) == 2:
+        break
+    time.sleep(0.1)
+if len(found) != 2:
+    sys.exit("the details pane's boxes are not on the accessibility bus: %s" % sorted(found))
+print(found["Recipe title"])
+print(found["Necessary ingredients"].splitlines()[0])
+PYTHON
+}
+
+drive() {
+    local main find details
+    # Each step's failure ends the drive: set -e does not reach into a function
+    # called from a condition.
+    main="$(window_named ' Savrona v1.0')" || return 1
+    xdotool windowfocus --sync "$main"
+    sleep 0.5
+
+    xdotool key --delay 100 ctrl+f
+    find="$(window_named 'Find Recipes')" || return 1
+    # Without a window manager nothing gives the new window the focus.
+    xdotool windowfocus --sync "$find"
+    sleep 0.3
+    xdotool type --delay 60 "$query"
+    sleep 0.5
+    xdotool key --delay 100 Return
+    sleep 1
+
+    details="$(read_details_pane)" || return 1
+    if [ "$details" != "$(printf '%s\n%s' "$title" "$ingredient")" ]; then
+        echo "the details pane shows, in title and first ingredient line:" >&2
+        echo "$details" >&2
+        return 1
+    fi
+
+    # The find window stays open until Escape; then File, Exit.
+    xdotool key --delay 100 Escape
+    sleep 0.3
+    xdotool windowfocus --sync "$main"
+    sleep 0.3
+    xdotool key --delay 100 alt+f
+    sleep 0.5
+    xdotool key --delay 100 x
+}
+
+# The accessibility bus is started first, so that the program joins it as it starts.
+dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
+    >/dev/null
+"$savrona" &
+app=$!
+status=0
+drive || status=$?
+for _ in $(seq 1 100); do
+    kill -0 "$app" 2>/dev/null || break
+    sleep 0.1
+done
+if kill -0 "$app" 2>/dev/null; then
+    kill "$app"
+    echo "savrona did not exit after File, Exit" >&2
+    exit 1
+fi
+wait "$app" || { echo "savrona exited with an error" >&2; exit 1; }
+[ "$status" -eq 0 ] || exit "$status"
+echo "end-to-end: found '$title' with Ctrl+F and saw it in the details pane"
