@@ -3,6 +3,7 @@
 // Checks shared by the tests of the import readers, the plan and the round trips.
 
 #include "RecipeEntry.h"
+#include "TestCookbook.h"
 
 #include <QString>
 #include <QStringList>
@@ -12,10 +13,6 @@
 #include <optional>
 #include <ostream>
 #include <vector>
-
-inline void PrintTo(const QString& text, std::ostream* stream) {
-    *stream << '"' << text.toStdString() << '"';
-}
 
 inline void PrintTo(const QStringList& texts, std::ostream* stream) {
     *stream << '[' << texts.join(QStringLiteral(" | ")).toStdString() << ']';

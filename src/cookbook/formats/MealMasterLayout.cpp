@@ -75,8 +75,9 @@ std::optional<IngredientCell> readCell(QByteArrayView column) {
         return std::nullopt;
     IngredientCell cell{column.first(amountWidth).trimmed().toByteArray(),
                         QByteArrayView(unit, 2).trimmed().toByteArray(),
-                        column.size() > textColumn ? column.sliced(textColumn).trimmed().toByteArray()
-                                                   : QByteArray()};
+                        column.size() > textColumn
+                            ? column.sliced(textColumn).trimmed().toByteArray()
+                            : QByteArray()};
     if (cell.amount.isEmpty() && cell.unit.isEmpty() && cell.text.isEmpty())
         return std::nullopt;
     return cell;

@@ -238,9 +238,9 @@ RecipeBatch MealMasterReader::read(QIODevice& device, const QString& fileName,
     if (reading.isInRecipe())
         reading.finish(false);
     if (lines.failed())
-        batch.problems.push_back(
-            {ImportProblem::Kind::File, fileName, lines.lineNumber(),
-             QStringLiteral("the file could not be read to its end: %1").arg(device.errorString())});
+        batch.problems.push_back({ImportProblem::Kind::File, fileName, lines.lineNumber(),
+                                  QStringLiteral("the file could not be read to its end: %1")
+                                      .arg(device.errorString())});
     if (batch.recipes.empty() && batch.problems.empty())
         batch.problems.push_back({ImportProblem::Kind::File, fileName, 1,
                                   QStringLiteral("no MealMaster recipe was found in this file")});

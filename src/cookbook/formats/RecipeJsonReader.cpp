@@ -175,9 +175,9 @@ private:
         QStringList steps;
         instructionLines(object.value(QStringLiteral("recipeInstructions")), steps, 0);
         recipe.preparation = steps.join(lineEnd).toUtf8();
-        if (const QString yield = yieldText(object.value(QStringLiteral("recipeYield")));
-            !yield.isEmpty())
-            recipe.servings = yield.toUtf8();
+        if (const std::optional<QString> yield =
+                yieldText(object.value(QStringLiteral("recipeYield"))))
+            recipe.servings = yield->toUtf8();
         if (const QString source = sourceText(object); !source.isEmpty())
             recipe.notes = source.toUtf8();
         m_batch.recipes.push_back(std::move(recipe));
@@ -248,9 +248,11 @@ private:
         }
     }
 
-    // The most telling of the yields given: a text such as "4 servings"
-    // rather than the bare number beside it.
-    QString yieldText(const QJsonValue& value) const {
+    // A text as it is; of several yields, the most telling: a text such as
+    // "4 servings" rather than the bare number beside it.
+    std::optional<QString> yieldText(const QJsonValue& value) const {
+        if (value.isString() && m_origin == Origin::Document)
+            return value.toString();
         const QJsonArray yields = value.isArray() ? value.toArray() : QJsonArray{value};
         QString chosen;
         for (const QJsonValue& yield : yields) {
@@ -264,7 +266,7 @@ private:
             if (chosen.isEmpty())
                 chosen = text;
         }
-        return chosen;
+        return chosen.isEmpty() ? std::nullopt : std::optional<QString>(chosen);
     }
 
     static QString addressOf(const QJsonValue& value) {
@@ -285,7 +287,7 @@ private:
     // Where the recipe comes from: the work it is based on, else its address.
     QString sourceText(const QJsonObject& object) const {
         for (const QString& key : {QStringLiteral("isBasedOn"), QStringLiteral("url"),
-                                  QStringLiteral("mainEntityOfPage")}) {
+                                   QStringLiteral("mainEntityOfPage")}) {
             const QString text = cleaned(addressOf(object.value(key)));
             if (!text.trimmed().isEmpty())
                 return text;
