@@ -2,6 +2,7 @@
 // their order, the message loop, and the tables' last close.
 #include "AppInfo.h"
 #include "DesktopSeams.h"
+#include "ImportExportController.h"
 #include "Pictures.h"
 #include "QtMessageBoxes.h"
 #include "QtSettingsStore.h"
@@ -25,7 +26,8 @@ int main(int argc, char** argv) {
     savrona::QtSettingsStore settings;
     savrona::DesktopSaveFileDialog saveDialog;
     savrona::DesktopUrlOpener urls;
-    savrona::Platform platform{&messages, &settings, &saveDialog, &urls};
+    savrona::DesktopFileDialogs fileDialogs;
+    savrona::Platform platform{&messages, &settings, &saveDialog, &urls, &fileDialogs};
     application.setMessageBoxes(&messages);
 
     std::unique_ptr<TformMain> mainWindow;
@@ -37,6 +39,7 @@ int main(int argc, char** argv) {
         formAddNewCategory = new TformAddNewCategory(formMain, *formMain);
         formChangeCategory = new TformChangeCategory(formMain, *formMain);
         formEditCategory = new TformEditCategory(formMain, *formMain);
+        new savrona::ImportExportController(*formMain);
     });
     if (!created)
         return 1;
