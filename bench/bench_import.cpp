@@ -22,6 +22,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>

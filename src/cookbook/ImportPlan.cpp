@@ -17,8 +17,18 @@ constexpr qsizetype titleWidth = 255;
 constexpr qsizetype categoryWidth = 125;
 constexpr qsizetype shortTextWidth = 255;
 
+bool holdsLineBreakOrTab(const QByteArray& text) {
+    for (const char character : text)
+        if (character == '\r' || character == '\n' || character == '\t')
+            return true;
+    return false;
+}
+
 // On one line, and at most width characters.
 QByteArray fitted(const QByteArray& text, qsizetype width) {
+    // No more bytes than the width: no more characters either.
+    if (text.size() <= width && !holdsLineBreakOrTab(text))
+        return text;
     QString line = QString::fromUtf8(text);
     for (const QChar breakCharacter : {u'\r', u'\n', u'\t'})
         line.replace(breakCharacter, u' ');
@@ -28,10 +38,6 @@ QByteArray fitted(const QByteArray& text, qsizetype width) {
             line.chop(1);
     }
     return line.toUtf8();
-}
-
-std::size_t contentKey(const QByteArray& ingredients, const QByteArray& preparation) {
-    return qHash(ingredients) ^ (qHash(preparation) * 31u);
 }
 
 // "Title (3)" -> "Title"; any other title is its own base.
@@ -47,7 +53,7 @@ QByteArray numberedBase(const QByteArray& title) {
     return title.left(open);
 }
 
-// The titles in use, with their texts, and the numbered ones by their base.
+// The titles in use with their texts, and the numbered ones by their base.
 class TitleRegister {
 public:
     struct Texts {
@@ -55,30 +61,30 @@ public:
         QByteArray preparation;
     };
 
+    void reserve(qsizetype count) { m_titles.reserve(count); }
+
     void add(const QByteArray& title, const QByteArray& ingredients,
              const QByteArray& preparation) {
         if (m_titles.contains(title))
             return;
-        m_titles.insert(title, {ingredients, preparation});
-        m_variants[numberedBase(title)].insert(contentKey(ingredients, preparation), title);
+        m_titles.emplace(title, Texts{ingredients, preparation});
+        if (const QByteArray base = numberedBase(title); base.size() != title.size())
+            m_numbered.insert(base, title);
     }
 
     bool isTaken(const QByteArray& title) const { return m_titles.contains(title); }
 
-    // A title of the same base (itself or numbered) with these texts.
-    std::optional<QByteArray> sameRecipe(const QByteArray& base, const QByteArray& ingredients,
-                                         const QByteArray& preparation) const {
-        const auto variants = m_variants.constFind(base);
-        if (variants == m_variants.constEnd())
-            return std::nullopt;
-        const std::size_t key = contentKey(ingredients, preparation);
-        for (auto found = variants->constFind(key);
-             found != variants->constEnd() && found.key() == key; ++found) {
-            const Texts& texts = m_titles[found.value()];
-            if (texts.ingredients == ingredients && texts.preparation == preparation)
-                return found.value();
+    // Whether the title, or one numbered from it, has these texts.
+    bool hasRecipe(const QByteArray& base, const QByteArray& ingredients,
+                   const QByteArray& preparation) const {
+        if (hasTexts(base, ingredients, preparation))
+            return true;
+        for (auto numbered = m_numbered.constFind(base);
+             numbered != m_numbered.constEnd() && numbered.key() == base; ++numbered) {
+            if (hasTexts(numbered.value(), ingredients, preparation))
+                return true;
         }
-        return std::nullopt;
+        return false;
     }
 
     // The first free "base (n)" from 2 on, fitted to the title's width.
@@ -94,14 +100,21 @@ public:
     }
 
 private:
+    bool hasTexts(const QByteArray& title, const QByteArray& ingredients,
+                  const QByteArray& preparation) const {
+        const auto found = m_titles.constFind(title);
+        return found != m_titles.constEnd() && found->ingredients == ingredients &&
+               found->preparation == preparation;
+    }
+
     QHash<QByteArray, Texts> m_titles;
-    QHash<QByteArray, QMultiHash<std::size_t, QByteArray>> m_variants;
+    QMultiHash<QByteArray, QByteArray> m_numbered; // base -> numbered titles
     QHash<QByteArray, int> m_nextNumber;
 };
 
 class Planner {
 public:
-    Planner(Table& categories, Table& recipes) {
+    Planner(Table& categories, Table& recipes, std::size_t importing) {
         categories.setFiltered(false);
         for (; !categories.eof(); categories.next()) {
             const Value name = categories.fieldByName(field::category);
@@ -113,6 +126,7 @@ public:
         }
         categories.setFiltered(false);
         recipes.setFiltered(false);
+        m_titles.reserve(recipes.recordCount() + static_cast<qsizetype>(importing));
         for (; !recipes.eof(); recipes.next()) {
             const Value title = recipes.fieldByName(field::title);
             if (title.isText())
@@ -126,7 +140,7 @@ public:
         const QByteArray title = fitted(recipe.title, titleWidth);
         std::optional<QByteArray> finalTitle = title;
         if (m_titles.isTaken(title)) {
-            if (m_titles.sameRecipe(title, recipe.ingredients, recipe.preparation)) {
+            if (m_titles.hasRecipe(title, recipe.ingredients, recipe.preparation)) {
                 m_plan.duplicates.push_back({recipe.file, recipe.line, title});
                 return;
             }
@@ -193,7 +207,7 @@ Value optionalText(const std::optional<QByteArray>& text) {
 } // namespace
 
 ImportPlan planImport(Table& categories, Table& recipes, RecipeBatch batch) {
-    Planner planner(categories, recipes);
+    Planner planner(categories, recipes, batch.recipes.size());
     for (RecipeEntry& recipe : batch.recipes)
         planner.add(std::move(recipe));
     return planner.finish(std::move(batch.problems));
@@ -222,7 +236,7 @@ void addImport(ImportPlan plan, Table& categories, Table& recipes, std::int32_t 
                               Value::text(std::move(recipe.title)),
                               Value::text(std::move(recipe.ingredients)),
                               Value::text(std::move(recipe.preparation)),
-                              optionalText(recipe.servings), optionalText(recipe.notes)});
+                              optionalText(recipe.servings), optionalText(recipe.notes), Value()});
     }
     plan.recipes.clear();
     categories.setFiltered(false);

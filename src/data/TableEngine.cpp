@@ -354,8 +354,14 @@ void TableEngine::insertRecords(std::vector<Row> rows) {
         if (row.size() > fields.size())
             fail(
                 QStringLiteral("%1 values given for %2 fields").arg(row.size()).arg(fields.size()));
-        for (std::size_t index = 0; index < row.size(); ++index)
-            row[index] = convertForField(row[index], fields[index]);
+        for (std::size_t index = 0; index < row.size(); ++index) {
+            const bool textForNumber =
+                fields[index].type == FieldType::Integer && row[index].isText();
+            const bool numberForText =
+                fields[index].type != FieldType::Integer && row[index].isInteger();
+            if (textForNumber || numberForText)
+                row[index] = convertForField(row[index], fields[index]);
+        }
     }
     records.addRows(std::move(rows));
 }

@@ -5,6 +5,8 @@
 #include "MealMasterReader.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -184,6 +186,38 @@ TEST(MealMasterLimits, ALineOfAnyLengthAndAHugeRecipeAreReadInBoundedPieces) {
     expectRecipes(batch.recipes, {{"After", {}, std::nullopt, "", "Fine."}});
     EXPECT_EQ(problemLines(batch.problems),
               QStringList{"1: a recipe longer than 1 MB; it is left out"});
+}
+
+// A large file is read in two halves at once; what it gives must be what
+// reading it from start to end gives: the recipes, their lines, the problems,
+// and a code page declared in the first half.
+TEST(MealMasterHalves, GiveWhatOneReadingGives) {
+    for (const QByteArray& declaration : {QByteArray(), QByteArray("charset=cp437\n")}) {
+        QByteArray file = declaration;
+        for (int number = 0; number < 60; ++number) {
+            file += "MMMMM----- Recipe via Meal-Master\n      Title: Caf\x82 " +
+                    QByteArray::number(number) + "\n\n      1 c  Milk\n\n  Stir.\n";
+            if (number % 7 != 3) // some end without their closing line
+                file += "MMMMM\n";
+            file += "\n";
+        }
+        QTemporaryDir folder;
+        const QString path = folder.filePath("large.mmf");
+        QFile written(path);
+        ASSERT_TRUE(written.open(QIODevice::WriteOnly));
+        written.write(file);
+        written.close();
+        const RecipeBatch whole = readMealMaster(file);
+        const RecipeBatch halves = MealMasterReader::readFile(path, nullptr, 1024);
+        ASSERT_EQ(halves.recipes.size(), whole.recipes.size());
+        for (std::size_t index = 0; index < whole.recipes.size(); ++index) {
+            EXPECT_EQ(halves.recipes[index].title, whole.recipes[index].title);
+            EXPECT_EQ(halves.recipes[index].line, whole.recipes[index].line);
+        }
+        EXPECT_EQ(problemLines(halves.problems), problemLines(whole.problems));
+        EXPECT_EQ(QString::fromUtf8(halves.recipes.back().title),
+                  declaration.isEmpty() ? "Caf\u201A 59" : "Caf\u00E9 59");
+    }
 }
 
 } // namespace

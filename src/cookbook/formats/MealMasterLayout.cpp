@@ -2,8 +2,6 @@
 // paragraphs, read and written by the same rules so that a written recipe reads back.
 #include "MealMasterLayout.h"
 
-#include <array>
-
 namespace savrona::mealmaster {
 
 namespace {
@@ -20,17 +18,15 @@ constexpr qsizetype ingredientTextWidth = 28;
 constexpr qsizetype directionsWidth = 76;
 const QByteArray directionsIndent("  ");
 
-constexpr std::array<QByteArrayView, 35> unitTokens{
-    "x ", "sm", "md", "lg", "cn", "pk", "pn", "dr", "ds", "ct", "bn", "sl",
-    "ea", "t ", "ts", "T ", "tb", "fl", "c ", "pt", "qt", "ga", "oz", "lb",
-    "ml", "cb", "cl", "dl", "l ", "mg", "cg", "dg", "g ", "kg", "  "};
-
 bool isAmountCharacter(char character) {
     return (character >= '0' && character <= '9') || character == ' ' || character == '.' ||
            character == '/' || character == '-' || character == ',';
 }
 
 bool startsWithSeparator(QByteArrayView line) {
+    // Most lines fail on their first character; every line is tested.
+    if (line.isEmpty() || (line[0] != 'M' && line[0] != '-'))
+        return false;
     return line.startsWith(fiveMs) || line.startsWith(fiveHyphens);
 }
 
@@ -73,11 +69,11 @@ std::optional<IngredientCell> readCell(QByteArrayView column) {
     const char unit[2] = {at(unitColumn), at(unitColumn + 1)};
     if (at(amountWidth) != ' ' || at(textColumn - 1) != ' ' || !isUnitToken({unit, 2}))
         return std::nullopt;
-    IngredientCell cell{column.first(amountWidth).trimmed().toByteArray(),
-                        QByteArrayView(unit, 2).trimmed().toByteArray(),
-                        column.size() > textColumn
-                            ? column.sliced(textColumn).trimmed().toByteArray()
-                            : QByteArray()};
+    IngredientCell cell{
+        withoutBlanks(column.first(amountWidth)),
+        withoutBlanks(
+            column.sliced(unitColumn, std::min<qsizetype>(2, column.size() - unitColumn))),
+        column.size() > textColumn ? withoutBlanks(column.sliced(textColumn)) : QByteArrayView()};
     if (cell.amount.isEmpty() && cell.unit.isEmpty() && cell.text.isEmpty())
         return std::nullopt;
     return cell;
@@ -149,28 +145,29 @@ IngredientCell cellForStoredLine(QByteArrayView line) {
         amountEnd = blank < 0 ? 0 : blank;
     }
     IngredientCell cell;
-    cell.amount = line.first(amountEnd).trimmed().toByteArray();
-    QByteArrayView rest = line.sliced(amountEnd).trimmed();
+    cell.amount = withoutBlanks(line.first(amountEnd));
+    QByteArrayView rest = withoutBlanks(line.sliced(amountEnd));
     const qsizetype tokenEnd = rest.indexOf(' ');
     const QByteArrayView token = tokenEnd < 0 ? rest : rest.first(tokenEnd);
-    if (!cell.amount.isEmpty() && token.size() <= 2 && !token.isEmpty() &&
-        isUnitToken((token.toByteArray() + "  ").first(2))) {
-        cell.unit = token.toByteArray();
+    const QByteArray paddedToken = token.toByteArray() + ' ';
+    if (!cell.amount.isEmpty() && !token.isEmpty() && token.size() <= 2 &&
+        isUnitToken(QByteArrayView(paddedToken).first(2))) {
+        cell.unit = token;
         rest = tokenEnd < 0 ? QByteArrayView() : rest.sliced(tokenEnd + 1);
     }
-    cell.text = rest.toByteArray();
+    cell.text = rest;
     if (cell.amount.size() > amountWidth || cell.storedText() != line)
-        return IngredientCell{{}, {}, line.toByteArray()};
+        return IngredientCell{{}, {}, line};
     return cell;
 }
 
 QList<QByteArray> layOut(const IngredientCell& cell, bool wrapped) {
     const QList<QByteArray> pieces =
         wrapped ? wrap(cell.text, ingredientTextWidth, ingredientTextWidth - 1, anyPiece)
-                : QList<QByteArray>{cell.text};
+                : QList<QByteArray>{cell.text.toByteArray()};
     QList<QByteArray> lines;
-    QByteArray first = cell.amount.rightJustified(amountWidth) + ' ' + cell.unit.leftJustified(2) +
-                       ' ' + pieces.front();
+    QByteArray first = cell.amount.toByteArray().rightJustified(amountWidth) + ' ' +
+                       cell.unit.toByteArray().leftJustified(2) + ' ' + pieces.front();
     lines.append(trimmedRight(first).toByteArray());
     for (qsizetype index = 1; index < pieces.size(); ++index)
         lines.append(QByteArray(textColumn, ' ') + '-' + pieces[index]);
@@ -184,8 +181,12 @@ std::optional<QByteArray> readBack(const QList<QByteArray>& lines) {
         const auto read = readIngredientLine(lines[index]);
         if (!read || !read->left || read->right || read->left->isContinuation() != (index > 0))
             return std::nullopt;
-        text =
-            index == 0 ? read->left->storedText() : text + ' ' + read->left->text.mid(1).trimmed();
+        if (index == 0) {
+            text = read->left->storedText();
+        } else {
+            text += ' ';
+            text += read->left->continuedText();
+        }
     }
     return text;
 }
@@ -193,10 +194,50 @@ std::optional<QByteArray> readBack(const QList<QByteArray>& lines) {
 } // namespace
 
 bool isUnitToken(QByteArrayView token) {
-    for (const QByteArrayView unit : unitTokens)
-        if (token == unit)
-            return true;
-    return false;
+    if (token.size() != 2)
+        return false;
+    // Every line of an ingredient list asks: a switch, not a search.
+    switch ((static_cast<unsigned>(static_cast<unsigned char>(token[0])) << 8) |
+            static_cast<unsigned char>(token[1])) {
+    case 'x' << 8 | ' ':
+    case 's' << 8 | 'm':
+    case 'm' << 8 | 'd':
+    case 'l' << 8 | 'g':
+    case 'c' << 8 | 'n':
+    case 'p' << 8 | 'k':
+    case 'p' << 8 | 'n':
+    case 'd' << 8 | 'r':
+    case 'd' << 8 | 's':
+    case 'c' << 8 | 't':
+    case 'b' << 8 | 'n':
+    case 's' << 8 | 'l':
+    case 'e' << 8 | 'a':
+    case 't' << 8 | ' ':
+    case 't' << 8 | 's':
+    case 'T' << 8 | ' ':
+    case 't' << 8 | 'b':
+    case 'f' << 8 | 'l':
+    case 'c' << 8 | ' ':
+    case 'p' << 8 | 't':
+    case 'q' << 8 | 't':
+    case 'g' << 8 | 'a':
+    case 'o' << 8 | 'z':
+    case 'l' << 8 | 'b':
+    case 'm' << 8 | 'l':
+    case 'c' << 8 | 'b':
+    case 'c' << 8 | 'l':
+    case 'd' << 8 | 'l':
+    case 'l' << 8 | ' ':
+    case 'm' << 8 | 'g':
+    case 'c' << 8 | 'g':
+    case 'd' << 8 | 'g':
+    case 'g' << 8 | ' ':
+    case 'k' << 8 | 'g':
+    case ' ' << 8 | ' ':
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool isBeginLine(QByteArrayView line) {
@@ -209,6 +250,8 @@ bool isBeginLine(QByteArrayView line) {
 
 bool isEndLine(QByteArrayView line) {
     // At the start of the line: an indented "MMMMM" is text.
+    if (!startsWithSeparator(line))
+        return false;
     line = trimmedRight(line);
     return line == fiveMs || line == fiveHyphens;
 }
@@ -230,22 +273,25 @@ QByteArray headingName(QByteArrayView line) {
 }
 
 QByteArray IngredientCell::storedText() const {
-    QByteArray text = amount;
-    for (const QByteArray* part : {&unit, &this->text}) {
-        if (part->isEmpty())
+    QByteArray stored;
+    stored.reserve(amount.size() + unit.size() + text.size() + 2);
+    for (const QByteArrayView part : {amount, unit, text}) {
+        if (part.isEmpty())
             continue;
-        if (!text.isEmpty())
-            text += ' ';
-        text += *part;
+        if (!stored.isEmpty())
+            stored += ' ';
+        stored += part;
     }
-    return text;
+    return stored;
 }
 
 std::optional<IngredientLine> readIngredientLine(QByteArrayView line) {
     line = trimmedRight(line);
     if (line.isEmpty())
         return std::nullopt;
-    const std::optional<qsizetype> right = byteOffsetOfColumn(line, rightColumn);
+    // A line of no more bytes than that has no character in the right column.
+    const std::optional<qsizetype> right =
+        line.size() > rightColumn ? byteOffsetOfColumn(line, rightColumn) : std::nullopt;
     if (right && line[*right - 1] == ' ') {
         const QByteArrayView leftPart = line.first(*right);
         std::optional<IngredientCell> rightCell = readCell(line.sliced(*right));
@@ -269,46 +315,39 @@ QList<QByteArray> ingredientLines(QByteArrayView storedLine) {
     return layOut(cell, false);
 }
 
-void DirectionsFlow::closeLine() {
-    if (m_isOpen)
-        m_lines.append(m_open);
-    m_open.clear();
-    m_isOpen = false;
+void DirectionsFlow::startLine(QByteArrayView text) {
+    if (!m_text.empty() || m_waitingEmptyLines > 0) {
+        m_text += "\r\n";
+        for (; m_waitingEmptyLines > 0; --m_waitingEmptyLines)
+            m_text += "\r\n";
+    }
+    m_text.append(text.data(), std::size_t(text.size()));
+    m_isOpen = true;
 }
 
 void DirectionsFlow::addLine(QByteArrayView line) {
-    const QByteArrayView trimmed = line.trimmed();
+    const QByteArrayView trimmed = withoutBlanks(line);
     if (trimmed.isEmpty()) {
-        closeLine();
-        m_lines.append(QByteArray());
+        m_isOpen = false;
+        // Empty lines count only between lines of text.
+        if (!m_text.empty())
+            ++m_waitingEmptyLines;
     } else if (trimmed.startsWith(':')) {
-        closeLine();
-        m_open = trimmed.sliced(1).trimmed().toByteArray();
-        m_isOpen = true;
+        startLine(withoutBlanks(trimmed.sliced(1)));
     } else if (m_isOpen) {
-        m_open += ' ';
-        m_open += trimmed;
+        m_text += ' ';
+        m_text.append(trimmed.data(), std::size_t(trimmed.size()));
     } else {
-        m_open = trimmed.toByteArray();
-        m_isOpen = true;
+        startLine(trimmed);
     }
 }
 
-void DirectionsFlow::addHeading(const QByteArray& name) {
-    closeLine();
-    if (!name.isEmpty())
-        m_lines.append(name);
-}
-
-QByteArray DirectionsFlow::text() const {
-    QList<QByteArray> lines = m_lines;
-    if (m_isOpen)
-        lines.append(m_open);
-    while (!lines.isEmpty() && lines.front().isEmpty())
-        lines.removeFirst();
-    while (!lines.isEmpty() && lines.back().isEmpty())
-        lines.removeLast();
-    return lines.join("\r\n");
+void DirectionsFlow::addHeading(QByteArrayView name) {
+    m_isOpen = false;
+    if (!name.isEmpty()) {
+        startLine(name);
+        m_isOpen = false;
+    }
 }
 
 QList<QByteArray> directionLines(QByteArrayView preparation) {

@@ -8,8 +8,24 @@
 #include <QList>
 
 #include <optional>
+#include <string>
 
 namespace savrona::mealmaster {
+
+// The text without blanks (and other white space) at its ends; as
+// QByteArrayView::trimmed, inline, for the many calls per line.
+inline QByteArrayView withoutBlanks(QByteArrayView text) {
+    const auto isBlank = [](char character) {
+        return character == ' ' || (character >= '\t' && character <= '\r');
+    };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.sliced(begin, end - begin);
+}
 
 // The first line of a recipe: "MMMMM----- Recipe via Meal-Master (tm) v8.05"
 // or "---------- Recipe via Meal-Master (tm) v8.02".
@@ -23,16 +39,19 @@ bool isHeadingLine(QByteArrayView line);
 QByteArray headingName(QByteArrayView line);
 
 // One ingredient in one column: the amount (columns 1 to 7), the unit token
-// (columns 9 and 10) and the text (from column 12).
+// (columns 9 and 10) and the text (from column 12), without their blanks.
+// The views point into the line read, and live as long as it does.
 struct IngredientCell {
-    QByteArray amount;
-    QByteArray unit;
-    QByteArray text;
+    QByteArrayView amount;
+    QByteArrayView unit;
+    QByteArrayView text;
 
     // "-more text" alone in the text column continues the ingredient above.
     bool isContinuation() const {
         return amount.isEmpty() && unit.isEmpty() && text.startsWith('-');
     }
+    // What a continuation adds to the ingredient above: its text without the "-".
+    QByteArrayView continuedText() const { return withoutBlanks(text.sliced(1)); }
     // The line the ingredient becomes in a stored recipe: amount, unit and
     // text with one blank between those present.
     QByteArray storedText() const;
@@ -58,16 +77,17 @@ QList<QByteArray> ingredientLines(QByteArrayView storedLine);
 class DirectionsFlow {
 public:
     void addLine(QByteArrayView line);
-    void addHeading(const QByteArray& name);
+    void addHeading(QByteArrayView name);
     // The stored text, lines separated by CR LF, without empty lines at
     // either end.
-    QByteArray text() const;
+    QByteArray text() const { return QByteArray(m_text.data(), qsizetype(m_text.size())); }
 
 private:
-    void closeLine();
+    void startLine(QByteArrayView text);
 
-    QList<QByteArray> m_lines;
-    QByteArray m_open;
+    // A standard string: appending the many small pieces is cheaper.
+    std::string m_text;
+    int m_waitingEmptyLines = 0;
     bool m_isOpen = false;
 };
 

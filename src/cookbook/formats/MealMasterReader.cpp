@@ -5,9 +5,15 @@
 #include "MealMasterLayout.h"
 #include "SourceText.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
+#include <QThread>
 
+#include <exception>
 #include <optional>
+#include <string>
+#include <thread>
 
 namespace savrona {
 
@@ -20,64 +26,102 @@ namespace {
 // right one; a continuation line joins the ingredient before it in that order.
 class IngredientList {
 public:
-    void addLine(IngredientLine line) {
+    // Left cells are stored at once, right ones when their block ends: the
+    // left column comes first either way.
+    void addLine(const IngredientLine& line) {
         if (line.left)
-            m_left.append(std::move(*line.left));
+            addCell(*line.left);
         if (line.right)
-            m_right.append(std::move(*line.right));
+            m_right.append(line.right->isContinuation()
+                               ? Entry{line.right->continuedText().toByteArray(), true}
+                               : Entry{line.right->storedText(), false});
     }
 
-    void addHeading(const QByteArray& name) {
+    void addHeading(QByteArrayView name) {
         if (name.isEmpty()) {
             addEmptyLine();
             return;
         }
         closeBlock();
-        addStoredLine(name);
+        startLine();
+        m_text.append(name.data(), std::size_t(name.size()));
     }
 
     void addEmptyLine() {
         closeBlock();
-        if (!m_lines.isEmpty())
+        if (!m_text.empty())
             ++m_waitingEmptyLines;
     }
 
     // The stored text; empty lines at either end are dropped.
     QByteArray text() {
         closeBlock();
-        return m_lines.join("\r\n");
+        return QByteArray(m_text.data(), qsizetype(m_text.size()));
     }
 
 private:
+    struct Entry {
+        QByteArray text; // the stored line, or what a continuation adds
+        bool continues;
+    };
+
+    void addCell(const IngredientCell& cell) {
+        if (cell.isContinuation()) {
+            addContinuation(cell.continuedText());
+            return;
+        }
+        startLine();
+        bool first = true;
+        for (const QByteArrayView part : {cell.amount, cell.unit, cell.text}) {
+            if (part.isEmpty())
+                continue;
+            if (!first)
+                m_text += ' ';
+            m_text.append(part.data(), std::size_t(part.size()));
+            first = false;
+        }
+        m_blockHasIngredient = true;
+    }
+
+    void addContinuation(QByteArrayView text) {
+        if (m_blockHasIngredient) {
+            m_text += ' ';
+        } else {
+            // Without an ingredient before it, a continuation is text.
+            startLine();
+            m_text += '-';
+            m_blockHasIngredient = true;
+        }
+        m_text.append(text.data(), std::size_t(text.size()));
+    }
+
     void closeBlock() {
-        QList<IngredientCell> cells = std::move(m_left);
-        cells.append(std::move(m_right));
-        m_left.clear();
-        m_right.clear();
-        QList<IngredientCell> ingredients;
-        for (IngredientCell& cell : cells) {
-            if (cell.isContinuation() && !ingredients.isEmpty()) {
-                QByteArray& text = ingredients.back().text;
-                text += ' ';
-                text += cell.text.mid(1).trimmed();
+        for (const Entry& entry : std::as_const(m_right)) {
+            if (entry.continues) {
+                addContinuation(entry.text);
             } else {
-                ingredients.append(std::move(cell));
+                startLine();
+                m_text.append(entry.text.data(), std::size_t(entry.text.size()));
+                m_blockHasIngredient = true;
             }
         }
-        for (const IngredientCell& ingredient : ingredients)
-            addStoredLine(ingredient.storedText());
+        m_right.clear();
+        m_blockHasIngredient = false;
     }
 
-    void addStoredLine(const QByteArray& line) {
+    void startLine() {
+        if (m_text.empty())
+            return;
+        m_text += "\r\n";
         for (; m_waitingEmptyLines > 0; --m_waitingEmptyLines)
-            m_lines.append(QByteArray());
-        m_lines.append(line);
+            m_text += "\r\n";
     }
 
-    QList<IngredientCell> m_left;
-    QList<IngredientCell> m_right;
-    QList<QByteArray> m_lines;
+    QList<Entry> m_right;
+    // A standard string: appending the many small pieces is cheaper.
+    std::string m_text;
     int m_waitingEmptyLines = 0;
+    bool m_blockHasIngredient = false;
 };
 
 enum class Part { Header, Ingredients, Directions };
@@ -97,14 +141,14 @@ std::optional<QByteArray> fieldValue(QByteArrayView line,
     for (const QByteArrayView key : keys) {
         if (line.size() > key.size() && line[key.size()] == ':' &&
             line.first(key.size()).compare(key, Qt::CaseInsensitive) == 0)
-            return line.sliced(key.size() + 1).trimmed().toByteArray();
+            return withoutBlanks(line.sliced(key.size() + 1)).toByteArray();
     }
     return std::nullopt;
 }
 
 // Title:, Categories: and Yield: (or Servings:); false for any other line.
 bool readHeaderField(RecipeDraft& draft, QByteArrayView line) {
-    const QByteArrayView trimmed = line.trimmed();
+    const QByteArrayView trimmed = withoutBlanks(line);
     if (auto title = fieldValue(trimmed, {"Title"})) {
         draft.entry.title = std::move(*title);
     } else if (auto categories = fieldValue(trimmed, {"Categories", "Category"})) {
@@ -124,7 +168,7 @@ bool readHeaderField(RecipeDraft& draft, QByteArrayView line) {
 }
 
 void addLine(RecipeDraft& draft, QByteArrayView line) {
-    const bool blank = line.trimmed().isEmpty();
+    const bool blank = withoutBlanks(line).isEmpty();
     if (draft.part == Part::Header) {
         if (blank) {
             if (draft.hasHeaderField)
@@ -145,7 +189,7 @@ void addLine(RecipeDraft& draft, QByteArrayView line) {
             return;
         }
         if (auto ingredient = readIngredientLine(line)) {
-            draft.ingredients.addLine(std::move(*ingredient));
+            draft.ingredients.addLine(*ingredient);
             return;
         }
         draft.part = Part::Directions;
@@ -213,22 +257,29 @@ private:
     std::optional<RecipeDraft> m_draft;
 };
 
-} // namespace
-
-RecipeBatch MealMasterReader::read(QIODevice& device, const QString& fileName,
-                                   ImportProgress* progress) {
+// What reading one part of a file gave, and what the next part needs to know.
+struct PartRead {
     RecipeBatch batch;
-    Reading reading(fileName, batch);
-    LineReader lines(device, progress);
-    LineDecoder decoder;
+    qint64 lineCount = 0;
+    CodePage codePageAtEnd = CodePage::Windows1252;
+};
+
+PartRead readPart(QIODevice& device, const QString& fileName, ImportProgress* progress,
+                  std::optional<qint64> limit, CodePage codePage) {
+    PartRead part;
+    Reading reading(fileName, part.batch);
+    LineReader lines(device, progress, limit);
+    LineDecoder decoder(codePage);
     while (const std::optional<QByteArrayView> line = lines.next()) {
         if (isBeginLine(*line)) {
             if (reading.isInRecipe())
                 reading.finish(false);
             reading.begin(lines.lineNumber());
         } else if (!reading.isInRecipe()) {
-            if (const std::optional<CodePage> codePage = declaredCodePage(*line))
-                decoder.setCodePage(*codePage);
+            if (const std::optional<CodePage> declared = declaredCodePage(*line)) {
+                decoder.setCodePage(*declared);
+                part.codePageAtEnd = *declared;
+            }
         } else if (isEndLine(*line)) {
             reading.finish(true);
         } else {
@@ -238,13 +289,105 @@ RecipeBatch MealMasterReader::read(QIODevice& device, const QString& fileName,
     if (reading.isInRecipe())
         reading.finish(false);
     if (lines.failed())
-        batch.problems.push_back({ImportProblem::Kind::File, fileName, lines.lineNumber(),
-                                  QStringLiteral("the file could not be read to its end: %1")
-                                      .arg(device.errorString())});
+        part.batch.problems.push_back({ImportProblem::Kind::File, fileName, lines.lineNumber(),
+                                       QStringLiteral("the file could not be read to its end: %1")
+                                           .arg(device.errorString())});
+    part.lineCount = lines.lineNumber();
+    return part;
+}
+
+RecipeBatch withEmptinessNoted(RecipeBatch batch, const QString& fileName) {
     if (batch.recipes.empty() && batch.problems.empty())
         batch.problems.push_back({ImportProblem::Kind::File, fileName, 1,
                                   QStringLiteral("no MealMaster recipe was found in this file")});
     return batch;
+}
+
+// Where the second half of a large file may begin: the first recipe that
+// begins after the middle, if one begins soon after it.
+std::optional<qint64> secondHalfStart(const QString& path, qint64 size) {
+    constexpr qint64 farthestSearch = 16 * 1024 * 1024;
+    QFile file(path);
+    const qint64 middle = size / 2;
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(middle))
+        return std::nullopt;
+    LineReader lines(file, nullptr, farthestSearch);
+    lines.next(); // the rest of the line the middle falls in
+    while (const std::optional<QByteArrayView> line = lines.next()) {
+        if (isBeginLine(*line))
+            return middle + lines.lineOffset();
+    }
+    return std::nullopt;
+}
+
+PartRead readPartOfFile(const QString& path, ImportProgress* progress, qint64 start,
+                        std::optional<qint64> limit, CodePage codePage) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(start)) {
+        PartRead failed;
+        failed.batch.problems.push_back(
+            {ImportProblem::Kind::File, path, 1,
+             QStringLiteral("the file cannot be opened: %1").arg(file.errorString())});
+        return failed;
+    }
+    return readPart(file, path, progress, limit, codePage);
+}
+
+void append(RecipeBatch& batch, RecipeBatch&& more, qint64 lineShift) {
+    for (RecipeEntry& recipe : more.recipes) {
+        recipe.line += lineShift;
+        batch.recipes.push_back(std::move(recipe));
+    }
+    for (ImportProblem& problem : more.problems) {
+        problem.line += lineShift;
+        batch.problems.push_back(std::move(problem));
+    }
+}
+
+} // namespace
+
+RecipeBatch MealMasterReader::read(QIODevice& device, const QString& fileName,
+                                   ImportProgress* progress) {
+    return withEmptinessNoted(
+        readPart(device, fileName, progress, std::nullopt, CodePage::Windows1252).batch, fileName);
+}
+
+RecipeBatch MealMasterReader::readFile(const QString& path, ImportProgress* progress,
+                                       qint64 inHalvesFrom) {
+    const qint64 size = QFileInfo(path).size();
+    const std::optional<qint64> split = size >= inHalvesFrom && QThread::idealThreadCount() > 1
+                                            ? secondHalfStart(path, size)
+                                            : std::nullopt;
+    if (!split) {
+        return withEmptinessNoted(
+            readPartOfFile(path, progress, 0, std::nullopt, CodePage::Windows1252).batch, path);
+    }
+    PartRead first;
+    std::exception_ptr firstFailure;
+    std::thread firstHalf([&] {
+        try {
+            first = readPartOfFile(path, progress, 0, *split, CodePage::Windows1252);
+        } catch (...) {
+            firstFailure = std::current_exception();
+        }
+    });
+    std::exception_ptr secondFailure;
+    PartRead second;
+    try {
+        second = readPartOfFile(path, progress, *split, std::nullopt, CodePage::Windows1252);
+    } catch (...) {
+        secondFailure = std::current_exception();
+    }
+    firstHalf.join();
+    for (const std::exception_ptr& failure : {firstFailure, secondFailure})
+        if (failure)
+            std::rethrow_exception(failure);
+    // A code page the first half declared holds for the second half too.
+    if (first.codePageAtEnd != CodePage::Windows1252)
+        second = readPartOfFile(path, progress, *split, std::nullopt, first.codePageAtEnd);
+    RecipeBatch batch = std::move(first.batch);
+    append(batch, std::move(second.batch), first.lineCount);
+    return withEmptinessNoted(std::move(batch), path);
 }
 
 } // namespace savrona

@@ -57,8 +57,10 @@ RecipeBatch readFile(const QString& fileName, ImportProgress& progress) {
                            QStringLiteral("the file cannot be opened: %1").arg(file.errorString()));
     const qint64 size = file.size();
     const RecipeFileReader::Format format = RecipeFileReader::formatOf(file.peek(sniffedBytes));
-    if (format == RecipeFileReader::Format::MealMaster)
-        return MealMasterReader::read(file, fileName, &progress);
+    if (format == RecipeFileReader::Format::MealMaster) {
+        file.close();
+        return MealMasterReader::readFile(fileName, &progress);
+    }
     if (size > RecipeFileReader::largestWholeFile)
         return fileProblem(fileName,
                            QStringLiteral("the file is too large to be read as JSON, a "

@@ -6,6 +6,7 @@
 
 #include <QIODevice>
 
+#include <cstdint>
 #include <cstring>
 
 namespace savrona {
@@ -15,13 +16,40 @@ namespace {
 constexpr qint64 blockSize = 1024 * 1024;
 constexpr QByteArrayView byteOrderMark("\xEF\xBB\xBF");
 
-bool isPlainAscii(QByteArrayView line) {
-    for (const char character : line) {
-        const auto byte = static_cast<unsigned char>(character);
-        if (byte >= 0x80 || (byte < 0x20 && byte != '\t') || byte == 0x7F)
-            return false;
+constexpr std::uint64_t everyByte(std::uint8_t byte) {
+    return 0x0101010101010101ULL * byte;
+}
+
+// Whether any of the eight bytes is beyond ASCII, below a blank, or DEL.
+bool mayNeedDecoding(std::uint64_t bytes) {
+    const std::uint64_t belowBlank = (bytes - everyByte(0x20)) & ~bytes & everyByte(0x80);
+    const std::uint64_t del = bytes ^ everyByte(0x7F);
+    const std::uint64_t isDel = (del - everyByte(0x01)) & ~del & everyByte(0x80);
+    return ((bytes & everyByte(0x80)) | belowBlank | isDel) != 0;
+}
+
+struct LineContent {
+    bool beyondAscii = false;
+    bool controlCharacters = false;
+};
+
+// What a line holds that may need decoding or dropping. Eight bytes at a time
+// while they are plain, since every line of a file comes through here.
+LineContent contentOf(QByteArrayView line) {
+    qsizetype at = 0;
+    for (; at + 8 <= line.size(); at += 8) {
+        std::uint64_t bytes = 0;
+        std::memcpy(&bytes, line.data() + at, sizeof bytes);
+        if (mayNeedDecoding(bytes))
+            break;
     }
-    return true;
+    LineContent content;
+    for (; at < line.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(line[at]);
+        content.beyondAscii |= byte >= 0x80;
+        content.controlCharacters |= (byte < 0x20 && byte != '\t') || byte == 0x7F;
+    }
+    return content;
 }
 
 QByteArray withoutControlCharacters(QByteArray text) {
@@ -34,29 +62,33 @@ QByteArray withoutControlCharacters(QByteArray text) {
 
 } // namespace
 
-LineReader::LineReader(QIODevice& device, ImportProgress* progress)
-    : m_device(device), m_progress(progress) {}
+LineReader::LineReader(QIODevice& device, ImportProgress* progress, std::optional<qint64> limit)
+    : m_device(device), m_progress(progress), m_limit(limit) {}
 
 void LineReader::readBlock() {
     if (m_progress)
         m_progress->throwIfCancelled();
     m_buffer.remove(0, m_start);
+    m_bufferOffset += m_start;
     m_start = 0;
     const qsizetype kept = m_buffer.size();
-    m_buffer.resize(kept + blockSize);
-    const qint64 read = m_device.read(m_buffer.data() + kept, blockSize);
+    const qint64 wanted = m_limit ? std::min(blockSize, *m_limit - m_read) : blockSize;
+    m_buffer.resize(kept + wanted);
+    const qint64 read = wanted > 0 ? m_device.read(m_buffer.data() + kept, wanted) : 0;
     m_buffer.resize(kept + std::max<qint64>(read, 0));
     if (read <= 0) {
         m_atEnd = true;
         m_failed = read < 0;
         return;
     }
+    m_read += read;
     if (m_progress)
         m_progress->advance(read);
 }
 
 QByteArrayView LineReader::take(qsizetype length, qsizetype breakLength) {
     const QByteArrayView line(m_buffer.constData() + m_start, length);
+    m_lineOffset = m_bufferOffset + m_start;
     m_start += length + breakLength;
     ++m_lineNumber;
     return line;
@@ -96,14 +128,17 @@ void LineDecoder::setCodePage(CodePage codePage) {
 }
 
 QByteArrayView LineDecoder::decode(QByteArrayView line) {
-    if (isPlainAscii(line))
+    const LineContent content = contentOf(line);
+    const bool isUtf8 = !content.beyondAscii || line.isValidUtf8();
+    if (isUtf8 && !content.controlCharacters)
         return line;
-    if (line.isValidUtf8())
-        m_converted = withoutControlCharacters(line.toByteArray());
+    if (isUtf8)
+        m_converted = line.toByteArray();
     else if (m_codePage == CodePage::Ibm437 && m_ibm437.isValid())
-        m_converted = withoutControlCharacters(QString(m_ibm437.decode(line)).toUtf8());
+        m_converted = QString(m_ibm437.decode(line)).toUtf8();
     else
-        m_converted = withoutControlCharacters(windows1252ToUtf8(line));
+        m_converted = windows1252ToUtf8(line);
+    m_converted = withoutControlCharacters(std::move(m_converted));
     return m_converted;
 }
 

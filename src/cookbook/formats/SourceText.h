@@ -23,8 +23,10 @@ public:
     static constexpr qsizetype longestLine = 64 * 1024;
 
     // progress, when given, is advanced by the bytes read and checked for a
-    // cancel at each block.
-    explicit LineReader(QIODevice& device, ImportProgress* progress = nullptr);
+    // cancel at each block. With a limit, no more than that many bytes are
+    // read from the device.
+    explicit LineReader(QIODevice& device, ImportProgress* progress = nullptr,
+                        std::optional<qint64> limit = std::nullopt);
 
     // The next line without its line break (CR LF, LF or CR alone), valid
     // until the next call; nothing at the end of the device.
@@ -33,6 +35,9 @@ public:
     qint64 lineNumber() const { return m_lineNumber; }
     // Whether the device failed before its end.
     bool failed() const { return m_failed; }
+    // Where the line last handed out begins, in bytes from where the reader
+    // began.
+    qint64 lineOffset() const { return m_lineOffset; }
 
 private:
     void readBlock();
@@ -41,6 +46,10 @@ private:
     QIODevice& m_device;
     ImportProgress* m_progress;
     QByteArray m_buffer;
+    std::optional<qint64> m_limit;
+    qint64 m_read = 0;         // bytes taken from the device
+    qint64 m_bufferOffset = 0; // where the buffer begins, in bytes read
+    qint64 m_lineOffset = 0;
     qsizetype m_start = 0;
     bool m_atEnd = false;
     bool m_failed = false;
