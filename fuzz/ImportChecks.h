@@ -8,40 +8,48 @@
 
 namespace savrona::fuzzing {
 
-// Texts as the tables hold them: UTF-8, lines separated by CR LF only.
-inline void checkStoredText(const QByteArray& text, bool oneLine) {
+// Texts as the tables hold them: UTF-8, without control characters but the
+// tab and the line breaks.
+inline void checkText(const QByteArray& text) {
     if (!QByteArrayView(text).isValidUtf8())
         fail("a text read is not valid UTF-8");
+    for (const char character : text) {
+        const auto byte = static_cast<unsigned char>(character);
+        if ((byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n') || byte == 0x7F)
+            fail("a text read holds a control character");
+    }
+}
+
+// Texts of several lines, separated by CR LF only. (Titles, names and the
+// like are put on one line by the import plan.)
+inline void checkLines(const QByteArray& text) {
+    checkText(text);
     for (qsizetype at = 0; at < text.size(); ++at) {
-        const bool carriageReturn = text[at] == '\r';
-        const bool lineFeed = text[at] == '\n';
-        if ((carriageReturn || lineFeed) && oneLine)
-            fail("a one-line text holds a line break");
-        if (carriageReturn && (at + 1 == text.size() || text[at + 1] != '\n'))
+        if (text[at] == '\r' && (at + 1 == text.size() || text[at + 1] != '\n'))
             fail("a carriage return without its line feed");
-        if (lineFeed && (at == 0 || text[at - 1] != '\r'))
+        if (text[at] == '\n' && (at == 0 || text[at - 1] != '\r'))
             fail("a line feed without its carriage return");
     }
 }
 
-inline void checkBatch(const RecipeBatch& batch, bool titlesOnOneLine) {
+inline void checkBatch(const RecipeBatch& batch) {
     for (const RecipeEntry& recipe : batch.recipes) {
         if (recipe.title.isEmpty())
             fail("a recipe without a title was given");
         if (recipe.line < 1)
             fail("a recipe without its line");
-        checkStoredText(recipe.title, titlesOnOneLine);
+        checkText(recipe.title);
         for (const QByteArray& category : recipe.categories) {
-            if (category.trimmed().isEmpty())
+            if (category.isEmpty())
                 fail("an empty category name was given");
-            checkStoredText(category, titlesOnOneLine);
+            checkText(category);
         }
-        checkStoredText(recipe.ingredients, false);
-        checkStoredText(recipe.preparation, false);
+        checkLines(recipe.ingredients);
+        checkLines(recipe.preparation);
         if (recipe.servings)
-            checkStoredText(*recipe.servings, false);
+            checkText(*recipe.servings);
         if (recipe.notes)
-            checkStoredText(*recipe.notes, false);
+            checkText(*recipe.notes);
     }
     for (const ImportProblem& problem : batch.problems)
         if (problem.line < 1 || problem.message.isEmpty())

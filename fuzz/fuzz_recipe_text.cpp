@@ -13,6 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     RecipeFileReader::formatOf(bytes);
     RecipeTextReader::hasLayout(bytes);
-    fuzzing::checkBatch(RecipeTextReader::read(bytes, QStringLiteral("fuzz.txt")), false);
+    fuzzing::checkBatch(RecipeTextReader::read(bytes, QStringLiteral("fuzz.txt")));
     return 0;
 }

@@ -85,9 +85,17 @@ QString pageText(const QString& text) {
     return pageLines(text).join(u' ');
 }
 
+// A text of the document without the control characters (but the tab and
+// the line breaks) that a JSON escape can carry.
 QString scalarText(const QJsonValue& value) {
-    if (value.isString())
-        return value.toString();
+    if (value.isString()) {
+        QString text = value.toString();
+        text.removeIf([](QChar character) {
+            const char16_t code = character.unicode();
+            return (code < 0x20 && code != u'\t' && code != u'\r' && code != u'\n') || code == 0x7F;
+        });
+        return text;
+    }
     if (value.isDouble()) {
         const double number = value.toDouble();
         return QString::number(number, 'g', 15);
@@ -223,7 +231,7 @@ private:
         if (depth > deepestInstructions)
             return;
         if (value.isString()) {
-            lines.append(textLines(value.toString()));
+            lines.append(textLines(scalarText(value)));
         } else if (value.isArray()) {
             for (const QJsonValue& element : value.toArray())
                 instructionLines(element, lines, depth + 1);
@@ -252,7 +260,7 @@ private:
     // "4 servings" rather than the bare number beside it.
     std::optional<QString> yieldText(const QJsonValue& value) const {
         if (value.isString() && m_origin == Origin::Document)
-            return value.toString();
+            return scalarText(value);
         const QJsonArray yields = value.isArray() ? value.toArray() : QJsonArray{value};
         QString chosen;
         for (const QJsonValue& yield : yields) {

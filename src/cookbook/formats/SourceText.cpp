@@ -145,9 +145,12 @@ QByteArrayView LineDecoder::decode(QByteArrayView line) {
 QByteArray textAsUtf8(QByteArrayView text) {
     if (text.startsWith(byteOrderMark))
         text = text.sliced(byteOrderMark.size());
-    if (text.isValidUtf8())
-        return text.toByteArray();
-    return windows1252ToUtf8(text);
+    QByteArray utf8 = text.isValidUtf8() ? text.toByteArray() : windows1252ToUtf8(text);
+    utf8.removeIf([](char character) {
+        const auto byte = static_cast<unsigned char>(character);
+        return (byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n') || byte == 0x7F;
+    });
+    return utf8;
 }
 
 std::optional<CodePage> declaredCodePage(QByteArrayView line) {

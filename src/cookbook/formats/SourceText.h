@@ -80,7 +80,8 @@ private:
 };
 
 // A whole text in UTF-8: itself when it is valid UTF-8, else read as
-// Windows-1252. A leading byte order mark is dropped.
+// Windows-1252. A leading byte order mark is dropped, and so are control
+// characters other than the tab and the line breaks.
 QByteArray textAsUtf8(QByteArrayView text);
 
 // The code page that a declaration in the line names ("charset=ibm437",
