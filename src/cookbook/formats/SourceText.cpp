@@ -72,7 +72,10 @@ void LineReader::readBlock() {
     m_bufferOffset += m_start;
     m_start = 0;
     const qsizetype kept = m_buffer.size();
-    const qint64 wanted = m_limit ? std::min(blockSize, *m_limit - m_read) : blockSize;
+    qint64 wanted = m_limit ? std::min(blockSize, *m_limit - m_read) : blockSize;
+    // A small file needs no block of full size.
+    if (!m_device.isSequential())
+        wanted = std::min(wanted, m_device.bytesAvailable());
     m_buffer.resize(kept + wanted);
     const qint64 read = wanted > 0 ? m_device.read(m_buffer.data() + kept, wanted) : 0;
     m_buffer.resize(kept + std::max<qint64>(read, 0));
