@@ -8,6 +8,7 @@
 #include "DesktopPrintDialog.h"
 #include "DesktopSeams.h"
 #include "ExitWrites.h"
+#include "ImportExportController.h"
 #include "Pictures.h"
 #include "QtMessageBoxes.h"
 #include "QtSettingsStore.h"
@@ -41,7 +42,9 @@ int main(int argc, char** argv) {
     savrona::DesktopSaveFileDialog saveDialog;
     savrona::DesktopUrlOpener urls;
     savrona::DesktopPrintDialog printDialog;
-    savrona::Platform platform{&messages, &settings, &saveDialog, &urls, &printDialog};
+    savrona::DesktopFileDialogs fileDialogs;
+    savrona::Platform platform{&messages, &settings,    &saveDialog,
+                               &urls,     &printDialog, &fileDialogs};
     application.setMessageBoxes(&messages);
 
     // One copy per cookbook: the data folder is the current directory.
@@ -61,6 +64,7 @@ int main(int argc, char** argv) {
         formAddNewCategory = new TformAddNewCategory(formMain, *formMain);
         formChangeCategory = new TformChangeCategory(formMain, *formMain);
         formEditCategory = new TformEditCategory(formMain, *formMain);
+        new savrona::ImportExportController(*formMain);
     });
     if (!created)
         return 1;

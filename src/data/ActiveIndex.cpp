@@ -86,6 +86,30 @@ void ActiveIndex::add(RowId id, const Row& row) {
     m_positionsValid = false;
 }
 
+void ActiveIndex::addRange(RowId firstId, const std::vector<Row>& rows) {
+    std::vector<SortItem> items;
+    items.reserve(rows.size() - firstId);
+    for (RowId id = firstId; id < rows.size(); ++id) {
+        prefetchKey(rows, id + 8);
+        setKey(id, rows[id]);
+        items.push_back({{}, id});
+    }
+    sortByChunks(items, 0);
+    std::vector<RowId> merged;
+    merged.reserve(m_order.size() + items.size());
+    const auto byOrder = [this](RowId left, RowId right) { return precedes(left, right); };
+    auto added = items.begin();
+    for (const RowId existing : m_order) {
+        for (; added != items.end() && byOrder(added->id, existing); ++added)
+            merged.push_back(added->id);
+        merged.push_back(existing);
+    }
+    for (; added != items.end(); ++added)
+        merged.push_back(added->id);
+    m_order = std::move(merged);
+    m_positionsValid = false;
+}
+
 void ActiveIndex::change(RowId id, const Row& row) {
     remove(id);
     add(id, row);

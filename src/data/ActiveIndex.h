@@ -29,6 +29,8 @@ public:
     // A new row, or one whose index value changed. id is at most one past the
     // highest id given so far.
     void add(RowId id, const Row& row);
+    // New rows firstId and up to the end of rows, in one sort and one merge.
+    void addRange(RowId firstId, const std::vector<Row>& rows);
     void change(RowId id, const Row& row);
     void remove(RowId id);
     // Row ids renumbered after the rows not live were dropped: a live row's

@@ -55,6 +55,20 @@ void EqualityIndex::noteAdded(RowId id, const Row& row) {
     ++m_rowCount;
 }
 
+void EqualityIndex::noteAddedRange(RowId firstId, const std::vector<Row>& rows) {
+    const ValueHash hashOf;
+    for (auto& [field, entries] : m_byField) {
+        const auto oldSize = static_cast<std::ptrdiff_t>(entries.size());
+        for (RowId id = firstId; id < rows.size(); ++id) {
+            if (field < rows[id].size() && !rows[id][field].isNull())
+                entries.push_back({hashOf(rows[id][field]), id});
+        }
+        std::sort(entries.begin() + oldSize, entries.end());
+        std::inplace_merge(entries.begin(), entries.begin() + oldSize, entries.end());
+    }
+    m_rowCount += rows.size() - firstId;
+}
+
 void EqualityIndex::noteChanged(RowId id, const Row& before, const Row& after) {
     bool stale = false;
     for (auto& [field, entries] : m_byField) {

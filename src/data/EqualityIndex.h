@@ -33,6 +33,8 @@ public:
                             const std::vector<bool>& live);
 
     void noteAdded(RowId id, const Row& row);
+    // Rows firstId and up to the end of rows, merged in once per index.
+    void noteAddedRange(RowId firstId, const std::vector<Row>& rows);
     void noteChanged(RowId id, const Row& before, const Row& after);
     void noteRemoved();
     // Row ids renumbered after the rows not live were dropped.

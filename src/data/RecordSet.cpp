@@ -3,6 +3,8 @@
 #include "RecordSet.h"
 
 #include <algorithm>
+#include <iterator>
+#include <numeric>
 
 namespace savrona {
 
@@ -131,6 +133,35 @@ void RecordSet::addPendingRow() {
     if (m_filteredView)
         placeInView(id);
     moveCursorTo(id);
+}
+
+void RecordSet::addRows(std::vector<Row> rows) {
+    if (rows.empty())
+        return;
+    const auto firstId = static_cast<RowId>(m_packet.rows.size());
+    m_packet.rows.reserve(m_packet.rows.size() + rows.size());
+    for (Row& row : rows) {
+        row.resize(m_packet.fields.size());
+        m_packet.rows.push_back(std::move(row));
+    }
+    m_live.resize(m_packet.rows.size(), true);
+    m_index.addRange(firstId, m_packet.rows);
+    m_equalityIndex.noteAddedRange(firstId, m_packet.rows);
+    const auto lastId = static_cast<RowId>(m_packet.rows.size() - 1);
+    if (m_filteredView) {
+        std::vector<RowId> added(m_packet.rows.size() - firstId);
+        std::iota(added.begin(), added.end(), firstId);
+        m_index.sortByPosition(added);
+        std::vector<RowId> merged;
+        merged.reserve(m_filteredView->size() + added.size());
+        std::merge(m_filteredView->begin(), m_filteredView->end(), added.begin(), added.end(),
+                   std::back_inserter(merged),
+                   [this](RowId left, RowId right) { return m_index.precedes(left, right); });
+        m_filteredView = std::move(merged);
+    }
+    moveCursorTo(lastId);
+    m_changed = true;
+    ++m_changeCount;
 }
 
 void RecordSet::storePendingEdit(RowId id) {

@@ -51,6 +51,9 @@ public:
     bool isEditing() const { return m_pending.has_value(); }
     Value& pendingValue(std::size_t field) { return m_pending->values[field]; }
     void post();
+    // Adds rows in one step; the last becomes current. Each row already holds
+    // values of its fields' types.
+    void addRows(std::vector<Row> rows);
 
     // Precondition: the view is not empty.
     void deleteCurrent();

@@ -118,6 +118,10 @@ void Table::insertRecord(const std::vector<FieldInput>& values) {
     m_engine->insertRecord(values);
 }
 
+void Table::insertRecords(std::vector<Row> rows) {
+    m_engine->insertRecords(std::move(rows));
+}
+
 void Table::edit() {
     m_engine->edit();
 }

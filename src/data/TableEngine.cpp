@@ -464,6 +464,26 @@ void TableEngine::insertRecord(const std::vector<FieldInput>& values) {
     records.post();
 }
 
+void TableEngine::insertRecords(std::vector<Row> rows) {
+    RecordSet& records = browsingRecords();
+    const std::vector<FieldDefinition>& fields = records.fields();
+    // Converted first, so that a refused value adds none of the records.
+    for (Row& row : rows) {
+        if (row.size() > fields.size())
+            fail(
+                QStringLiteral("%1 values given for %2 fields").arg(row.size()).arg(fields.size()));
+        for (std::size_t index = 0; index < row.size(); ++index) {
+            const bool textForNumber =
+                fields[index].type == FieldType::Integer && row[index].isText();
+            const bool numberForText =
+                fields[index].type != FieldType::Integer && row[index].isInteger();
+            if (textForNumber || numberForText)
+                row[index] = convertForField(row[index], fields[index]);
+        }
+    }
+    records.addRows(std::move(rows));
+}
+
 void TableEngine::edit() {
     RecordSet& records = openRecords();
     if (!records.isEditing())

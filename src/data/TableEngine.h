@@ -83,6 +83,7 @@ public:
     std::int32_t integerByName(const QString& fieldName) const;
 
     void insertRecord(const std::vector<FieldInput>& values);
+    void insertRecords(std::vector<Row> rows);
     void edit();
     void setFields(const std::vector<FieldInput>& values);
     void post();

@@ -22,6 +22,21 @@ public:
                           const SaveFileType& type);
 };
 
+// Qt's file dialogs for the collection import (several files) and export (a
+// file type chosen with the name; the type's extension added to a name
+// without one; a question before an existing file is replaced).
+class DesktopFileDialogs : public FileDialogs {
+public:
+    QStringList chooseFilesToOpen(QWidget* parent, const QString& caption,
+                                  const QStringList& fileTypes) override;
+    std::optional<SaveChoice> chooseFileToSave(QWidget* parent, const QString& caption,
+                                               const QString& proposedName,
+                                               const QStringList& fileTypes) override;
+
+    // The extension a file type names first: "mmf" for "MealMaster (*.mmf)".
+    static QString extensionOf(const QString& fileType);
+};
+
 // Opens a web address in the user's browser; a failure is not reported.
 class DesktopUrlOpener : public UrlOpener {
 public:

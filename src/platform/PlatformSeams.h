@@ -4,6 +4,7 @@
 // tests can answer in place of the user or the system.
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <optional>
@@ -69,6 +70,27 @@ public:
     virtual bool choosePrinter(QWidget* parent, QPrinter& printer) = 0;
 };
 
+// The file dialogs of the collection import and export.
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+    // One or more existing files to read, shown by fileTypes ("MealMaster
+    // (*.mmf *.mm)", the first chosen when the dialog opens); empty when the
+    // user cancels.
+    virtual QStringList chooseFilesToOpen(QWidget* parent, const QString& caption,
+                                          const QStringList& fileTypes) = 0;
+
+    struct SaveChoice {
+        QString path;
+        int fileType = 0; // the index of the file type chosen
+    };
+    // A file to write and the file type chosen for it; a name typed without
+    // an extension gets the type's. Nothing when the user cancels.
+    virtual std::optional<SaveChoice> chooseFileToSave(QWidget* parent, const QString& caption,
+                                                       const QString& proposedName,
+                                                       const QStringList& fileTypes) = 0;
+};
+
 class UrlOpener {
 public:
     virtual ~UrlOpener() = default;
@@ -83,6 +105,7 @@ struct Platform {
     SaveFileDialog* saveDialog = nullptr;
     UrlOpener* urls = nullptr;
     PrintDialog* printDialog = nullptr;
+    FileDialogs* fileDialogs = nullptr;
 };
 
 } // namespace savrona

@@ -95,6 +95,11 @@ INSTANTIATE_TEST_SUITE_P(
                          table.insertRecord({7, 1, "Tart"});
                      },
                      true},
+        RevisionCase{"InsertMany",
+                     [](Table& table, const QString&) {
+                         table.insertRecords({recipeRow(7, 1, "Tart"), recipeRow(8, 1, "Flan")});
+                     },
+                     true},
         RevisionCase{"Post",
                      [](Table& table, const QString&) {
                          table.edit();
