@@ -8,17 +8,8 @@ set -euo pipefail
 
 savrona="$1"
 
-if [ -z "${SAVRONA_E2E_DISPLAY_READY:-}" ]; then
-    SAVRONA_E2E_DISPLAY_READY=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
-fi
-scratch="$(mktemp -d)"
-trap 'rm -rf "$scratch"' EXIT
-mkdir -p "$scratch/data" "$scratch/config" "$scratch/import"
-cd "$scratch/data"
-
-export XDG_CONFIG_HOME="$scratch/config"
-export QT_QPA_PLATFORM=xcb
-unset QT_QPA_PLATFORMTHEME || true
+source "$(dirname "$0")/e2e_support.sh"
+mkdir -p "$scratch/import"
 
 # Two recipes in Windows-1252 (the e of Crème is the byte E8): one of a
 # category the initial cookbook has, one of a category it lacks.
@@ -52,31 +43,10 @@ picture() {
     fi
 }
 
-# Waits until the program shows exactly count windows of its own, at most ten seconds.
-wait_for_windows() {
-    local count="$1" shown
-    for _ in $(seq 1 100); do
-        shown="$(xdotool search --onlyvisible --class savrona 2>/dev/null | wc -l || true)"
-        [ "$shown" -eq "$count" ] && return 0
-        sleep 0.1
-    done
-    echo "expected $count windows of savrona, saw $shown" >&2
-    return 1
-}
-
 drive() {
     local window
-    for _ in $(seq 1 100); do
-        window="$(xdotool search --onlyvisible --name ' Savrona v1.0' 2>/dev/null | head -n 1 || true)"
-        [ -n "$window" ] && break
-        sleep 0.1
-    done
-    if [ -z "$window" ]; then
-        echo "the main window did not appear" >&2
-        return 1
-    fi
-    xdotool windowfocus --sync "$window"
-    sleep 0.5
+    window="$(window_named ' Savrona v1.0')"
+    focus "$window"
 
     # File, Import recipes...: Qt's own file dialog, its file name box focused.
     xdotool key --delay 100 alt+f
@@ -118,16 +88,8 @@ drive() {
 app=$!
 status=0
 drive || status=$?
-for _ in $(seq 1 100); do
-    kill -0 "$app" 2>/dev/null || break
-    sleep 0.1
-done
-if kill -0 "$app" 2>/dev/null; then
-    kill "$app"
-    echo "savrona did not exit after File, Exit" >&2
-    exit 1
-fi
-wait "$app" || { echo "savrona exited with an error" >&2; exit 1; }
+wait_for_exit "$app" || fail "savrona did not exit after File, Exit"
+[ "$exit_status" -eq 0 ] || fail "savrona exited with an error"
 [ "$status" -eq 0 ] || exit "$status"
 
 grep -q "Crème Caramel Squares" recipes.xml || { echo "recipes.xml lacks the first recipe" >&2; exit 1; }
