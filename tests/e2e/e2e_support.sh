@@ -4,7 +4,14 @@
 # data folder as the current directory, and gives helpers to wait for and
 # drive savrona's windows.
 
+# With SAVRONA_E2E_ACCESSIBILITY=1 set before it is sourced, the script runs
+# inside a D-Bus session of its own too, and savrona joins its accessibility
+# bus, for scripts that read the windows through AT-SPI.
 if [ -z "${SAVRONA_E2E_DISPLAY_READY:-}" ]; then
+    if [ -n "${SAVRONA_E2E_ACCESSIBILITY:-}" ]; then
+        SAVRONA_E2E_DISPLAY_READY=1 exec dbus-run-session -- \
+            xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    fi
     SAVRONA_E2E_DISPLAY_READY=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 fi
 scratch="$(mktemp -d)"
@@ -15,6 +22,9 @@ cd "$scratch/data"
 export XDG_CONFIG_HOME="$scratch/config"
 export QT_QPA_PLATFORM=xcb
 unset QT_QPA_PLATFORMTHEME || true
+if [ -n "${SAVRONA_E2E_ACCESSIBILITY:-}" ]; then
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+fi
 
 # Waits until savrona shows exactly count windows (the main window, plus a
 # menu, a dialog or a message box while one is open), at most ten seconds.

@@ -8,39 +8,12 @@ set -euo pipefail
 
 savrona="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 
-# Run the rest inside a D-Bus session and a virtual X server of its own.
-if [ -z "${SAVRONA_E2E_DISPLAY_READY:-}" ]; then
-    SAVRONA_E2E_DISPLAY_READY=1 exec dbus-run-session -- \
-        xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
-fi
-scratch="$(mktemp -d)"
-trap 'rm -rf "$scratch"' EXIT
-mkdir -p "$scratch/data" "$scratch/config"
-cd "$scratch/data"
-
-export XDG_CONFIG_HOME="$scratch/config"
-export QT_QPA_PLATFORM=xcb
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-unset QT_QPA_PLATFORMTHEME || true
+SAVRONA_E2E_ACCESSIBILITY=1
+source "$(dirname "$0")/e2e_support.sh"
 
 query="MEDJOOL almon"
 title="Bacon Wrapped Dates"
 ingredient="24 pitted Medjool dates"
-
-# The first window of savrona whose name matches, waited for up to ten seconds.
-window_named() {
-    local name="$1" window
-    for _ in $(seq 1 100); do
-        window="$(xdotool search --onlyvisible --name "$name" 2>/dev/null | head -n 1 || true)"
-        if [ -n "$window" ]; then
-            echo "$window"
-            return 0
-        fi
-        sleep 0.1
-    done
-    echo "no window named '$name' appeared" >&2
-    return 1
-}
 
 # The texts of the title box and the ingredients box, read through AT-SPI,
 # one a line; tried for up to five seconds while the program registers.
@@ -126,15 +99,7 @@ dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus
 app=$!
 status=0
 drive || status=$?
-for _ in $(seq 1 100); do
-    kill -0 "$app" 2>/dev/null || break
-    sleep 0.1
-done
-if kill -0 "$app" 2>/dev/null; then
-    kill "$app"
-    echo "savrona did not exit after File, Exit" >&2
-    exit 1
-fi
-wait "$app" || { echo "savrona exited with an error" >&2; exit 1; }
+wait_for_exit "$app" || fail "savrona did not exit after File, Exit"
+[ "$exit_status" -eq 0 ] || fail "savrona exited with an error"
 [ "$status" -eq 0 ] || exit "$status"
 echo "end-to-end: found '$title' with Ctrl+F and saw it in the details pane"
