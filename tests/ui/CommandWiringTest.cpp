@@ -54,25 +54,6 @@ protected:
         formEditCategory = new TformEditCategory(window.get(), *window);
     }
 
-    void select(const QString& text) {
-        TreeNode* found = node(text);
-        ASSERT_NE(found, nullptr) << text.toStdString();
-        window->selectNode(found);
-        window->treeCategoriesChange(found);
-    }
-
-    // The stored record of a recipe, read the way the commands read it.
-    std::optional<QString> storedField(const QString& title, const QString& field) {
-        Table& recipes = *window->dataSetRecipes;
-        recipes.setFilter(lookup::recipeByTitle(title));
-        recipes.setFiltered(true);
-        std::optional<QString> value;
-        if (recipes.recordCount() > 0)
-            value = recipes.textByName(field);
-        recipes.setFiltered(false);
-        return value;
-    }
-
     FakeSaveFileDialog saveDialog;
     FakeUrlOpener urls;
 };

@@ -2,6 +2,7 @@
 
 #include "SavronaApplication.h"
 
+#include "Lookups.h"
 #include "PacketFormats.h"
 #include "TableDefinitions.h"
 
@@ -128,6 +129,24 @@ TformMain& MainWindowTest::start() {
 
 QString MainWindowTest::statusText() const {
     return window->statusPanel->text();
+}
+
+void MainWindowTest::select(const QString& text) {
+    TreeNode* found = node(text);
+    ASSERT_NE(found, nullptr) << text.toStdString();
+    window->selectNode(found);
+    window->treeCategoriesChange(found);
+}
+
+std::optional<QString> MainWindowTest::storedField(const QString& title, const QString& field) {
+    Table& recipes = *window->dataSetRecipes;
+    recipes.setFilter(lookup::recipeByTitle(title));
+    recipes.setFiltered(true);
+    std::optional<QString> value;
+    if (recipes.recordCount() > 0)
+        value = recipes.textByName(field);
+    recipes.setFiltered(false);
+    return value;
 }
 
 } // namespace savrona::testing

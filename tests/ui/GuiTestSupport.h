@@ -92,6 +92,10 @@ protected:
     // Creates and shows the window and lets its first activation run.
     TformMain& start();
     TreeNode* node(const QString& text) { return findNode(window->cookbookTree(), text); }
+    // Selects the node as a click in the tree does, and runs the selection switch.
+    void select(const QString& text);
+    // A field of a recipe's stored record, read the way the commands read it.
+    std::optional<QString> storedField(const QString& title, const QString& field);
     QString statusText() const;
 
     QTemporaryDir folder;

@@ -26,24 +26,6 @@ namespace {
 
 class NothingLost : public MainWindowTest {
 protected:
-    void select(const QString& text) {
-        TreeNode* found = node(text);
-        ASSERT_NE(found, nullptr) << text.toStdString();
-        window->selectNode(found);
-        window->treeCategoriesChange(found);
-    }
-
-    std::optional<QString> storedField(const QString& title, const QString& field) {
-        Table& recipes = *window->dataSetRecipes;
-        recipes.setFilter(lookup::recipeByTitle(title));
-        recipes.setFiltered(true);
-        std::optional<QString> value;
-        if (recipes.recordCount() > 0)
-            value = recipes.textByName(field);
-        recipes.setFiltered(false);
-        return value;
-    }
-
     QString recipesPath() const { return folder.filePath(recipesFileName); }
 };
 
