@@ -12,7 +12,9 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QScopeGuard>
 
 namespace savrona {
 
@@ -114,6 +116,9 @@ void ImportExportController::exportRecipes(const std::optional<QString>& categor
         dialogs->chooseFileToSave(&m_window, caption, proposedName, exportFileTypes);
     if (!choice)
         return;
+    // A large cookbook takes some seconds to lay out.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
     exportCollection(choice->path, formatFor(*choice),
                      recipesForExport(m_window.categories(), m_window.recipes(), categoryName),
                      *m_window.dataSetRecipes->dataFolder());
