@@ -8,7 +8,7 @@ savrona="$1"
 
 # Run the rest inside a virtual X server of its own.
 if [ -z "${SAVRONA_E2E_DISPLAY_READY:-}" ]; then
-    SAVRONA_E2E_DISPLAY_READY=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    SAVRONA_E2E_DISPLAY_READY=1 exec xvfb-run -a -n "$((100 + RANDOM % 800))" -s "-screen 0 1024x768x24" "$0" "$@"
 fi
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT

@@ -7,13 +7,20 @@
 # With SAVRONA_E2E_ACCESSIBILITY=1 set before it is sourced, the script runs
 # inside a D-Bus session of its own too, and savrona joins its accessibility
 # bus, for scripts that read the windows through AT-SPI.
+# The server's number is looked for from a random start: the server of the
+# script before may still be on its way out of the first free number.
 if [ -z "${SAVRONA_E2E_DISPLAY_READY:-}" ]; then
+    display=(xvfb-run -a -n "$((100 + RANDOM % 800))" -s "-screen 0 1024x768x24")
     if [ -n "${SAVRONA_E2E_ACCESSIBILITY:-}" ]; then
-        SAVRONA_E2E_DISPLAY_READY=1 exec dbus-run-session -- \
-            xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+        SAVRONA_E2E_DISPLAY_READY=1 exec dbus-run-session -- "${display[@]}" "$0" "$@"
     fi
-    SAVRONA_E2E_DISPLAY_READY=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    SAVRONA_E2E_DISPLAY_READY=1 exec "${display[@]}" "$0" "$@"
 fi
+# The server answers before anything is started on it.
+for _ in $(seq 1 100); do
+    xdpyinfo >/dev/null 2>&1 && break
+    sleep 0.1
+done
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 mkdir -p "$scratch/data" "$scratch/config"

@@ -14,7 +14,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 # Run the rest inside a virtual X server and a session bus of its own.
 if [ -z "${SAVRONA_E2E_DISPLAY_READY:-}" ]; then
     SAVRONA_E2E_DISPLAY_READY=1 exec dbus-run-session -- \
-        xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+        xvfb-run -a -n "$((100 + RANDOM % 800))" -s "-screen 0 1024x768x24" "$0" "$@"
 fi
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
