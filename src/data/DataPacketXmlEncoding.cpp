@@ -5,6 +5,7 @@
 #include "Error.h"
 #include "PacketRules.h"
 #include "Windows1252.h"
+#include "XmlPacketBytes.h"
 
 #include <QHash>
 
@@ -152,15 +153,8 @@ std::uint64_t wordAt(const unsigned char* cursor) {
 
 } // namespace
 
-qsizetype leadingSkipLength(QByteArrayView document) {
-    qsizetype position = document.startsWith(byteOrderMark) ? byteOrderMark.size() : 0;
-    while (position < document.size() && isXmlWhiteSpace(document[position]))
-        ++position;
-    return position;
-}
-
 std::optional<QByteArray> declaredEncodingName(QByteArrayView document) {
-    const QByteArrayView rest = document.sliced(leadingSkipLength(document));
+    const QByteArrayView rest = document.sliced(xml_packet_bytes::leadingSkipLength(document));
     if (!rest.startsWith("<?xml") || rest.size() < 6 || !isXmlWhiteSpace(rest[5]))
         return std::nullopt;
     const qsizetype end = rest.indexOf("?>");

@@ -32,9 +32,6 @@ enum class TargetEncoding {
     CodePage1252AsAscii,
 };
 
-// The length of a UTF-8 byte order mark and white space at the start.
-qsizetype leadingSkipLength(QByteArrayView document);
-
 // The value of the encoding in the XML declaration at the start of the
 // document (past a byte order mark and white space); nothing without a
 // declaration or an encoding in it.

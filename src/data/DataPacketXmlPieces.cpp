@@ -43,35 +43,20 @@ struct ByteRange {
     qsizetype size() const { return end - begin; }
 };
 
-bool endsRowTagName(char character) {
-    return character == ' ' || character == '\t' || character == '\r' || character == '\n' ||
-           character == '/' || character == '>';
-}
-
 // The first "<ROW" followed by white space, "/" or ">" at or after from and
 // before end; end when there is none.
 qsizetype nextRowTagStart(QByteArrayView document, qsizetype from, qsizetype end) {
-    const QByteArrayView range = document.first(end);
-    for (qsizetype position = range.indexOf(rowTagOpening, from); position >= 0;
-         position = range.indexOf(rowTagOpening, position + 1)) {
-        const qsizetype after = position + rowTagOpening.size();
-        if (after < end && endsRowTagName(range[after]))
-            return position;
-    }
-    return end;
+    return xml_packet_bytes::nextTagStart(document, rowTagOpening, from, end);
 }
 
 // The content of <ROWDATA>, from just after the first "<ROWDATA>" to the
 // last "</ROWDATA": a candidate that the outline's parse confirms.
 std::optional<ByteRange> findRowDataContent(QByteArrayView document) {
-    const qsizetype startTag = document.indexOf(rowDataStartTag);
-    if (startTag < 0)
+    const auto content =
+        xml_packet_bytes::findElementContent(document, rowDataStartTag, rowDataEndTagOpening);
+    if (!content)
         return std::nullopt;
-    const ByteRange content{startTag + rowDataStartTag.size(),
-                            document.lastIndexOf(rowDataEndTagOpening)};
-    if (content.end < content.begin)
-        return std::nullopt;
-    return content;
+    return ByteRange{content->begin, content->end};
 }
 
 // Whether the bytes, as parsed, give what the whole reader takes them to
@@ -89,7 +74,7 @@ bool fitsParsedBytes(QByteArrayView bytes, ParsedBytes parsedBytes) {
 std::optional<Outline> readOutlineAround(QByteArrayView document, ByteRange content,
                                          ParsedBytes bytes,
                                          const std::optional<QByteArray>& declaredEncoding) {
-    const qsizetype skipped = leadingSkipLength(document);
+    const qsizetype skipped = xml_packet_bytes::leadingSkipLength(document);
     const qsizetype rowDataName = content.begin - rowDataStartTag.size() + 1;
     if (rowDataName <= skipped)
         return std::nullopt;

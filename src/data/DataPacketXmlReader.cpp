@@ -8,6 +8,7 @@
 #include "DataPacketXmlOutline.h"
 #include "DataPacketXmlPieces.h"
 #include "PacketRules.h"
+#include "XmlPacketBytes.h"
 
 #include <charconv>
 #include <cstring>
@@ -22,7 +23,7 @@ namespace {
 // The prolog before the root element: the declaration, comments, processing
 // instructions and a document type, with white space between them.
 qsizetype prologLength(QByteArrayView document) {
-    qsizetype position = leadingSkipLength(document);
+    qsizetype position = xml_packet_bytes::leadingSkipLength(document);
     const auto skipPast = [&](QByteArrayView end) {
         const qsizetype found = document.indexOf(end, position);
         position = found < 0 ? document.size() : found + end.size();
@@ -158,7 +159,7 @@ Packet mergedPacket(Outline&& outline, ReadRows&& read) {
 }
 
 Packet readWholeDocument(PreparedDocument& document) {
-    const qsizetype skipped = leadingSkipLength(document.bytes);
+    const qsizetype skipped = xml_packet_bytes::leadingSkipLength(document.bytes);
     pugi::xml_document parsed;
     const pugi::xml_parse_result result = parsed.load_buffer_inplace(
         document.bytes.data() + skipped, std::size_t(document.bytes.size() - skipped), parseOptions,

@@ -17,7 +17,7 @@ bool isXmlWhiteSpace(char character) {
     return character == ' ' || character == '\t' || character == '\r' || character == '\n';
 }
 
-bool endsRowTagName(char character) {
+bool endsTagName(char character) {
     return isXmlWhiteSpace(character) || character == '/' || character == '>';
 }
 
@@ -31,22 +31,31 @@ qsizetype leadingSkipLength(QByteArrayView document) {
 }
 
 std::optional<RowsContent> findRowsContent(QByteArrayView document) {
-    const qsizetype startTag = document.indexOf(rowsStartTag);
-    if (startTag < 0)
+    return findElementContent(document, rowsStartTag, rowsEndTagOpening);
+}
+
+std::optional<RowsContent> findElementContent(QByteArrayView document, QByteArrayView startTag,
+                                              QByteArrayView endTagOpening) {
+    const qsizetype start = document.indexOf(startTag);
+    if (start < 0)
         return std::nullopt;
-    const RowsContent content{startTag + rowsStartTag.size(),
-                              document.lastIndexOf(rowsEndTagOpening)};
+    const RowsContent content{start + startTag.size(), document.lastIndexOf(endTagOpening)};
     if (content.end < content.begin)
         return std::nullopt;
     return content;
 }
 
 qsizetype nextRowTagStart(QByteArrayView document, qsizetype from, qsizetype end) {
+    return nextTagStart(document, rowTagOpening, from, end);
+}
+
+qsizetype nextTagStart(QByteArrayView document, QByteArrayView tagOpening, qsizetype from,
+                       qsizetype end) {
     const QByteArrayView range = document.first(end);
-    for (qsizetype position = range.indexOf(rowTagOpening, from); position >= 0;
-         position = range.indexOf(rowTagOpening, position + 1)) {
-        const qsizetype after = position + rowTagOpening.size();
-        if (after < end && endsRowTagName(range[after]))
+    for (qsizetype position = range.indexOf(tagOpening, from); position >= 0;
+         position = range.indexOf(tagOpening, position + 1)) {
+        const qsizetype after = position + tagOpening.size();
+        if (after < end && endsTagName(range[after]))
             return position;
     }
     return end;

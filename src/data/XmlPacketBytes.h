@@ -26,10 +26,17 @@ struct RowsContent {
     qsizetype startTagNameOffset() const { return begin - qsizetype(sizeof("rows>") - 1); }
 };
 std::optional<RowsContent> findRowsContent(QByteArrayView document);
+// The same for any element: from just after the first startTag ("<ROWDATA>")
+// to the last endTagOpening ("</ROWDATA").
+std::optional<RowsContent> findElementContent(QByteArrayView document, QByteArrayView startTag,
+                                              QByteArrayView endTagOpening);
 
 // The first "<row" followed by white space, "/" or ">" at or after from and
 // before end; end when there is none.
 qsizetype nextRowTagStart(QByteArrayView document, qsizetype from, qsizetype end);
+// The same for any tag: tagOpening is "<" and the tag's name ("<ROW").
+qsizetype nextTagStart(QByteArrayView document, QByteArrayView tagOpening, qsizetype from,
+                       qsizetype end);
 
 // True when pugixml parses the bytes as a fragment exactly as it parses them
 // inside an element: they hold no NUL character (the end of a document), no
