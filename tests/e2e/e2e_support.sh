@@ -75,6 +75,14 @@ focus_main_window() {
     focus "$window"
 }
 
+# File, Exit, from the focused main window.
+quit_through_file_menu() {
+    xdotool key --delay 100 alt+f
+    wait_for_windows 2
+    sleep 0.3
+    xdotool key --delay 100 x
+}
+
 # Waits up to ten seconds for a process started by the script to end, and
 # sets exit_status to its exit status.
 wait_for_exit() {

@@ -29,10 +29,7 @@ wait_for_windows 1
 
 # File, Exit while the write still fails: the question, not the end.
 focus_main_window
-xdotool key --delay 100 alt+f
-wait_for_windows 2
-sleep 0.3
-xdotool key --delay 100 x
+quit_through_file_menu
 question="$(window_named 'Savrona v1.0')"
 sleep 1
 kill -0 "$app" 2>/dev/null || fail "savrona quit with a write that failed"

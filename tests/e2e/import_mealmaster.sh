@@ -77,11 +77,7 @@ drive() {
     xdotool windowfocus --sync "$window"
     sleep 0.3
 
-    # File, Exit.
-    xdotool key --delay 100 alt+f
-    wait_for_windows 2
-    sleep 0.3
-    xdotool key --delay 100 x
+    quit_through_file_menu
 }
 
 "$savrona" &

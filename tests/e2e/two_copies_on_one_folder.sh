@@ -22,10 +22,7 @@ wait_for_exit "$second"
 
 # The first copy is still there and saves its cookbook at exit.
 focus_main_window
-xdotool key --delay 100 alt+f
-wait_for_windows 2
-sleep 0.3
-xdotool key --delay 100 x
+quit_through_file_menu
 wait_for_exit "$first"
 [ "$exit_status" -eq 0 ] || fail "the first copy ended with $exit_status"
 [ -s recipes.xml ] && [ -s categories.xml ] || fail "the first copy did not save"
