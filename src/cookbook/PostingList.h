@@ -18,20 +18,28 @@ namespace savrona {
 class PostingList {
 public:
     // Numbers never go down; adding the last number again does nothing.
-    void add(std::uint32_t recipe) {
+    // Kept small enough to inline: what grows the list is out of line.
+    [[gnu::always_inline]] void add(std::uint32_t recipe) {
         if (m_asBits) {
             const std::size_t word = recipe / 32;
-            if (word >= m_data.size())
-                m_data.resize(word + 1, 0);
-            m_data[word] |= std::uint32_t(1) << (recipe % 32);
-            return;
+            if (word < m_data.size()) [[likely]] {
+                m_data[word] |= std::uint32_t(1) << (recipe % 32);
+                return;
+            }
+        } else {
+            if (!m_data.empty() && m_data.back() == recipe)
+                return;
+            if (m_data.size() < m_data.capacity() && m_data.size() + 1 < leastForBits) {
+                m_data.push_back(recipe);
+                return;
+            }
         }
-        if (!m_data.empty() && m_data.back() == recipe)
-            return;
-        m_data.push_back(recipe);
-        if (m_data.size() >= leastForBits && m_data.size() * 32 > std::size_t(recipe) + 1)
-            turnIntoBits(recipe);
+        addGrowing(recipe);
     }
+    // Takes over the recipes of other, numbered offset higher: what another
+    // thread found for recipes that all come after these. Bits are taken
+    // over a word at a time when offset is a multiple of 32.
+    void appendShifted(const PostingList& other, std::uint32_t offset);
     void addTo(BitSet& recipes) const;
     // Calls visit(number) for each recipe, in increasing order.
     template <typename Visit> void forEach(Visit&& visit) const {
@@ -51,7 +59,9 @@ private:
     // Below this many recipes a list costs too little to be worth the change.
     static constexpr std::size_t leastForBits = 256;
 
+    void addGrowing(std::uint32_t recipe);
     void turnIntoBits(std::uint32_t highest);
+    void takeBitsOver(const PostingList& other, std::uint32_t offset);
 
     std::vector<std::uint32_t> m_data; // recipe numbers, or 32 recipes' bits each
     bool m_asBits = false;

@@ -111,10 +111,12 @@ void RecipeSearch::update(const Table& categories, const Table& recipes) {
     const bool fresh = recipesChanged && m_dropped * 4 > m_recipesInIndexOrder.size() + 4096;
     if (fresh)
         clear();
-    if (categoriesChanged || fresh)
-        updateCategories(categories);
+    // Recipes first: the words met first take the shortest codes, and the
+    // words of recipes are met far more often than those of category names.
     if (recipesChanged)
         updateRecipes(recipes);
+    if (categoriesChanged || fresh)
+        updateCategories(categories);
     findFindableRecipes();
     m_words.vocabulary().sortNewWords();
     m_lastTerms.clear();
@@ -247,40 +249,52 @@ bool RecipeSearch::isSameRecord(const IndexedRecipe& indexed, const RecipeFields
 }
 
 // Many new records (the first build) are read in two halves, the second on a
-// thread of its own into a store of its own, which is then appended. Each
-// thread fills the entries of its own half.
+// thread of its own into a store of its own, which is then appended. The
+// first few records are read before the second thread starts, which takes
+// their words over: the words most recipes share are then numbered alike in
+// both stores. The halves split at a multiple of 32 recipes, so that the
+// bits of a word's recipes are appended word by word. Each thread fills the
+// entries of its own half.
 void RecipeSearch::addRecipes(const RecipeFields& fields, const std::vector<const Row*>& rows) {
     const auto first = static_cast<std::uint32_t>(m_recipes.size());
     const std::size_t count = rows.size();
     m_recipes.resize(first + count);
-    const auto addRows = [&](RecipeWords& words, std::size_t from, std::size_t to) {
-        // About 250 bytes of words for a recipe of a thousand letters; a few
-        // records added later take the vector's own growth.
-        if (first == 0 || &words != &m_words)
-            words.reserve(words.codedBytes() + (to - from) * 256);
+    const auto addRows = [&](RecipeWords& words, std::size_t from, std::size_t to,
+                             std::size_t numberedFrom) {
         for (std::size_t index = from; index < to; ++index) {
+            // The rows lie apart in memory: the next one is fetched while
+            // this one is read.
+            if (index + 1 < to)
+                __builtin_prefetch(rows[index + 1]->data());
             const Row& row = *rows[index];
             IndexedRecipe& recipe = m_recipes[first + index];
             recipe.title = valueAt(row, fields.title);
             recipe.ingredients = valueAt(row, fields.ingredients);
             recipe.preparation = valueAt(row, fields.preparation);
             recipe.categoryId = integerOf(valueAt(row, fields.categoryId));
-            // The second half's store numbers its recipes from 0.
-            const auto number =
-                static_cast<std::uint32_t>(&words == &m_words ? first + index : index - from);
+            const auto number = static_cast<std::uint32_t>(first + index - numberedFrom);
             recipe.words = words.add(number, recipe.title, recipe.ingredients, recipe.preparation);
         }
     };
     const bool twoThreads =
         count >= recordsForTwoThreads && std::thread::hardware_concurrency() > 1;
-    const std::size_t half = twoThreads ? count / 2 : count;
+    const std::size_t half = twoThreads ? (first + count / 2 + 31) / 32 * 32 - first : count;
+    const std::size_t startingRecords = twoThreads ? std::min<std::size_t>(half, 512) : 0;
+    // About 250 bytes of words for a recipe of a thousand letters; a few
+    // records added later take the vector's own growth.
+    if (first == 0 || twoThreads)
+        m_words.reserve(m_words.codedBytes() + count * 256);
+    addRows(m_words, 0, startingRecords, 0);
     RecipeWords secondHalf;
     std::exception_ptr failure;
     std::thread worker;
     if (twoThreads) {
+        secondHalf.startWithWordsOf(m_words);
         worker = std::thread([&] {
             try {
-                addRows(secondHalf, half, count);
+                // The second half's store numbers its recipes from 0.
+                secondHalf.reserve((count - half) * 256);
+                addRows(secondHalf, half, count, first + half);
             } catch (...) {
                 failure = std::current_exception();
             }
@@ -295,17 +309,21 @@ void RecipeSearch::addRecipes(const RecipeFields& fields, const std::vector<cons
                     thread.join();
             }
         } joiner{worker};
-        addRows(m_words, 0, half);
+        addRows(m_words, startingRecords, half, 0);
     }
     if (failure)
         std::rethrow_exception(failure);
     if (twoThreads) {
-        const std::uint64_t shift =
-            m_words.append(secondHalf, static_cast<std::uint32_t>(first + half));
+        std::vector<RecipeWords::Place> places;
+        places.reserve(count - half);
         for (std::size_t index = half; index < count; ++index)
-            m_recipes[first + index].words.first += shift;
+            places.push_back(m_recipes[first + index].words);
+        m_words.append(secondHalf, static_cast<std::uint32_t>(first + half), places);
+        for (std::size_t index = half; index < count; ++index)
+            m_recipes[first + index].words = places[index - half];
     }
     m_recordsRead += count;
+    m_words.forgetRepeatedLines();
     if (first == 0)
         m_words.shrinkToFit();
 }

@@ -209,6 +209,9 @@ TEST(RecipeSearchLarge, RecipesReadOnTwoThreadsKeepTheirOwnWords) {
     EXPECT_EQ(titlesOf("only8999 "), QStringList{"Dish 8999"});
     EXPECT_EQ(titlesOf("only12 "), QStringList{"Dish 12"});
     EXPECT_EQ(titlesOf("\"dish 4500\" shared"), QStringList{"Dish 4500"});
+    // Phrases read each recipe's words in order, far into the second half too.
+    EXPECT_EQ(titlesOf("\"dish 8999\""), QStringList{"Dish 8999"});
+    EXPECT_EQ(titlesOf("\"only6000 shared1\""), QStringList{"Dish 6000"});
     EXPECT_EQ(titlesOf("shared3 ").size(), 1286);
 }
 
