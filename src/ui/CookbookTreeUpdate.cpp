@@ -3,13 +3,14 @@
 
 #include "CookbookFields.h"
 #include "CookbookTree.h"
+#include "CookbookTreeView.h"
 #include "Lookups.h"
 #include "Table.h"
 
 #include <QHash>
 #include <QItemSelectionModel>
+#include <QScopeGuard>
 #include <QScrollBar>
-#include <QTreeView>
 
 #include <algorithm>
 #include <optional>
@@ -121,7 +122,8 @@ std::optional<std::set<std::int32_t>> categoriesOfChanges(const std::vector<RowC
 
 } // namespace
 
-CookbookTreeUpdate::CookbookTreeUpdate(CookbookTreeModel& tree, QTreeView& view, QString rootText)
+CookbookTreeUpdate::CookbookTreeUpdate(CookbookTreeModel& tree, CookbookTreeView& view,
+                                       QString rootText)
     : m_tree(tree), m_view(view), m_rootText(std::move(rootText)) {}
 
 std::int32_t CookbookTreeUpdate::greatestRecipeId() const {
@@ -199,6 +201,9 @@ bool CookbookTreeUpdate::updateInPlace(Table& categories, Table& recipes,
     if (!changedCategoryIds)
         return false;
     const std::vector<CategoryRecord> wanted = readCategories(categories);
+    // The nodes are measured once, after every change.
+    m_view.holdColumnFit(true);
+    const auto fitColumn = qScopeGuard([this] { m_view.holdColumnFit(false); });
     forgetSelection();
     // Collapsed first, so that the view lays out no branch that changes.
     m_view.collapseAll();

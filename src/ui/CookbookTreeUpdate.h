@@ -10,11 +10,10 @@
 #include <functional>
 #include <vector>
 
-class QTreeView;
-
 namespace savrona {
 
 class CookbookTreeModel;
+class CookbookTreeView;
 class Table;
 struct RowChange;
 struct TreeNode;
@@ -33,7 +32,7 @@ struct TreeNode;
 // the table keeps) walks.
 class CookbookTreeUpdate {
 public:
-    CookbookTreeUpdate(CookbookTreeModel& tree, QTreeView& view, QString rootText);
+    CookbookTreeUpdate(CookbookTreeModel& tree, CookbookTreeView& view, QString rootText);
 
     // pump is called while the tree grows, so that the window keeps answering.
     void update(Table& categories, Table& recipes, const std::function<void()>& pump);
@@ -77,7 +76,7 @@ private:
     void showCategoriesCollapsed();
 
     CookbookTreeModel& m_tree;
-    QTreeView& m_view;
+    CookbookTreeView& m_view;
     QString m_rootText;
     std::vector<CategoryEntry> m_categories;
     std::int32_t m_greatestCategoryId = 0;

@@ -11,7 +11,7 @@ using namespace savrona::testing;
 
 namespace {
 
-class TableChanges : public ::testing::Test {
+class TableChangeJournal : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
@@ -39,7 +39,7 @@ protected:
     Table table{recipesDefinition({recipeRow(1, 1, "Pie"), recipeRow(2, 1, "apple")})};
 };
 
-TEST_F(TableChanges, TellsEachChangeInOrderAcrossAReopeningOnItsRecords) {
+TEST_F(TableChangeJournal, TellsEachChangeInOrderAcrossAReopeningOnItsRecords) {
     table.insertRecord({7, 1, "Tart"});
     table.edit();
     table.setFields({FieldInput::leaveAlone(), FieldInput::leaveAlone(), "Tarte"});
@@ -57,7 +57,7 @@ TEST_F(TableChanges, TellsEachChangeInOrderAcrossAReopeningOnItsRecords) {
     EXPECT_TRUE(table.takeChanges()->empty());
 }
 
-TEST_F(TableChanges, CannotTellRowsReadAnewOrTooManyChanges) {
+TEST_F(TableChangeJournal, CannotTellRowsReadAnewOrTooManyChanges) {
     table.insertRecord({7, 1, "Tart"});
     table.close();
     const QString path = QDir(folder.path()).filePath("recipes.xml");
@@ -68,7 +68,7 @@ TEST_F(TableChanges, CannotTellRowsReadAnewOrTooManyChanges) {
     EXPECT_FALSE(table.takeChanges()) << "the file was read anew";
 
     std::vector<Row> many;
-    for (std::int32_t id = 10; id < 10 + std::int32_t(ChangeJournal::capacity); ++id)
+    for (std::int32_t id = 10; id <= 10 + std::int32_t(ChangeJournal::capacity); ++id)
         many.push_back(recipeRow(id, 1, "Bulk"));
     table.insertRecords(std::move(many));
     EXPECT_FALSE(table.takeChanges()) << "more changes than the journal keeps";
