@@ -130,6 +130,7 @@ void RecordSet::addPendingRow() {
     m_live.push_back(true);
     m_index.add(id, m_packet.rows.back());
     m_equalityIndex.noteAdded(id, m_packet.rows.back());
+    m_journal.noteInserted(m_packet.rows.back());
     if (m_filteredView)
         placeInView(id);
     moveCursorTo(id);
@@ -147,6 +148,8 @@ void RecordSet::addRows(std::vector<Row> rows) {
     m_live.resize(m_packet.rows.size(), true);
     m_index.addRange(firstId, m_packet.rows);
     m_equalityIndex.noteAddedRange(firstId, m_packet.rows);
+    m_journal.noteInserted(m_packet.rows.begin() + static_cast<std::ptrdiff_t>(firstId),
+                           m_packet.rows.end());
     const auto lastId = static_cast<RowId>(m_packet.rows.size() - 1);
     if (m_filteredView) {
         std::vector<RowId> added(m_packet.rows.size() - firstId);
@@ -175,6 +178,7 @@ void RecordSet::storePendingEdit(RowId id) {
         }
     }
     m_equalityIndex.noteChanged(id, before, after);
+    m_journal.noteChanged(before, after);
     moveCursorTo(id);
 }
 
@@ -204,6 +208,7 @@ void RecordSet::deleteCurrent() {
     if (m_filteredView)
         m_filteredView->erase(m_filteredView->begin() + static_cast<std::ptrdiff_t>(m_position));
     m_live[id] = false;
+    m_journal.noteRemoved(m_packet.rows[id]);
     m_packet.rows[id] = Row();
     m_equalityIndex.noteRemoved();
     m_changed = true;

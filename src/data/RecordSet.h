@@ -3,6 +3,7 @@
 // What an open table holds in memory, apart from its file and its messages (TableEngine).
 
 #include "ActiveIndex.h"
+#include "ChangeJournal.h"
 #include "EqualityIndex.h"
 #include "FilterExpression.h"
 #include "Value.h"
@@ -63,6 +64,8 @@ public:
     // Counts the posts and deletes these rows have seen, across closes and
     // reopenings on them.
     std::uint64_t changeCount() const { return m_changeCount; }
+    // Every insert, post and delete since the changes were last taken.
+    ChangeJournal& journal() { return m_journal; }
 
     // Calls visit with every row, in index order, whatever the view.
     template <typename Visit> void forEachRow(Visit&& visit) const {
@@ -106,6 +109,7 @@ private:
     std::optional<PendingEdit> m_pending;
     bool m_changed = false;
     std::uint64_t m_changeCount = 0;
+    ChangeJournal m_journal;
 };
 
 } // namespace savrona

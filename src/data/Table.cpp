@@ -158,4 +158,8 @@ std::uint64_t Table::revision() const {
     return m_engine->revision();
 }
 
+std::optional<std::vector<RowChange>> Table::takeChanges() {
+    return m_engine->takeChanges();
+}
+
 } // namespace savrona

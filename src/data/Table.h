@@ -3,6 +3,7 @@
 // The Table the cookbook works with, how a table is defined, and what an insert or an
 // edit is given.
 
+#include "ChangeJournal.h"
 #include "Error.h"
 #include "Value.h"
 
@@ -153,6 +154,11 @@ public:
     // the open table mean the same records, so what is derived from them
     // (a search index) can be kept.
     std::uint64_t revision() const;
+    // The inserts, posts and deletes since the last call, in order (a post's
+    // row before and after). None when the rows cannot be told that way: the
+    // first call, rows read anew from the data file since, a table that is
+    // not open, or more changes than the journal keeps.
+    std::optional<std::vector<RowChange>> takeChanges();
 
 private:
     std::unique_ptr<TableEngine> m_engine;

@@ -525,4 +525,17 @@ std::uint64_t TableEngine::revision() const {
     return (m_fileReadings << 32) + openRecords().changeCount();
 }
 
+std::optional<std::vector<RowChange>> TableEngine::takeChanges() {
+    if (!m_records) {
+        m_fileReadingsAtLastTake.reset();
+        return std::nullopt;
+    }
+    auto changes = m_records->journal().take();
+    const bool sameRows = m_fileReadingsAtLastTake == m_fileReadings;
+    m_fileReadingsAtLastTake = m_fileReadings;
+    if (!sameRows)
+        return std::nullopt;
+    return changes;
+}
+
 } // namespace savrona

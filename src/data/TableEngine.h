@@ -96,6 +96,7 @@ public:
 
     void forEachRecord(const std::function<void(const Row&)>& visit) const;
     std::uint64_t revision() const;
+    std::optional<std::vector<RowChange>> takeChanges();
 
 private:
     [[noreturn]] void fail(const QString& text) const;
@@ -156,6 +157,8 @@ private:
     bool m_filtered = false;
     // Data files read so far: rows read anew start a new line of revisions.
     std::uint64_t m_fileReadings = 0;
+    // The file readings at the last takeChanges: rows read since are all new.
+    std::optional<std::uint64_t> m_fileReadingsAtLastTake;
 };
 
 } // namespace savrona

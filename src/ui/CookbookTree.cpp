@@ -3,6 +3,8 @@
 
 #include "Pictures.h"
 
+#include <iterator>
+
 namespace savrona {
 
 int TreeNode::absoluteIndex() const {
@@ -67,6 +69,66 @@ void CookbookTreeModel::appendNodes(TreeNode* parent, const QStringList& texts, 
         adopt(parent, std::move(node));
     }
     endInsertRows();
+}
+
+std::unique_ptr<TreeNode> CookbookTreeModel::makeNode(const QString& text, int imageIndex,
+                                                      const QStringList& childTexts,
+                                                      int childImageIndex) {
+    auto node = std::make_unique<TreeNode>();
+    node->text = text;
+    node->imageIndex = imageIndex;
+    node->children.reserve(static_cast<std::size_t>(childTexts.size()));
+    for (const QString& childText : childTexts) {
+        auto child = std::make_unique<TreeNode>();
+        child->text = childText;
+        child->imageIndex = childImageIndex;
+        child->parent = node.get();
+        child->row = static_cast<int>(node->children.size());
+        node->children.push_back(std::move(child));
+    }
+    node->subtreeSize = 1 + static_cast<int>(childTexts.size());
+    return node;
+}
+
+void CookbookTreeModel::renumberChildren(TreeNode* parent, int fromRow) {
+    for (std::size_t row = static_cast<std::size_t>(fromRow); row < parent->children.size(); ++row)
+        parent->children[row]->row = static_cast<int>(row);
+}
+
+void CookbookTreeModel::addToSubtreeSizes(TreeNode* from, int change) {
+    for (TreeNode* ancestor = from; ancestor != nullptr; ancestor = ancestor->parent)
+        ancestor->subtreeSize += change;
+}
+
+void CookbookTreeModel::insertNodes(TreeNode* parent, int row,
+                                    std::vector<std::unique_ptr<TreeNode>> nodes) {
+    if (nodes.empty())
+        return;
+    beginInsertRows(indexOf(parent), row, row + static_cast<int>(nodes.size()) - 1);
+    int added = 0;
+    for (auto& node : nodes) {
+        node->parent = parent;
+        added += node->subtreeSize;
+    }
+    parent->children.insert(parent->children.begin() + row, std::make_move_iterator(nodes.begin()),
+                            std::make_move_iterator(nodes.end()));
+    renumberChildren(parent, row);
+    addToSubtreeSizes(parent, added);
+    endInsertRows();
+}
+
+void CookbookTreeModel::removeNodes(TreeNode* parent, int row, int count) {
+    if (count <= 0)
+        return;
+    beginRemoveRows(indexOf(parent), row, row + count - 1);
+    const auto first = parent->children.begin() + row;
+    int removed = 0;
+    for (auto node = first; node != first + count; ++node)
+        removed += (*node)->subtreeSize;
+    parent->children.erase(first, first + count);
+    renumberChildren(parent, row);
+    addToSubtreeSizes(parent, -removed);
+    endRemoveRows();
 }
 
 int CookbookTreeModel::nodeCount() const {

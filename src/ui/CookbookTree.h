@@ -48,6 +48,15 @@ public:
     TreeNode* appendNode(TreeNode* parent, const QString& text, int imageIndex = CategoryImage);
     // Several new last children in one announcement.
     void appendNodes(TreeNode* parent, const QStringList& texts, int imageIndex);
+    // Nodes made apart (each with its children, if any) put in at row of
+    // parent's children, in one announcement.
+    void insertNodes(TreeNode* parent, int row, std::vector<std::unique_ptr<TreeNode>> nodes);
+    // Takes count children of parent from row on, with everything below them.
+    void removeNodes(TreeNode* parent, int row, int count);
+    // A node apart from the tree, with a child per text.
+    static std::unique_ptr<TreeNode> makeNode(const QString& text, int imageIndex,
+                                              const QStringList& childTexts = {},
+                                              int childImageIndex = CategoryImage);
 
     int nodeCount() const;
     QModelIndex indexOf(const TreeNode* node) const;
@@ -62,6 +71,8 @@ public:
 
 private:
     TreeNode* adopt(TreeNode* parent, std::unique_ptr<TreeNode> child);
+    static void renumberChildren(TreeNode* parent, int fromRow);
+    static void addToSubtreeSizes(TreeNode* from, int change);
     std::unique_ptr<TreeNode> m_root;
     std::array<QIcon, 4> m_images;
 };

@@ -16,6 +16,10 @@ class CookbookTreeView : public QTreeView {
 public:
     explicit CookbookTreeView(QWidget* parent = nullptr);
 
+    // While held, the column is not fitted to the nodes: many changes in a
+    // row measure the nodes once, at the next layout after they are let go.
+    void holdColumnFit(bool hold);
+
 signals:
     void popupRequested(const QModelIndex& nodeUnderPointer, const QPoint& globalPosition);
 
@@ -27,6 +31,7 @@ protected:
 
 private:
     bool m_fittingColumn = false;
+    bool m_columnFitHeld = false;
 };
 
 } // namespace savrona

@@ -5,6 +5,7 @@
 #include "AppInfo.h"
 #include "CategoryCommands.h"
 #include "CookbookTree.h"
+#include "CookbookTreeUpdate.h"
 #include "CookbookTreeView.h"
 #include "ErrorBoxText.h"
 #include "FindController.h"
@@ -81,6 +82,8 @@ TformMain::TformMain(savrona::Platform& platform, const QString& dataFolder, QWi
     m_tree = new savrona::CookbookTreeModel(this);
     m_tree->resetToRoot(rootText, savrona::RootImage);
     createControls();
+    m_treeUpdate =
+        std::make_unique<savrona::CookbookTreeUpdate>(*m_tree, *treeCategories, rootText);
     m_ingredients = savrona::RecordTextBox(Memo1);
     m_preparation = savrona::RecordTextBox(Memo2);
     savrona::keepOnOneLine(*Edit1);
@@ -243,22 +246,24 @@ void TformMain::RefreshCookbookTree() {
 
     SelectedCategoryNode = nullptr;
     SelectedRecipeNode = nullptr;
-    treeCategories->setUpdatesEnabled(false);
-    TreeNode* root = m_tree->resetToRoot(rootText, savrona::RootImage);
-    treeCategories->setUpdatesEnabled(true);
     NextCategoryID = 0;
     NextRecipeID = 0;
 
-    for (const auto& [table, fileName] :
-         {std::pair{dataSetCategories.get(), savrona::categoriesFileName},
-          std::pair{dataSetRecipes.get(), savrona::recipesFileName}}) {
-        // A failed write stops nothing: the tree shows the cookbook in memory.
-        if (const auto problem = table->reload(fileName))
-            writeProblems.append(problem->message());
+    try {
+        for (const auto& [table, fileName] :
+             {std::pair{dataSetCategories.get(), savrona::categoriesFileName},
+              std::pair{dataSetRecipes.get(), savrona::recipesFileName}}) {
+            // A failed write stops nothing: the tree shows the cookbook in memory.
+            if (const auto problem = table->reload(fileName))
+                writeProblems.append(problem->message());
+        }
+    } catch (...) {
+        m_treeUpdate->clearToRoot();
+        throw;
     }
-    addCategoryNodes();
-    if (!root->children.empty())
-        treeCategories->expand(m_tree->indexOf(root));
+    m_treeUpdate->update(*dataSetCategories, *dataSetRecipes, [this] { PumpPendingMessages(); });
+    NextCategoryID = m_treeUpdate->greatestCategoryId();
+    NextRecipeID = m_treeUpdate->greatestRecipeId();
 
     const auto nextCategory = CommandGate::followingId(NextCategoryID);
     const auto nextRecipe = CommandGate::followingId(NextRecipeID);
@@ -272,35 +277,6 @@ void TformMain::RefreshCookbookTree() {
                              .arg(dataSetCategories->recordCount())
                              .arg(dataSetRecipes->recordCount()));
     succeeded = nextCategory.has_value() && nextRecipe.has_value();
-}
-
-void TformMain::addCategoryNodes() {
-    Table& categories = *dataSetCategories;
-    Table& recipes = *dataSetRecipes;
-    TreeNode* root = m_tree->root();
-    if (categories.recordCount() == 0)
-        return;
-    while (!categories.eof()) {
-        TreeNode* categoryNode =
-            m_tree->appendNode(root, categories.textByName(QStringLiteral("Category")));
-        const std::int32_t categoryId = categories.integerByName(QStringLiteral("ID"));
-        NextCategoryID = std::max(NextCategoryID, categoryId);
-        recipes.setFilter(savrona::lookup::recipesOfCategory(categoryId));
-        recipes.setFiltered(true);
-        if (recipes.recordCount() > 0) {
-            QStringList titles;
-            titles.reserve(recipes.recordCount());
-            while (!recipes.eof()) {
-                titles.append(recipes.textByName(QStringLiteral("Title")));
-                NextRecipeID = std::max(NextRecipeID, recipes.integerByName(QStringLiteral("ID")));
-                recipes.next();
-            }
-            m_tree->appendNodes(categoryNode, titles, savrona::RecipeImage);
-        }
-        PumpPendingMessages();
-        recipes.setFiltered(false);
-        categories.next();
-    }
 }
 
 void TformMain::finishRebuild(bool succeeded, const QString& whyNotNumbered,

@@ -8,7 +8,8 @@
 // (bound through the CommandGate) looks its records up by filter expressions
 // on a node's or box's text -> writes the tables -> RefreshCookbookTree (or
 // RefreshAndReturnToRoot) closes both tables, which writes a changed table to
-// its data file, reopens them from the files, builds the tree anew and
+// its data file, reopens them from the files, brings the tree in line with
+// them (CookbookTreeUpdate: in place, or by a walk of every record) and
 // recomputes the next IDs and the totals.
 //
 // Every handler runs through SavronaApplication::runReportingErrors: an error
@@ -44,6 +45,7 @@ class QWidget;
 
 namespace savrona {
 class CookbookTreeModel;
+class CookbookTreeUpdate;
 class CookbookTreeView;
 class PanelSplitter;
 struct PlacementValues;
@@ -191,7 +193,6 @@ private:
     void showCategoryState(savrona::TreeNode* node);
     void showRecipeState(savrona::TreeNode* node);
     void setNodeCommandsEnabled(bool category, bool recipe);
-    void addCategoryNodes();
     void finishRebuild(bool succeeded, const QString& whyNotNumbered,
                        const QStringList& writeProblems);
     void applyPlacement(const savrona::PlacementValues& values);
@@ -200,6 +201,7 @@ private:
 
     savrona::Platform& m_platform;
     savrona::CookbookTreeModel* m_tree = nullptr;
+    std::unique_ptr<savrona::CookbookTreeUpdate> m_treeUpdate;
     savrona::RecordTextBox m_ingredients;
     savrona::RecordTextBox m_preparation;
     savrona::CommandGate m_gate;
