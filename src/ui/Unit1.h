@@ -23,6 +23,7 @@
 #include "PlatformSeams.h"
 #include "RecordTextBoxes.h"
 #include "Table.h"
+#include "WriteBehindReports.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -205,6 +206,8 @@ private:
     savrona::CommandGate m_gate;
     bool m_activated = false;
     bool m_closeDeferred = false;
+    // Destroyed before the tables.
+    std::unique_ptr<savrona::WriteBehindReports> m_writeReports;
 };
 
 extern TformMain* formMain;
