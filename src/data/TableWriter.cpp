@@ -146,17 +146,19 @@ void TableWriter::run() {
 
         lock.lock();
         settle(std::move(job), std::move(outcome));
-        m_writing = false;
         lock.unlock();
-        m_changed.notify_all();
         // The rows only this snapshot still held are let go of outside the lock.
         { const Job released = std::move(job); }
         {
+            // Before the writer counts as idle, so that a wait for the
+            // writes is a wait for their handlers too.
             const std::lock_guard handlerLock(m_handlerMutex);
             if (m_finishedHandler)
                 m_finishedHandler();
         }
         lock.lock();
+        m_writing = false;
+        m_changed.notify_all();
     }
 }
 

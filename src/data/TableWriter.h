@@ -73,8 +73,9 @@ public:
     // Set by the table's thread while nothing is being written.
     void setLastSeenFile(LastSeenFile file);
 
-    // Called on the writer's thread after each write, whatever its outcome;
-    // cleared (waiting for a call under way) by an empty handler.
+    // Called on the writer's thread after each write, whatever its outcome,
+    // before the writer counts as idle; cleared (waiting for a call under
+    // way) by an empty handler.
     void setFinishedHandler(std::function<void()> handler);
 
 private:
