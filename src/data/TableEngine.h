@@ -37,10 +37,13 @@ namespace savrona {
 // it takes those records instead of parsing the file and indexing the rows
 // again: the rows read back would be the same, and so would their order.
 //
-// A changed table whose write fails is closed but keeps its data, to be
-// written: the next opening reopens on it (so the table shows it and counts
-// as changed, and its next close writes again), and writeUnwrittenChanges()
-// tries again while the table is closed.
+// A changed table's close hands a snapshot of its records to the table's
+// writer thread (TableWriter); the records are kept, shared with the
+// snapshot, and the next opening reopens on them while the write is under way
+// or after it failed. A write that fails loses nothing: the next close writes
+// again (even without a change), and writeUnwrittenChanges() tries again while
+// the table is closed. close() waits for the write; closeWritingBehind() does
+// not.
 //
 // A table never replaces a file that another program changed since the table
 // last read or wrote it: its data goes to a conflict copy beside the file
