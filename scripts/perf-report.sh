@@ -7,8 +7,10 @@
 #     status bar are built and painted (then quits); the time from starting the
 #     process to reading that line, the median of several runs, and the peak
 #     memory of a whole run;
-#   - every command from the click to the rebuilt tree, and the peak memory of
-#     a process that ran them all (bench/bench_commands, medians).
+#   - every command from the click to the rebuilt tree, beside it the time
+#     until its change is on disk (the writes behind ended), a burst of 20
+#     commands, and the peak memory of a process that ran them all
+#     (bench/bench_commands, medians).
 # Environment:
 #   SAVRONA_BUILD   build folder (default build-scale-release)
 #   SAVRONA_RUNS    runs per figure (default 7)

@@ -74,6 +74,8 @@ int main(int argc, char** argv) {
     mainWindow->show();
     const int exitCode = application.exec();
     savrona::SavronaApplication::runReportingErrors([&] {
+        savrona::waitForWritesShowingProgress(
+            {mainWindow->dataSetCategories.get(), mainWindow->dataSetRecipes.get()});
         savrona::closeTablesForExit(
             {mainWindow->dataSetCategories.get(), mainWindow->dataSetRecipes.get()}, messages);
     });

@@ -7,7 +7,7 @@
 
 namespace savrona {
 
-void ActiveIndex::assign(const std::vector<Row>& rows, std::optional<std::size_t> keyField) {
+void ActiveIndex::assign(RowsView rows, std::optional<std::size_t> keyField) {
     m_keyField = keyField;
     m_keys = SortKeys();
     m_keys.reserve(rows.size());
@@ -66,7 +66,7 @@ std::vector<RowId>::const_iterator ActiveIndex::lowerBound(RowId id) const {
 
 // Rows and their texts lie scattered over the heap; asking for a key's bytes a
 // few rows ahead lets the reads overlap instead of waiting one by one.
-void ActiveIndex::prefetchKey(const std::vector<Row>& rows, std::size_t id) const {
+void ActiveIndex::prefetchKey(RowsView rows, std::size_t id) const {
     if (!m_keyField || id >= rows.size())
         return;
     if (id + 8 < rows.size())
@@ -86,7 +86,7 @@ void ActiveIndex::add(RowId id, const Row& row) {
     m_positionsValid = false;
 }
 
-void ActiveIndex::addRange(RowId firstId, const std::vector<Row>& rows) {
+void ActiveIndex::addRange(RowId firstId, RowsView rows) {
     std::vector<SortItem> items;
     items.reserve(rows.size() - firstId);
     for (RowId id = firstId; id < rows.size(); ++id) {

@@ -3,6 +3,7 @@
 // The row order a table presents, and RowId, by which the table's parts name a row.
 
 #include "Collation.h"
+#include "PacketView.h"
 #include "Value.h"
 
 #include <cstddef>
@@ -24,13 +25,13 @@ class ActiveIndex {
 public:
     // Sorts all rows by the field at keyField; with none, every key is null
     // and the order is insertion order.
-    void assign(const std::vector<Row>& rows, std::optional<std::size_t> keyField);
+    void assign(RowsView rows, std::optional<std::size_t> keyField);
 
     // A new row, or one whose index value changed. id is at most one past the
     // highest id given so far.
     void add(RowId id, const Row& row);
     // New rows firstId and up to the end of rows, in one sort and one merge.
-    void addRange(RowId firstId, const std::vector<Row>& rows);
+    void addRange(RowId firstId, RowsView rows);
     void change(RowId id, const Row& row);
     void remove(RowId id);
     // Row ids renumbered after the rows not live were dropped: a live row's
@@ -55,7 +56,7 @@ private:
     void sortByChunks(std::span<SortItem> items, std::size_t chunkNumber) const;
     std::vector<RowId>::const_iterator lowerBound(RowId id) const;
     void setKey(RowId id, const Row& row);
-    void prefetchKey(const std::vector<Row>& rows, std::size_t id) const;
+    void prefetchKey(RowsView rows, std::size_t id) const;
 
     std::optional<std::size_t> m_keyField;
 

@@ -3,6 +3,7 @@
 // The binary data packet, in a raw model that keeps every byte, and its merge
 // into the table's current content.
 
+#include "PacketView.h"
 #include "Value.h"
 
 #include <QByteArray>
@@ -195,6 +196,6 @@ Packet mergeRawBinaryPacket(const RawBinaryPacket& packet);
 
 // A raw packet of the table's content, no change log, every row current,
 // texts and field names in UTF-8 with TEXT_ENCODING = "UTF-8".
-RawBinaryPacket rawBinaryPacketFromPacket(const Packet& packet);
+RawBinaryPacket rawBinaryPacketFromPacket(const PacketView& packet);
 
 } // namespace savrona

@@ -231,7 +231,7 @@ Value valueOf(const RawCell& cell, const FieldDefinition& field, TextEncoding en
     return Value::text(std::move(*text));
 }
 
-std::uint16_t lengthSizeForTexts(const Packet& packet, std::size_t fieldIndex) {
+std::uint16_t lengthSizeForTexts(const PacketView& packet, std::size_t fieldIndex) {
     const bool anyLong =
         std::any_of(packet.rows.begin(), packet.rows.end(), [fieldIndex](const Row& row) {
             const Value& value = row[fieldIndex];
@@ -241,7 +241,7 @@ std::uint16_t lengthSizeForTexts(const Packet& packet, std::size_t fieldIndex) {
     return anyLong ? 4 : 2;
 }
 
-RawField rawFieldOf(const Packet& packet, std::size_t fieldIndex) {
+RawField rawFieldOf(const PacketView& packet, std::size_t fieldIndex) {
     const FieldDefinition& field = packet.fields[fieldIndex];
     const QByteArray name = field.name.toUtf8();
     switch (field.type) {
@@ -288,7 +288,7 @@ Packet mergeRawBinaryPacket(const RawBinaryPacket& raw) {
     return packet;
 }
 
-RawBinaryPacket rawBinaryPacketFromPacket(const Packet& packet) {
+RawBinaryPacket rawBinaryPacketFromPacket(const PacketView& packet) {
     for (std::size_t rowIndex = 0; rowIndex < packet.rows.size(); ++rowIndex)
         checkRowCanBeWritten(packet, rowIndex);
 
@@ -308,7 +308,7 @@ RawBinaryPacket rawBinaryPacketFromPacket(const Packet& packet) {
     return raw;
 }
 
-QByteArray writeBinaryPacket(const Packet& packet) {
+QByteArray writeBinaryPacket(const PacketView& packet) {
     return writeRawBinaryPacket(rawBinaryPacketFromPacket(packet));
 }
 

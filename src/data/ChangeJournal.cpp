@@ -1,7 +1,6 @@
 // The bounded list of a table's row changes.
 #include "ChangeJournal.h"
 
-#include <iterator>
 #include <utility>
 
 namespace savrona {
@@ -21,14 +20,6 @@ bool ChangeJournal::hasRoomFor(std::size_t count) {
 void ChangeJournal::noteInserted(const Row& row) {
     if (hasRoomFor(1))
         m_changes.push_back({std::nullopt, row});
-}
-
-void ChangeJournal::noteInserted(std::vector<Row>::const_iterator first,
-                                 std::vector<Row>::const_iterator last) {
-    if (!hasRoomFor(static_cast<std::size_t>(std::distance(first, last))))
-        return;
-    for (auto row = first; row != last; ++row)
-        m_changes.push_back({std::nullopt, *row});
 }
 
 void ChangeJournal::noteChanged(const Row& before, const Row& after) {

@@ -26,8 +26,9 @@ public:
     static constexpr std::size_t capacity = 4096;
 
     void noteInserted(const Row& row);
-    void noteInserted(std::vector<Row>::const_iterator first,
-                      std::vector<Row>::const_iterator last);
+    // Whether count more changes fit; when they do not, the journal gives
+    // up on listing and the caller need not note them one by one.
+    bool makeRoomFor(std::size_t count) { return hasRoomFor(count); }
     void noteChanged(const Row& before, const Row& after);
     void noteRemoved(const Row& row);
 

@@ -28,6 +28,7 @@ DataFolder::~DataFolder() {
 }
 
 int DataFolder::descriptor() const {
+    const std::lock_guard lock(m_opening);
     if (m_descriptor < 0)
         m_descriptor = ::open(m_nativePath.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     return m_descriptor;

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <mutex>
 
 namespace savrona {
 
@@ -34,6 +35,8 @@ private:
     explicit DataFolder(QByteArray nativePath);
 
     QByteArray m_nativePath;
+    // Opened at the first use; a table's writer thread uses the folder too.
+    mutable std::mutex m_opening;
     mutable int m_descriptor = -1;
 };
 

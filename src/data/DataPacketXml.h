@@ -41,7 +41,7 @@ std::optional<Packet> readDataPacketXmlInPieces(QByteArrayView bytes,
 // otherwise in code page 1252 with a character reference for every
 // character outside it. Throws Error ("The data packet cannot be written:
 // ...") for a packet that could not be read back.
-QByteArray writeDataPacketXml(const Packet& packet);
-void writeDataPacketXml(const Packet& packet, const ChunkWriter& writer);
+QByteArray writeDataPacketXml(const PacketView& packet);
+void writeDataPacketXml(const PacketView& packet, const ChunkWriter& writer);
 
 } // namespace savrona

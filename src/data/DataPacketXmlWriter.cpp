@@ -20,7 +20,7 @@ class DataPacketXmlWriter {
 public:
     // Writes through writer in chunks of a few megabytes, or, without one,
     // into the buffer that write() returns.
-    DataPacketXmlWriter(const Packet& packet, const ChunkWriter* writer)
+    DataPacketXmlWriter(const PacketView& packet, const ChunkWriter* writer)
         : m_packet(packet), m_layout(*packet.dataPacketXmlLayout),
           m_encoding(targetEncodingOf(m_layout.declaration)), m_writer(writer) {
         if (m_writer)
@@ -183,7 +183,7 @@ private:
         m_out.resize(0); // keeps the room for the next chunk
     }
 
-    const Packet& m_packet;
+    PacketView m_packet;
     const DataPacketXmlLayout& m_layout;
     TargetEncoding m_encoding;
     const ChunkWriter* m_writer;
@@ -193,11 +193,11 @@ private:
 
 } // namespace
 
-QByteArray writeDataPacketXml(const Packet& packet) {
+QByteArray writeDataPacketXml(const PacketView& packet) {
     return DataPacketXmlWriter(packet, nullptr).write();
 }
 
-void writeDataPacketXml(const Packet& packet, const ChunkWriter& writer) {
+void writeDataPacketXml(const PacketView& packet, const ChunkWriter& writer) {
     DataPacketXmlWriter(packet, &writer).write();
 }
 

@@ -6,8 +6,7 @@
 
 namespace savrona {
 
-std::vector<RowId> EqualityIndex::find(std::size_t field, const Value& value,
-                                       const std::vector<Row>& rows,
+std::vector<RowId> EqualityIndex::find(std::size_t field, const Value& value, RowsView rows,
                                        const std::vector<bool>& live) {
     if (value.isNull())
         return {};
@@ -29,8 +28,7 @@ std::vector<RowId> EqualityIndex::find(std::size_t field, const Value& value,
     return hits;
 }
 
-void EqualityIndex::build(std::size_t field, const std::vector<Row>& rows,
-                          const std::vector<bool>& live) {
+void EqualityIndex::build(std::size_t field, RowsView rows, const std::vector<bool>& live) {
     Entries& entries = m_byField[field];
     entries.reserve(rows.size());
     const ValueHash hashOf;
@@ -55,7 +53,7 @@ void EqualityIndex::noteAdded(RowId id, const Row& row) {
     ++m_rowCount;
 }
 
-void EqualityIndex::noteAddedRange(RowId firstId, const std::vector<Row>& rows) {
+void EqualityIndex::noteAddedRange(RowId firstId, RowsView rows) {
     const ValueHash hashOf;
     for (auto& [field, entries] : m_byField) {
         const auto oldSize = static_cast<std::ptrdiff_t>(entries.size());

@@ -3,6 +3,7 @@
 // Lets a table answer a lookup by name, title or ID without scanning every row.
 
 #include "ActiveIndex.h"
+#include "PacketView.h"
 #include "Value.h"
 
 #include <QHashFunctions>
@@ -29,12 +30,12 @@ class EqualityIndex {
 public:
     // Rows whose field holds exactly value, in no particular order, possibly
     // more than once. live[id] tells whether row id still exists.
-    std::vector<RowId> find(std::size_t field, const Value& value, const std::vector<Row>& rows,
+    std::vector<RowId> find(std::size_t field, const Value& value, RowsView rows,
                             const std::vector<bool>& live);
 
     void noteAdded(RowId id, const Row& row);
     // Rows firstId and up to the end of rows, merged in once per index.
-    void noteAddedRange(RowId firstId, const std::vector<Row>& rows);
+    void noteAddedRange(RowId firstId, RowsView rows);
     void noteChanged(RowId id, const Row& before, const Row& after);
     void noteRemoved();
     // Row ids renumbered after the rows not live were dropped.
@@ -48,7 +49,7 @@ private:
     };
     using Entries = std::vector<Entry>; // sorted
 
-    void build(std::size_t field, const std::vector<Row>& rows, const std::vector<bool>& live);
+    void build(std::size_t field, RowsView rows, const std::vector<bool>& live);
     static void insert(Entries& entries, const Value& value, RowId id);
     void noteStale();
 

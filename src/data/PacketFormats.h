@@ -2,6 +2,7 @@
 
 // The one entry point for reading and writing data packets in either form, binary or XML.
 
+#include "PacketView.h"
 #include "Value.h"
 
 #include <QByteArray>
@@ -38,13 +39,22 @@ std::optional<Packet> readPacketLettingGo(QByteArray&& bytes);
 void checkPacketStart(QByteArrayView firstBytes);
 
 // The binary form, text recorded as UTF-8.
-QByteArray writeBinaryPacket(const Packet& packet);
+QByteArray writeBinaryPacket(const PacketView& packet);
+inline QByteArray writeBinaryPacket(const Packet& packet) {
+    return writeBinaryPacket(PacketView(packet));
+}
 
 // The XML form (docs/xml-data-packet.md): the original engine's layout for
 // a packet read in it (packet.dataPacketXmlLayout), else Savrona's own, as UTF-8.
-QByteArray writeXmlPacket(const Packet& packet);
+QByteArray writeXmlPacket(const PacketView& packet);
+inline QByteArray writeXmlPacket(const Packet& packet) {
+    return writeXmlPacket(PacketView(packet));
+}
 // The same bytes, handed to writer in chunks of a few megabytes as they are
 // made, so that a large packet is never held whole.
-void writeXmlPacket(const Packet& packet, const ChunkWriter& writer);
+void writeXmlPacket(const PacketView& packet, const ChunkWriter& writer);
+inline void writeXmlPacket(const Packet& packet, const ChunkWriter& writer) {
+    writeXmlPacket(PacketView(packet), writer);
+}
 
 } // namespace savrona

@@ -34,7 +34,7 @@ void refuseTooManyValues(std::uint64_t rowCount, std::uint64_t fieldCount,
                 .arg(packetSize));
 }
 
-void checkRowCanBeWritten(const Packet& packet, std::size_t rowIndex) {
+void checkRowCanBeWritten(const PacketView& packet, std::size_t rowIndex) {
     const Row& row = packet.rows[rowIndex];
     const std::size_t rowNumber = rowIndex + 1;
     if (row.size() != packet.fields.size())

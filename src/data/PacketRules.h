@@ -3,6 +3,7 @@
 // Messages and checks shared by the readers and writers of both packet forms.
 
 #include "Error.h"
+#include "PacketView.h"
 #include "Value.h"
 
 #include <QByteArrayView>
@@ -49,6 +50,6 @@ void refuseTooManyValues(std::uint64_t rowCount, std::uint64_t fieldCount,
 
 // A row about to be written holds one value per field, each null or of the
 // field's kind, texts in valid UTF-8: anything else could not be read back.
-void checkRowCanBeWritten(const Packet& packet, std::size_t rowIndex);
+void checkRowCanBeWritten(const PacketView& packet, std::size_t rowIndex);
 
 } // namespace savrona::packet_rules

@@ -13,7 +13,9 @@ RecordSet::RecordSet(Packet packet, const QString& indexFieldName) : m_packet(st
     m_live.assign(m_packet.rows.size(), true);
     for (Row& row : m_packet.rows)
         row.resize(m_packet.fields.size());
-    m_index.assign(m_packet.rows, m_indexField);
+    m_rows = RowBlocks(std::move(m_packet.rows));
+    m_packet.rows = {};
+    m_index.assign(m_rows.view(), m_indexField);
     first();
 }
 
@@ -48,12 +50,12 @@ void RecordSet::showMatching(const FilterExpression& filter) {
     }
     std::vector<RowId> view;
     if (const auto equality = filter.singleEquality()) {
-        view = m_equalityIndex.find(equality->field, equality->constant, m_packet.rows, m_live);
+        view = m_equalityIndex.find(equality->field, equality->constant, m_rows.view(), m_live);
         m_index.sortByPosition(view);
     } else {
         for (std::size_t position = 0; position < m_index.size(); ++position) {
             const RowId id = m_index.at(position);
-            if (filter.matches(m_packet.rows[id]))
+            if (filter.matches(m_rows[id]))
                 view.push_back(id);
         }
     }
@@ -83,9 +85,9 @@ void RecordSet::next() {
 // rows a few steps ahead, and for their index text, lets the reads overlap.
 void RecordSet::prefetchAhead() const {
     if (m_position + 4 < viewSize())
-        __builtin_prefetch(m_packet.rows[viewAt(m_position + 4)].data());
+        __builtin_prefetch(m_rows[viewAt(m_position + 4)].data());
     if (m_indexField && m_position + 2 < viewSize()) {
-        const Value& key = m_packet.rows[viewAt(m_position + 2)][*m_indexField];
+        const Value& key = m_rows[viewAt(m_position + 2)][*m_indexField];
         if (key.isText())
             __builtin_prefetch(key.utf8().constData());
     }
@@ -96,7 +98,7 @@ const Row* RecordSet::currentRow() const {
         return &m_pending->values;
     if (viewSize() == 0)
         return nullptr;
-    return &m_packet.rows[viewAt(m_position)];
+    return &m_rows[viewAt(m_position)];
 }
 
 void RecordSet::beginEdit() {
@@ -105,7 +107,7 @@ void RecordSet::beginEdit() {
         return;
     }
     const RowId id = viewAt(m_position);
-    m_pending = PendingEdit{m_packet.rows[id], id};
+    m_pending = PendingEdit{m_rows[id], id};
 }
 
 void RecordSet::beginInsert() {
@@ -125,12 +127,12 @@ void RecordSet::post() {
 }
 
 void RecordSet::addPendingRow() {
-    const auto id = static_cast<RowId>(m_packet.rows.size());
-    m_packet.rows.push_back(std::move(m_pending->values));
+    const auto id = static_cast<RowId>(m_rows.size());
+    m_rows.pushBack(std::move(m_pending->values));
     m_live.push_back(true);
-    m_index.add(id, m_packet.rows.back());
-    m_equalityIndex.noteAdded(id, m_packet.rows.back());
-    m_journal.noteInserted(m_packet.rows.back());
+    m_index.add(id, m_rows[id]);
+    m_equalityIndex.noteAdded(id, m_rows[id]);
+    m_journal.noteInserted(m_rows[id]);
     if (m_filteredView)
         placeInView(id);
     moveCursorTo(id);
@@ -139,20 +141,21 @@ void RecordSet::addPendingRow() {
 void RecordSet::addRows(std::vector<Row> rows) {
     if (rows.empty())
         return;
-    const auto firstId = static_cast<RowId>(m_packet.rows.size());
-    m_packet.rows.reserve(m_packet.rows.size() + rows.size());
+    const auto firstId = static_cast<RowId>(m_rows.size());
     for (Row& row : rows) {
         row.resize(m_packet.fields.size());
-        m_packet.rows.push_back(std::move(row));
+        m_rows.pushBack(std::move(row));
     }
-    m_live.resize(m_packet.rows.size(), true);
-    m_index.addRange(firstId, m_packet.rows);
-    m_equalityIndex.noteAddedRange(firstId, m_packet.rows);
-    m_journal.noteInserted(m_packet.rows.begin() + static_cast<std::ptrdiff_t>(firstId),
-                           m_packet.rows.end());
-    const auto lastId = static_cast<RowId>(m_packet.rows.size() - 1);
+    m_live.resize(m_rows.size(), true);
+    m_index.addRange(firstId, m_rows.view());
+    m_equalityIndex.noteAddedRange(firstId, m_rows.view());
+    const auto lastId = static_cast<RowId>(m_rows.size() - 1);
+    if (m_journal.makeRoomFor(m_rows.size() - firstId)) {
+        for (RowId id = firstId; id <= lastId; ++id)
+            m_journal.noteInserted(m_rows[id]);
+    }
     if (m_filteredView) {
-        std::vector<RowId> added(m_packet.rows.size() - firstId);
+        std::vector<RowId> added(m_rows.size() - firstId);
         std::iota(added.begin(), added.end(), firstId);
         m_index.sortByPosition(added);
         std::vector<RowId> merged;
@@ -168,8 +171,8 @@ void RecordSet::addRows(std::vector<Row> rows) {
 }
 
 void RecordSet::storePendingEdit(RowId id) {
-    Row before = std::exchange(m_packet.rows[id], std::move(m_pending->values));
-    const Row& after = m_packet.rows[id];
+    Row before = std::exchange(m_rows.mutableRow(id), std::move(m_pending->values));
+    const Row& after = m_rows[id];
     if (m_indexField && before[*m_indexField] != after[*m_indexField]) {
         m_index.change(id, after);
         if (m_filteredView) {
@@ -208,8 +211,9 @@ void RecordSet::deleteCurrent() {
     if (m_filteredView)
         m_filteredView->erase(m_filteredView->begin() + static_cast<std::ptrdiff_t>(m_position));
     m_live[id] = false;
-    m_journal.noteRemoved(m_packet.rows[id]);
-    m_packet.rows[id] = Row();
+    m_journal.noteRemoved(m_rows[id]);
+    m_rows.mutableRow(id) = Row();
+    ++m_deletedRows;
     m_equalityIndex.noteRemoved();
     m_changed = true;
     ++m_changeCount;
@@ -224,20 +228,29 @@ void RecordSet::deleteCurrent() {
     }
 }
 
-const Packet& RecordSet::compactedPacket() {
-    if (std::find(m_live.begin(), m_live.end(), false) == m_live.end())
-        return m_packet;
+PacketSnapshot RecordSet::snapshot() {
+    // Dropping rows from blocks a snapshot holds copies them: worth it only
+    // once many rows are deleted.
+    const bool manyDeleted = m_deletedRows * 4 > m_rows.size();
+    if (m_deletedRows > 0 && (manyDeleted || m_rows.sharedBlockCount() == 0))
+        compact();
+    PacketSnapshot snapshot{m_packet.fields, m_rows, {}, m_packet.dataPacketXmlLayout};
+    if (m_deletedRows > 0)
+        snapshot.live = m_live;
+    return snapshot;
+}
+
+void RecordSet::compact() {
     std::vector<RowId> newIds(m_live.size(), 0);
     RowId kept = 0;
     for (RowId id = 0; id < m_live.size(); ++id) {
         if (!m_live[id])
             continue;
         newIds[id] = kept;
-        if (kept != id)
-            m_packet.rows[kept] = std::move(m_packet.rows[id]);
         ++kept;
     }
-    m_packet.rows.resize(kept);
+    m_rows.keepOnly(m_live);
+    m_deletedRows = 0;
     m_index.renumber(newIds, m_live);
     m_equalityIndex.renumber(newIds, m_live);
     if (m_filteredView) {
@@ -247,7 +260,6 @@ const Packet& RecordSet::compactedPacket() {
     if (m_pending && m_pending->row)
         m_pending->row = newIds[*m_pending->row];
     m_live.assign(kept, true);
-    return m_packet;
 }
 
 void RecordSet::reopen() {

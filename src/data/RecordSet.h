@@ -6,6 +6,7 @@
 #include "ChangeJournal.h"
 #include "EqualityIndex.h"
 #include "FilterExpression.h"
+#include "RowBlocks.h"
 #include "Value.h"
 
 #include <QString>
@@ -70,13 +71,16 @@ public:
     // Calls visit with every row, in index order, whatever the view.
     template <typename Visit> void forEachRow(Visit&& visit) const {
         for (std::size_t position = 0; position < m_index.size(); ++position)
-            visit(m_packet.rows[m_index.at(position)]);
+            visit(m_rows[m_index.at(position)]);
     }
 
-    // The fields and the rows in insertion order, for writing. Deleted rows
-    // are dropped for good first and the rest renumbered in the same order,
-    // so the indexes stay valid and need no rebuilding.
-    const Packet& compactedPacket();
+    // The fields and the rows in insertion order, for writing, sharing the
+    // rows' blocks (RowBlocks). Deleted rows are dropped for good first and
+    // the rest renumbered in the same order, so the indexes stay valid and
+    // need no rebuilding; while an earlier snapshot still holds the blocks,
+    // that waits until many rows are deleted, and the snapshot leaves them
+    // out instead.
+    PacketSnapshot snapshot();
 
     // Back to the state of a fresh opening on the same rows: every row shown,
     // the first one current, nothing changed. The indexes stay as they are.
@@ -97,7 +101,11 @@ private:
     void moveCursorTo(RowId id);
     void prefetchAhead() const;
 
-    Packet m_packet; // rows by row id, in insertion order; deleted ones empty
+    void compact();
+
+    Packet m_packet;  // the fields and the layout; the rows are in m_rows
+    RowBlocks m_rows; // by row id, in insertion order; deleted ones empty
+    std::size_t m_deletedRows = 0;
     std::optional<std::size_t> m_indexField;
     std::vector<bool> m_live;
     ActiveIndex m_index;

@@ -51,14 +51,12 @@ std::optional<WriteError> Table::reload(const QString& fileName) {
     // A table whose last opening failed is closed already.
     if (isOpen()) {
         setFiltered(false);
-        try {
-            close();
-        } catch (const WriteError& error) {
-            problem = error;
-        }
+        problem = m_engine->closeWritingBehind();
     }
     setFileName(fileName);
     open();
+    if (!problem)
+        problem = m_engine->takeWriteFailure();
     return problem;
 }
 
@@ -68,6 +66,22 @@ bool Table::hasUnwrittenChanges() const {
 
 void Table::writeUnwrittenChanges() {
     m_engine->writeUnwrittenChanges();
+}
+
+void Table::waitForWrites() const {
+    m_engine->waitForWrites();
+}
+
+bool Table::waitForWrites(std::chrono::milliseconds timeout) const {
+    return m_engine->waitForWrites(timeout);
+}
+
+std::optional<WriteError> Table::takeWriteFailure() {
+    return m_engine->takeWriteFailure();
+}
+
+void Table::setWriteFinishedHandler(std::function<void()> handler) {
+    m_engine->setWriteFinishedHandler(std::move(handler));
 }
 
 void Table::setFilter(const QString& expression) {

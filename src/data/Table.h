@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -80,29 +81,44 @@ public:
     const QString& fileName() const;
 
     void open();
-    // Writes a changed table with a file name to its file. A failed write
-    // throws WriteError and loses nothing: the table is closed, its data
-    // waits to be written (hasUnwrittenChanges), the next opening reopens on
-    // it and the next close writes again. A file that another program changed
-    // since the table read or wrote it is left as it is: the data goes to a
-    // conflict copy beside it (WriteError, Kind::Conflict), and the next
-    // opening reads the file.
+    // Writes a changed table with a file name to its file, and waits for
+    // the writes still under way. A failed write throws WriteError and loses
+    // nothing: the table is closed, its data waits to be written
+    // (hasUnwrittenChanges), the next opening reopens on it and the next
+    // close writes again. A file that another program changed since the
+    // table read or wrote it is left as it is: the data goes to a conflict
+    // copy beside it (WriteError, Kind::Conflict), and the next opening
+    // reads the file.
     void close();
     bool isOpen() const;
 
-    // A tree rebuild's reload: switches the filter off, closes (writing a
-    // changed table), names the file and opens. A write that fails at the
-    // close, or goes to a conflict copy, does not stop it: the table opens
-    // all the same (on its unwritten data, or on the file) and the WriteError
-    // is returned for the caller to report. Other errors are thrown.
+    // A tree rebuild's reload: switches the filter off, closes, names the
+    // file and opens. A changed table's data is written behind, on the
+    // table's writer thread, from a snapshot that shares the records, while
+    // the table reopens on them at once; at most one write runs and one
+    // waits, the newest. A write that failed, or went to a conflict copy,
+    // since the last report does not stop the reload: its WriteError is
+    // returned for the caller to report. Other errors are thrown.
     std::optional<WriteError> reload(const QString& fileName);
 
     // Whether the table holds changes that are not in its file yet: open and
-    // changed, or closed after a write that failed.
+    // changed, being written, or after a write that failed.
     bool hasUnwrittenChanges() const;
-    // On a closed table whose last write failed, tries that write again; the
-    // same outcomes as close(). Does nothing otherwise.
+    // On a closed table whose last write failed, tries that write again and
+    // waits for it; the same outcomes as close(). Does nothing otherwise.
     void writeUnwrittenChanges();
+
+    // Waits until nothing is being written or waiting to be written; with a
+    // timeout, tells whether that came.
+    void waitForWrites() const;
+    bool waitForWrites(std::chrono::milliseconds timeout) const;
+    // The failure of a write behind (or its conflict copy) not yet told,
+    // taken so that it is told once. A later write that succeeded takes
+    // the place of a failure.
+    std::optional<WriteError> takeWriteFailure();
+    // Called on the writer's thread when a write behind has ended, whatever
+    // its outcome; an empty handler clears it, waiting for a call under way.
+    void setWriteFinishedHandler(std::function<void()> handler);
 
     // Filter text and switch. Setting the text while the filter is off only
     // stores it; switching on, re-setting while on, and switching off all end

@@ -4,20 +4,9 @@
 
 #include "PacketFormats.h"
 
-#include <QDateTime>
-#include <QFileInfo>
-
 #include <new>
 
 namespace savrona {
-
-namespace {
-
-bool isXmlFileName(const QString& fileName) {
-    return fileName.endsWith(QStringLiteral(".xml"), Qt::CaseInsensitive);
-}
-
-} // namespace
 
 TableEngine::TableEngine(TableDefinition definition)
     : m_name(std::move(definition.name)), m_indexFieldName(std::move(definition.indexFieldName)),
@@ -54,28 +43,65 @@ RecordSet& TableEngine::browsingRecords() {
 
 void TableEngine::setDataFolder(std::shared_ptr<const DataFolder> folder) {
     m_folder = std::move(folder);
-    m_lastSeenFile = {};
+    forgetLastSeenFile();
 }
 
 void TableEngine::setFileName(const QString& fileName) {
     if (fileName != m_fileName)
-        m_lastSeenFile = {};
+        forgetLastSeenFile();
     m_fileName = fileName;
+}
+
+// Another file from now on: what is being written goes to the old one first.
+void TableEngine::forgetLastSeenFile() {
+    m_writer.waitUntilIdle();
+    m_writer.setLastSeenFile({});
+    if (m_writerHasRecords && m_keptRecords && !m_writer.hasFailedWrite())
+        m_keptRecordsFile = m_writer.fileWritten();
+    m_writerHasRecords = m_writer.hasFailedWrite();
 }
 
 void TableEngine::open() {
     if (isOpen())
         return;
     m_openedFile.reset();
-    if (m_unwrittenData) {
-        // The last close could not write this data: it is newer than the file.
-        openOn(std::move(*m_unwrittenData), true);
-        m_unwrittenData.reset();
-        m_keptRecords.reset();
+    if (m_writer.isConflicted())
+        learnOfConflict();
+    if (m_writerHasRecords && m_keptRecords && reopenOnRecordsHandedToWriter())
         return;
-    }
+    m_writerHasRecords = false;
     if (!reopenOnReusableRecords())
         openOnDataFile();
+    m_keptRecords.reset();
+    m_keptRecordsFile.reset();
+}
+
+// The data last handed to the writer is newer than the file while it is
+// being written, or when its write failed (then it counts as changed, so
+// that the next close writes again). Once written, it stands in for the
+// file as long as the file stays as written.
+bool TableEngine::reopenOnRecordsHandedToWriter() {
+    if (!m_writer.isIdle() || m_writer.hasFailedWrite()) {
+        openOn(std::move(*m_keptRecords), m_writer.hasFailedWrite());
+        m_keptRecords.reset();
+        m_keptRecordsFile.reset();
+        return true;
+    }
+    if (!m_keptRecordsFile)
+        m_keptRecordsFile = m_writer.fileWritten();
+    return false;
+}
+
+// Another program changed the file, and the table's data went to a copy
+// beside it: once the writer has put everything there, the table reads the
+// file as the other program left it. A copy that could not be written
+// keeps the data, and the conflict, until it can.
+void TableEngine::learnOfConflict() {
+    m_writer.waitUntilIdle();
+    if (m_writer.hasFailedWrite())
+        return;
+    m_writer.endConflict();
+    m_writerHasRecords = false;
     m_keptRecords.reset();
     m_keptRecordsFile.reset();
 }
@@ -93,7 +119,7 @@ bool TableEngine::reopenOnReusableRecords() {
         return false;
     openOn(std::move(*m_keptRecords), false);
     m_openedFile = fingerprint;
-    m_lastSeenFile = {true, fingerprint};
+    m_writer.setLastSeenFile({true, fingerprint});
     return true;
 }
 
@@ -136,13 +162,13 @@ void TableEngine::readDataFile() {
         ++m_fileReadings;
         openOn(RecordSet(std::move(*packet), m_indexFieldName), false);
         m_openedFile = fingerprint;
-        m_lastSeenFile = {true, fingerprint};
+        m_writer.setLastSeenFile({true, fingerprint});
         return;
     }
     if (!m_keptRecords || !m_keptRecordsServeMissingFile)
         fail(QStringLiteral("Missing data provider or data packet"));
     if (!m_fileName.isEmpty())
-        m_lastSeenFile = {true, std::nullopt};
+        m_writer.setLastSeenFile({true, std::nullopt});
     // With a file name, the file is missing: the next close creates it.
     openOn(std::move(*m_keptRecords), !m_fileName.isEmpty());
 }
@@ -182,8 +208,17 @@ void TableEngine::openOn(RecordSet&& records, bool changed) {
 }
 
 void TableEngine::close() {
+    std::optional<WriteError> failure = closeWritingBehind();
+    m_writer.waitUntilIdle();
+    if (auto latest = m_writer.takeFailure())
+        failure = std::move(latest);
+    if (failure)
+        throw *failure;
+}
+
+std::optional<WriteError> TableEngine::closeWritingBehind() {
     if (!isOpen())
-        return;
+        return std::nullopt;
     m_records->post();
     const bool changed = m_records->isChanged();
     RecordSet records = std::move(*m_records);
@@ -192,128 +227,39 @@ void TableEngine::close() {
     m_keptRecordsServeMissingFile = true;
     if (m_fileName.isEmpty()) {
         m_keptRecords = std::move(records);
-        return;
+        return std::nullopt;
     }
-    if (!changed) {
+    if (changed || m_writer.hasFailedWrite()) {
+        // The records go on from the snapshot; the writer writes it meanwhile.
+        m_writer.write(records.snapshot(), m_folder, m_fileName);
+        m_keptRecords = std::move(records);
+        m_writerHasRecords = true;
+    } else if (m_writerHasRecords) {
+        // Like records read from the file: they never stand in for it.
+        m_keptRecords = std::move(records);
+        m_keptRecordsServeMissingFile = false;
+    } else if (m_openedFile) {
         // Kept only to stand in for its file while the file stays as read.
-        if (m_openedFile) {
-            m_keptRecords = std::move(records);
-            m_keptRecordsFile = m_openedFile;
-            m_keptRecordsServeMissingFile = false;
-        }
-        return;
+        m_keptRecords = std::move(records);
+        m_keptRecordsFile = m_openedFile;
+        m_keptRecordsServeMissingFile = false;
     }
-    // Held until the write has succeeded, so that a failed write loses nothing.
-    m_unwrittenData = std::move(records);
-    writeUnwrittenData();
+    return m_writer.takeFailure();
 }
 
 bool TableEngine::hasUnwrittenChanges() const {
-    if (m_unwrittenData)
+    if (m_writer.hasWorkLeft())
         return true;
     return m_records && !m_fileName.isEmpty() && m_records->isChanged();
 }
 
 void TableEngine::writeUnwrittenChanges() {
-    if (!isOpen() && m_unwrittenData)
-        writeUnwrittenData();
-}
-
-void TableEngine::writeUnwrittenData() {
-    if (fileChangedSinceReadOrWritten())
-        writeConflictCopy();
-    std::optional<FileFingerprint> written;
-    try {
-        written = writeDataFile(m_fileName, m_unwrittenData->compactedPacket());
-    } catch (const std::bad_alloc&) {
-        throw WriteError(WriteError::Kind::Failed,
-                         QStringLiteral("Cannot create file %1").arg(m_fileName),
-                         QStringLiteral("there is not enough memory"));
-    }
-    m_keptRecords = std::move(m_unwrittenData);
-    m_unwrittenData.reset();
-    m_keptRecordsFile = written;
-    m_lastSeenFile = {written.has_value(), written};
-}
-
-// Changed by another program: replaced by another file, or written in place
-// with other bytes, or made where there was none. A file that is gone, empty
-// or unreadable now loses nothing by being written.
-bool TableEngine::fileChangedSinceReadOrWritten() const {
-    if (!m_lastSeenFile.known)
-        return false;
-    const auto identity = identityOfFile(*m_folder, m_fileName);
-    if (!identity || (m_lastSeenFile.file && *identity == m_lastSeenFile.file->identity))
-        return false;
-    try {
-        const auto fingerprint = fingerprintDataFile(*m_folder, m_fileName);
-        if (!fingerprint)
-            return false;
-        return !m_lastSeenFile.file || fingerprint->contentHash != m_lastSeenFile.file->contentHash;
-    } catch (const Error&) {
-        return false;
-    }
-}
-
-namespace {
-
-// "recipes (conflict 2024-05-01 134502).xml", or with a number after the
-// time when a copy of that second exists already.
-QString conflictCopyName(const DataFolder& folder, const QString& fileName) {
-    const QFileInfo name(fileName);
-    const QString suffix = name.suffix().isEmpty() ? QString() : QLatin1Char('.') + name.suffix();
-    const QString stamp =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HHmmss"));
-    for (int number = 1;; ++number) {
-        const QString numbered =
-            number == 1 ? stamp : stamp + QLatin1Char(' ') + QString::number(number);
-        const QString copyName =
-            QStringLiteral("%1 (conflict %2)%3").arg(name.completeBaseName(), numbered, suffix);
-        if (!identityOfFile(folder, copyName))
-            return copyName;
-    }
-}
-
-} // namespace
-
-// The table's data goes beside the file, which stays as the other program
-// left it; the next opening reads it.
-void TableEngine::writeConflictCopy() {
-    const QString copyName = conflictCopyName(*m_folder, m_fileName);
-    try {
-        writeDataFile(copyName, m_unwrittenData->compactedPacket());
-    } catch (const std::bad_alloc&) {
-        throw WriteError(WriteError::Kind::Failed,
-                         QStringLiteral("Cannot create file %1").arg(copyName),
-                         QStringLiteral("there is not enough memory"));
-    }
-    m_unwrittenData.reset();
-    m_keptRecords.reset();
-    m_keptRecordsFile.reset();
-    m_lastSeenFile = {};
-    throw WriteError(WriteError::Kind::Conflict,
-                     QStringLiteral("%1 was changed by another program since Savrona read it. "
-                                    "It was left as the other program wrote it, and Savrona's "
-                                    "version was saved beside it as \"%2\"")
-                         .arg(m_fileName, copyName));
-}
-
-std::optional<FileFingerprint> TableEngine::writeDataFile(const QString& fileName,
-                                                          const Packet& packet) {
-    const bool xml = isXmlFileName(fileName);
-    const std::uint64_t hash =
-        writeDataFileAtomically(*m_folder, fileName, [&](const ChunkWriter& write) {
-            if (xml)
-                writeXmlPacket(packet, write);
-            else
-                write(writeBinaryPacket(packet));
-        });
-    // Told after the rename: if another file has taken the name since, its
-    // bytes will not match this hash.
-    const auto identity = identityOfFile(*m_folder, fileName);
-    if (!identity)
-        return std::nullopt;
-    return FileFingerprint{*identity, hash};
+    if (isOpen() || !m_writer.hasFailedWrite())
+        return;
+    m_writer.retryFailedWrite();
+    m_writer.waitUntilIdle();
+    if (auto failure = m_writer.takeFailure())
+        throw *failure;
 }
 
 // --- Filter ----------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include "DataFolder.h"
 #include "RecordSet.h"
 #include "Table.h"
+#include "TableWriter.h"
 
 #include <QString>
 
@@ -36,10 +37,13 @@ namespace savrona {
 // it takes those records instead of parsing the file and indexing the rows
 // again: the rows read back would be the same, and so would their order.
 //
-// A changed table whose write fails is closed but keeps its data, to be
-// written: the next opening reopens on it (so the table shows it and counts
-// as changed, and its next close writes again), and writeUnwrittenChanges()
-// tries again while the table is closed.
+// A changed table's close hands a snapshot of its records to the table's
+// writer thread (TableWriter); the records are kept, shared with the
+// snapshot, and the next opening reopens on them while the write is under way
+// or after it failed. A write that fails loses nothing: the next close writes
+// again (even without a change), and writeUnwrittenChanges() tries again while
+// the table is closed. close() waits for the write; closeWritingBehind() does
+// not.
 //
 // A table never replaces a file that another program changed since the table
 // last read or wrote it: its data goes to a conflict copy beside the file
@@ -60,11 +64,23 @@ public:
     const QString& fileName() const { return m_fileName; }
 
     void open();
+    // Hands a changed table's data to its writer and waits for the write.
     void close();
+    // Hands a changed table's data to its writer and returns at once;
+    // returns a failure of an earlier write not yet told.
+    std::optional<WriteError> closeWritingBehind();
     bool isOpen() const { return m_records.has_value(); }
 
     bool hasUnwrittenChanges() const;
     void writeUnwrittenChanges();
+    std::optional<WriteError> takeWriteFailure() { return m_writer.takeFailure(); }
+    void waitForWrites() const { m_writer.waitUntilIdle(); }
+    bool waitForWrites(std::chrono::milliseconds timeout) const {
+        return m_writer.waitUntilIdle(timeout);
+    }
+    void setWriteFinishedHandler(std::function<void()> handler) {
+        m_writer.setFinishedHandler(std::move(handler));
+    }
 
     void setFilter(const QString& expression);
     const QString& filter() const { return m_filterText; }
@@ -116,17 +132,15 @@ private:
                   const std::vector<FieldDefinition>& fields) const;
     static void applyInputs(RecordSet& records, std::vector<std::optional<Value>> converted);
 
+    bool reopenOnRecordsHandedToWriter();
+    void learnOfConflict();
     bool reopenOnReusableRecords();
     void openOnDataFile();
     void readDataFile();
     std::optional<Packet> readPacketFromFile(QByteArray&& bytes) const;
     Packet readWholePacketFromFile(QByteArray&& bytes) const;
     void openOn(RecordSet&& records, bool changed);
-    void writeUnwrittenData();
-    bool fileChangedSinceReadOrWritten() const;
-    [[noreturn]] void writeConflictCopy();
-    // Returns the fingerprint of the file written, when it can be told.
-    std::optional<FileFingerprint> writeDataFile(const QString& fileName, const Packet& packet);
+    void forgetLastSeenFile();
     FilterExpression parseFilter(const QString& expression) const;
 
     QString m_name;
@@ -142,16 +156,10 @@ private:
     bool m_keptRecordsServeMissingFile = true;
     std::optional<FileFingerprint> m_keptRecordsFile; // the file the kept rows equal
     std::optional<FileFingerprint> m_openedFile;      // the file the open rows came from
-    // A failed write's data, reopened and written again.
-    std::optional<RecordSet> m_unwrittenData;
-    // The data file as this table last read or wrote it: known once the
-    // table has opened on its file (or found it missing) or written it;
-    // file is then its fingerprint, or nothing when it was missing.
-    struct LastSeenFile {
-        bool known = false;
-        std::optional<FileFingerprint> file;
-    };
-    LastSeenFile m_lastSeenFile;
+    // Whether the kept (or open, unchanged) records are the data last
+    // handed to the writer, written or still to be written.
+    bool m_writerHasRecords = false;
+    TableWriter m_writer;
 
     QString m_filterText;
     bool m_filtered = false;

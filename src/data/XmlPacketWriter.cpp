@@ -304,10 +304,10 @@ private:
 
 class XmlPacketWriter {
 public:
-    explicit XmlPacketWriter(const Packet& packet)
+    explicit XmlPacketWriter(const PacketView& packet)
         : m_packet(packet), m_out(expectedSize(packet)), m_lines(linesBufferSize) {}
     // Writes in chunks of about chunkSize bytes through writer.
-    XmlPacketWriter(const Packet& packet, const ChunkWriter& writer, qsizetype chunkSize)
+    XmlPacketWriter(const PacketView& packet, const ChunkWriter& writer, qsizetype chunkSize)
         : m_packet(packet), m_out(chunkSize + chunkSize / 4), m_lines(linesBufferSize),
           m_writer(&writer), m_chunkSize(chunkSize) {}
 
@@ -339,7 +339,7 @@ private:
     }
 
     // Texts and their markup, with room for the references of line breaks.
-    static qsizetype expectedSize(const Packet& packet) {
+    static qsizetype expectedSize(const PacketView& packet) {
         qsizetype size = 256 + qsizetype(packet.fields.size()) * 64;
         for (const Row& row : packet.rows) {
             size += 16;
@@ -442,7 +442,7 @@ private:
 
     static constexpr qsizetype linesBufferSize = 4096;
 
-    const Packet& m_packet;
+    PacketView m_packet;
     OutputBuffer m_out;
     // The <lN> elements of the row being written.
     OutputBuffer m_lines;
@@ -452,13 +452,13 @@ private:
 
 } // namespace
 
-QByteArray writeXmlPacket(const Packet& packet) {
+QByteArray writeXmlPacket(const PacketView& packet) {
     if (packet.dataPacketXmlLayout)
         return writeDataPacketXml(packet);
     return XmlPacketWriter(packet).write();
 }
 
-void writeXmlPacket(const Packet& packet, const ChunkWriter& writer) {
+void writeXmlPacket(const PacketView& packet, const ChunkWriter& writer) {
     if (packet.dataPacketXmlLayout) {
         writeDataPacketXml(packet, writer);
         return;

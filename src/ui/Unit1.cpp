@@ -90,6 +90,9 @@ TformMain::TformMain(savrona::Platform& platform, const QString& dataFolder, QWi
     bindHandlers();
     new savrona::RecipePrintMenu(*this); // Print and PDF, below Export
     new savrona::FindController(*this);
+    m_writeReports = std::make_unique<savrona::WriteBehindReports>(
+        *this, std::vector<Table*>{dataSetCategories.get(), dataSetRecipes.get()},
+        [this](const QString& message) { reportFailure(message); });
     FormCreate();
 }
 

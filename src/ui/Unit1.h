@@ -24,6 +24,7 @@
 #include "PlatformSeams.h"
 #include "RecordTextBoxes.h"
 #include "Table.h"
+#include "WriteBehindReports.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -207,6 +208,8 @@ private:
     savrona::CommandGate m_gate;
     bool m_activated = false;
     bool m_closeDeferred = false;
+    // Destroyed before the tables.
+    std::unique_ptr<savrona::WriteBehindReports> m_writeReports;
 };
 
 extern TformMain* formMain;

@@ -48,6 +48,15 @@ protected:
         return titles;
     }
 
+    // A rebuild's reload, and what became of its write behind once it ended.
+    static std::optional<WriteError> reloadAndWaitForTheWrite(Table& table) {
+        std::optional<WriteError> problem = table.reload("recipes.xml");
+        table.waitForWrites();
+        if (auto ofThisWrite = table.takeWriteFailure())
+            problem = std::move(ofThisWrite);
+        return problem;
+    }
+
     QTemporaryDir folder;
 };
 
@@ -58,7 +67,7 @@ TEST_F(TableSafety, FailedWriteWaitsAndIsWrittenByTheNextTry) {
     ASSERT_TRUE(QDir(folder.path()).mkdir("recipes.xml")); // nothing can be renamed onto it
 
     // The rebuild's reload goes on with the data it could not write.
-    const std::optional<WriteError> problem = table->reload("recipes.xml");
+    const std::optional<WriteError> problem = reloadAndWaitForTheWrite(*table);
     ASSERT_TRUE(problem.has_value());
     EXPECT_EQ(problem->kind(), WriteError::Kind::Failed);
     EXPECT_EQ(problem->message(), "Cannot create file recipes.xml");
@@ -81,9 +90,12 @@ TEST_F(TableSafety, FileChangedByAnotherProgramIsLeftAndTheDataGoesBesideIt) {
     writeWholeFile(path(), theirs);
     table->insertRecord({2, 1, "Added here"});
 
-    const std::optional<WriteError> problem = table->reload("recipes.xml");
+    const std::optional<WriteError> problem = reloadAndWaitForTheWrite(*table);
     ASSERT_TRUE(problem.has_value());
     EXPECT_EQ(problem->kind(), WriteError::Kind::Conflict);
+    // The conflict is known once the write behind has ended: the next
+    // opening reads the file.
+    EXPECT_FALSE(table->reload("recipes.xml").has_value());
     EXPECT_EQ(fileContents(path()), theirs);
     const QStringList copies =
         QDir(folder.path()).entryList({QStringLiteral("recipes (conflict *).xml")});
@@ -98,7 +110,7 @@ TEST_F(TableSafety, FileChangedByAnotherProgramIsLeftAndTheDataGoesBesideIt) {
     // The same bytes written again (a copy, a backup tool) are no change.
     writeWholeFile(path(), fileContents(path()));
     table->insertRecord({3, 1, "Second"});
-    EXPECT_FALSE(table->reload("recipes.xml").has_value());
+    EXPECT_FALSE(reloadAndWaitForTheWrite(*table).has_value());
     EXPECT_EQ(titlesInFile("recipes.xml"), QStringList({"Written by the other", "Second"}));
 }
 

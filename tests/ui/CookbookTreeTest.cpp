@@ -115,6 +115,7 @@ TEST_F(CookbookTreeTest, NodesCarryTheirImagesAndAbsoluteIndexes) {
 TEST_F(CookbookTreeTest, RebuildWritesTheChangedTableToItsFile) {
     addCategory(1, "Written");
     window->RefreshCookbookTree();
+    waitForWrites();
     QFile file(QDir(folder.path()).filePath("categories.xml"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().contains("Written"));

@@ -127,6 +127,12 @@ TformMain& MainWindowTest::start() {
     return *window;
 }
 
+void MainWindowTest::waitForWrites() {
+    window->dataSetCategories->waitForWrites();
+    window->dataSetRecipes->waitForWrites();
+    QCoreApplication::processEvents();
+}
+
 QString MainWindowTest::statusText() const {
     return window->statusPanel->text();
 }

@@ -97,6 +97,8 @@ protected:
     // A field of a recipe's stored record, read the way the commands read it.
     std::optional<QString> storedField(const QString& title, const QString& field);
     QString statusText() const;
+    // Waits for both tables' writes behind and lets their reports run.
+    void waitForWrites();
 
     QTemporaryDir folder;
     FakePlatform fake;

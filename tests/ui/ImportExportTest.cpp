@@ -138,6 +138,7 @@ TEST_F(ImportExport, ImportAddsEverythingAndRebuildsOnce) {
     EXPECT_NE(node("Tomato soup (2)"), nullptr);
     EXPECT_EQ(node("Plum jam")->parent, node("Preserves"));
     EXPECT_EQ(window->selectedNode(), window->cookbookTree().root());
+    waitForWrites();
     EXPECT_TRUE(readAll(folder.filePath("recipes.xml")).contains("Plum jam"));
 }
 

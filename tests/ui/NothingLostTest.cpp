@@ -38,7 +38,7 @@ TEST_F(NothingLost, FailedWriteStillShowsTheCookbookAndIsTriedAgain) {
     select("Breads");
     window->Edit1->setText("Rye loaf");
     QTest::mouseClick(window->Button1, Qt::LeftButton);
-    QCoreApplication::processEvents();
+    waitForWrites();
     EXPECT_EQ(fake.messages.texts(), QStringList{"Cannot create file recipes.xml."});
     EXPECT_NE(node("Rye loaf"), nullptr);
     EXPECT_EQ(statusText(), "3 Categories with 6 recipes");
@@ -50,7 +50,7 @@ TEST_F(NothingLost, FailedWriteStillShowsTheCookbookAndIsTriedAgain) {
     select("Soups");
     window->Edit1->setText("Pea soup");
     QTest::mouseClick(window->Button1, Qt::LeftButton);
-    QCoreApplication::processEvents();
+    waitForWrites();
     EXPECT_TRUE(fake.messages.shown.empty()) << fake.messages.texts().join('|').toStdString();
     EXPECT_FALSE(window->dataSetRecipes->hasUnwrittenChanges());
     QFile file(recipesPath());
