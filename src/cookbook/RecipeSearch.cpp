@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <future>
 #include <thread>
 
 namespace savrona {
@@ -67,6 +68,8 @@ std::uint64_t mix(std::uint64_t value) {
 
 // Below this many new records a second thread is not worth starting.
 constexpr std::size_t recordsForTwoThreads = 8192;
+// Below this many new words sorting them on a thread of their own is not worth it.
+constexpr std::size_t wordsForSortingApart = 8192;
 
 QString textOf(const Value& value) {
     if (value.isText())
@@ -74,6 +77,26 @@ QString textOf(const Value& value) {
     if (value.isInteger())
         return QString::number(value.integer());
     return QString();
+}
+
+// The rows, their values and their texts lie apart in memory, each reached
+// through the one before: they are fetched into the cache a few records
+// before they are read, each a step after the one it is reached through.
+void fetchAhead(const std::vector<const Row*>& rows, const auto& fields, std::size_t index,
+                std::size_t end) {
+    constexpr std::size_t valuesAhead = 4;
+    if (index + 2 * valuesAhead < end)
+        __builtin_prefetch(rows[index + 2 * valuesAhead]);
+    if (index + valuesAhead < end)
+        __builtin_prefetch(rows[index + valuesAhead]->data());
+    if (index + 1 < end) {
+        const Row& next = *rows[index + 1];
+        for (const auto field : {fields.title, fields.ingredients, fields.preparation}) {
+            const Value& value = valueAt(next, field);
+            if (value.isText())
+                __builtin_prefetch(value.utf8().constData());
+        }
+    }
 }
 
 } // namespace
@@ -117,11 +140,23 @@ void RecipeSearch::update(const Table& categories, const Table& recipes) {
         updateRecipes(recipes);
     if (categoriesChanged || fresh)
         updateCategories(categories);
-    findFindableRecipes();
-    m_words.vocabulary().sortNewWords();
+    sortNewWordsWhileFindingFindable();
     m_lastTerms.clear();
     m_categoriesRevision = categoriesRevision;
     m_recipesRevision = recipesRevision;
+}
+
+// Many new words (the first build) are sorted on a thread of their own.
+void RecipeSearch::sortNewWordsWhileFindingFindable() {
+    SearchVocabulary& vocabulary = m_words.vocabulary();
+    if (vocabulary.unsortedCount() < wordsForSortingApart) {
+        findFindableRecipes();
+        vocabulary.sortNewWords();
+        return;
+    }
+    auto sorted = std::async(std::launch::async, [&vocabulary] { vocabulary.sortNewWords(); });
+    findFindableRecipes();
+    sorted.get();
 }
 
 void RecipeSearch::clear() {
@@ -262,10 +297,7 @@ void RecipeSearch::addRecipes(const RecipeFields& fields, const std::vector<cons
     const auto addRows = [&](RecipeWords& words, std::size_t from, std::size_t to,
                              std::size_t numberedFrom) {
         for (std::size_t index = from; index < to; ++index) {
-            // The rows lie apart in memory: the next one is fetched while
-            // this one is read.
-            if (index + 1 < to)
-                __builtin_prefetch(rows[index + 1]->data());
+            fetchAhead(rows, fields, index, to);
             const Row& row = *rows[index];
             IndexedRecipe& recipe = m_recipes[first + index];
             recipe.title = valueAt(row, fields.title);
@@ -318,7 +350,7 @@ void RecipeSearch::addRecipes(const RecipeFields& fields, const std::vector<cons
         places.reserve(count - half);
         for (std::size_t index = half; index < count; ++index)
             places.push_back(m_recipes[first + index].words);
-        m_words.append(secondHalf, static_cast<std::uint32_t>(first + half), places);
+        m_words.append(std::move(secondHalf), static_cast<std::uint32_t>(first + half), places);
         for (std::size_t index = half; index < count; ++index)
             m_recipes[first + index].words = places[index - half];
     }

@@ -54,7 +54,8 @@ struct SearchResults {
 // changed records are read. Entries of records gone stay unused until they
 // make up a quarter of the index, which is then built afresh. Many records
 // at once (the first build) are read in two halves on two threads; the
-// second is joined before update() returns.
+// second is joined before update() returns; so are many new words, sorted
+// for prefix lookups on a thread of their own.
 class RecipeSearch {
 public:
     RecipeSearch();
@@ -112,6 +113,7 @@ private:
     void addRecipes(const RecipeFields& fields, const std::vector<const Row*>& rows);
     void dropRecipe(std::uint32_t number);
     void findFindableRecipes();
+    void sortNewWordsWhileFindingFindable();
 
     // What a term of the last search matched, exactly for the recipes in its
     // scope. While the user types, the next search often holds the same term

@@ -99,23 +99,23 @@ std::size_t RecipeWords::RepeatedLines::lineEnd(std::string_view text, std::size
     return from;
 }
 
+// Of the first and the last eight bytes and the length only, which tell
+// apart almost all the lines of a cookbook: lines that agree in all three
+// share a hash, and find() tells them apart by their bytes.
 std::uint64_t RecipeWords::RepeatedLines::hashOf(std::string_view line) {
-    std::uint64_t hash = 0x9E3779B97F4A7C15ULL ^ line.size();
-    const auto mixIn = [&hash](std::uint64_t chunk) {
-        hash = (hash ^ chunk) * 0xBF58476D1CE4E5B9ULL;
-        hash ^= hash >> 29;
-    };
+    std::uint64_t first = 0;
+    std::uint64_t last = 0;
     if (line.size() < 8) {
-        std::uint64_t chunk = 0;
-        std::memcpy(&chunk, line.data(), line.size());
-        mixIn(chunk);
+        std::memcpy(&first, line.data(), line.size());
     } else {
-        for (std::size_t position = 0; position + 8 <= line.size(); position += 8)
-            mixIn(load8(line.data() + position));
-        mixIn(load8(line.data() + line.size() - 8));
+        first = load8(line.data());
+        last = load8(line.data() + line.size() - 8);
     }
-    hash *= 0x94D049BB133111EBULL;
-    return hash ^ (hash >> 31);
+    std::uint64_t hash = (first ^ 0x9E3779B97F4A7C15ULL) * 0xBF58476D1CE4E5B9ULL;
+    hash ^= (last + line.size()) * 0x94D049BB133111EBULL;
+    hash ^= hash >> 31;
+    hash *= 0x7FB5D329728EA185ULL;
+    return hash ^ (hash >> 27);
 }
 
 std::optional<RecipeWords::RepeatedLines::Kept>
@@ -123,7 +123,8 @@ RecipeWords::RepeatedLines::find(std::string_view line, std::uint64_t hash) cons
     if (m_slots.empty())
         return std::nullopt;
     const std::size_t mask = m_slots.size() - 1;
-    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+    for (std::size_t slot = hash & mask, probe = 0; probe <= farthestProbe;
+         slot = (slot + 1) & mask, ++probe) {
         const Slot& entry = m_slots[slot];
         if (entry.length == 0)
             return std::nullopt;
@@ -134,6 +135,7 @@ RecipeWords::RepeatedLines::find(std::string_view line, std::uint64_t hash) cons
             return Kept{{m_numbers.data() + kept.numbersAt, kept.wordCount},
                         {m_codes.data() + kept.codesAt, kept.codeBytes}};
     }
+    return std::nullopt;
 }
 
 void RecipeWords::RepeatedLines::keep(std::string_view line, std::uint64_t hash,
@@ -148,8 +150,9 @@ void RecipeWords::RepeatedLines::keep(std::string_view line, std::uint64_t hash,
         return;
     const std::size_t mask = m_slots.size() - 1;
     std::size_t slot = hash & mask;
-    while (m_slots[slot].length != 0)
-        slot = (slot + 1) & mask;
+    for (std::size_t probe = 0; m_slots[slot].length != 0; slot = (slot + 1) & mask)
+        if (++probe > farthestProbe)
+            return; // crowded: many lines alike
     m_slots[slot] = Slot{hash, static_cast<std::uint32_t>(m_lines.size()),
                          static_cast<std::uint16_t>(line.size() + 1)};
     m_lines.push_back(Line{
@@ -168,9 +171,11 @@ void RecipeWords::RepeatedLines::grow() {
         if (entry.length == 0)
             continue;
         std::size_t slot = entry.hash & mask;
-        while (wider[slot].length != 0)
-            slot = (slot + 1) & mask;
-        wider[slot] = entry;
+        for (std::size_t probe = 0; wider[slot].length != 0; slot = (slot + 1) & mask)
+            if (++probe > farthestProbe)
+                break;
+        if (wider[slot].length == 0)
+            wider[slot] = entry; // else forgotten, as keep() would
     }
     m_slots = std::move(wider);
 }
@@ -195,14 +200,16 @@ void RecipeWords::startWithWordsOf(const RecipeWords& other) {
     m_sharedWords = static_cast<std::uint32_t>(words.size());
 }
 
-void RecipeWords::append(const RecipeWords& other, std::uint32_t offset, std::span<Place> places) {
-    const SearchVocabulary& words = other.m_vocabulary;
+void RecipeWords::append(RecipeWords&& other, std::uint32_t offset, std::span<Place> places) {
+    SearchVocabulary& words = other.m_vocabulary;
     std::vector<std::uint32_t> numbers(words.size(), SearchVocabulary::noWord);
     for (std::uint32_t number = 1; number < words.size(); ++number) {
         numbers[number] =
             number < other.m_sharedWords ? number : m_vocabulary.add(words.word(number));
-        m_vocabulary.recipesOf(numbers[number]).appendShifted(words.recipesOf(number), offset);
-        m_vocabulary.titlesOf(numbers[number]).appendShifted(words.titlesOf(number), offset);
+        m_vocabulary.recipesOf(numbers[number])
+            .appendShifted(std::move(words.recipesOf(number)), offset);
+        m_vocabulary.titlesOf(numbers[number])
+            .appendShifted(std::move(words.titlesOf(number)), offset);
     }
     m_bytes.reserve(m_bytes.size() + other.m_bytes.size() + other.m_bytes.size() / 8);
     for (Place& place : places) {

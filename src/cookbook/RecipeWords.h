@@ -40,8 +40,8 @@ public:
     // placed after these: what a second thread built for the second half of
     // the recipes. places are the other store's, in the order added, and
     // are moved to where their words are here (their codes may grow or
-    // shrink).
-    void append(const RecipeWords& other, std::uint32_t offset, std::span<Place> places);
+    // shrink). other is left without its recipes' lists.
+    void append(RecipeWords&& other, std::uint32_t offset, std::span<Place> places);
 
     std::span<const std::uint8_t> bytesOf(const Place& place) const {
         return {m_bytes.data() + place.first, place.bytes};
@@ -57,8 +57,7 @@ public:
     // Lets go of the lines kept while adding: done after a batch of recipes.
     void forgetRepeatedLines() { m_repeatedLines.clear(); }
     std::size_t bytes() const {
-        return m_bytes.capacity() + m_vocabulary.bytes() +
-               m_lastRecipeOf.capacity() * sizeof(std::uint32_t) + m_repeatedLines.bytes();
+        return m_bytes.capacity() + m_vocabulary.bytes() + m_repeatedLines.bytes();
     }
     std::size_t codedBytes() const { return m_bytes.size(); }
 
@@ -121,6 +120,9 @@ private:
         // Kept at most half full; small while few lines are kept, so that it
         // stays in the cache.
         static constexpr std::size_t mostSlots = 1 << 15;
+        // No line is kept farther from its hash's slot, so that many lines
+        // alike cost a few probes, not a walk of the table.
+        static constexpr std::size_t farthestProbe = 16;
         void grow();
         std::vector<Slot> m_slots;
         std::vector<Line> m_lines;
@@ -130,16 +132,10 @@ private:
     };
 
     void addLine(std::uint32_t recipe, std::string_view line, bool isTitle);
-    // Once for every word of every recipe: kept inline.
+    // Once for every word of every recipe: kept inline. A word met again in
+    // the same recipe changes no list (see PostingList::add).
     [[gnu::always_inline]] void addRecipeTo(std::uint32_t recipe, std::uint32_t number,
                                             bool isTitle) {
-        if (number >= m_lastRecipeOf.size())
-            m_lastRecipeOf.resize(m_vocabulary.size(), 0);
-        // The title comes first: a word met again is in every list it
-        // belongs to already.
-        if (m_lastRecipeOf[number] == recipe + 1)
-            return;
-        m_lastRecipeOf[number] = recipe + 1;
         m_vocabulary.recipesOf(number).add(recipe);
         if (isTitle)
             m_vocabulary.titlesOf(number).add(recipe);
@@ -150,9 +146,6 @@ private:
     std::vector<std::uint32_t> m_lineNumbers; // of the line being added
     SearchVocabulary m_vocabulary;
     std::vector<std::uint8_t> m_bytes;
-    // By word number, one more than the last recipe whose words it was added
-    // to: a word met again in the same recipe is not added to its list again.
-    std::vector<std::uint32_t> m_lastRecipeOf;
     // Words numbered as in the store this one started with.
     std::uint32_t m_sharedWords = 1;
 };

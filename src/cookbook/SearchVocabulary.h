@@ -39,6 +39,7 @@ public:
     // Sorts the words added since the last sort in with the others: done once
     // after many words were added, so that the next startingWith is quick.
     void sortNewWords();
+    std::size_t unsortedCount() const { return size() - 1 - m_sorted.size(); }
 
     std::string_view word(std::uint32_t number) const;
     // One more than the highest word number.
