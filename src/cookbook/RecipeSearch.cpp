@@ -310,8 +310,11 @@ void RecipeSearch::addRecipes(const RecipeFields& fields, const std::vector<cons
     };
     const bool twoThreads =
         count >= recordsForTwoThreads && std::thread::hardware_concurrency() > 1;
-    const std::size_t half = twoThreads ? (first + count / 2 + 31) / 32 * 32 - first : count;
-    const std::size_t startingRecords = twoThreads ? std::min<std::size_t>(half, 512) : 0;
+    const std::size_t startingRecords = twoThreads ? 512 : 0;
+    // The second thread starts after the starting records: the first reads
+    // as many more as it reads meanwhile.
+    const std::size_t half =
+        twoThreads ? (first + (count + startingRecords) / 2 + 31) / 32 * 32 - first : count;
     // About 250 bytes of words for a recipe of a thousand letters; a few
     // records added later take the vector's own growth.
     if (first == 0 || twoThreads)

@@ -53,7 +53,11 @@ public:
     SearchVocabulary& vocabulary() { return m_vocabulary; }
     const SearchVocabulary& vocabulary() const { return m_vocabulary; }
     void reserve(std::size_t bytes) { m_bytes.reserve(bytes); }
-    void shrinkToFit() { m_bytes.shrink_to_fit(); }
+    // Copying the bytes to a fitting place is worth it only for much room unused.
+    void shrinkToFit() {
+        if (m_bytes.capacity() - m_bytes.size() > m_bytes.size() / 8)
+            m_bytes.shrink_to_fit();
+    }
     // Lets go of the lines kept while adding: done after a batch of recipes.
     void forgetRepeatedLines() { m_repeatedLines.clear(); }
     std::size_t bytes() const {
