@@ -82,13 +82,17 @@ QString textOf(const Value& value) {
 // The rows, their values and their texts lie apart in memory, each reached
 // through the one before: they are fetched into the cache a few records
 // before they are read, each a step after the one it is reached through.
-void fetchAhead(const std::vector<const Row*>& rows, const auto& fields, std::size_t index,
-                std::size_t end) {
+void fetchRowsAhead(const std::vector<const Row*>& rows, std::size_t index, std::size_t end) {
     constexpr std::size_t valuesAhead = 4;
     if (index + 2 * valuesAhead < end)
         __builtin_prefetch(rows[index + 2 * valuesAhead]);
     if (index + valuesAhead < end)
         __builtin_prefetch(rows[index + valuesAhead]->data());
+}
+
+void fetchAhead(const std::vector<const Row*>& rows, const auto& fields, std::size_t index,
+                std::size_t end) {
+    fetchRowsAhead(rows, index, end);
     if (index + 1 < end) {
         const Row& next = *rows[index + 1];
         for (const auto field : {fields.title, fields.ingredients, fields.preparation}) {
@@ -197,16 +201,22 @@ void RecipeSearch::updateRecipes(const Table& recipes) {
     WalkState walk{std::vector<bool>(m_recipes.size(), false), 0};
     std::vector<std::uint32_t> inIndexOrder;
     inIndexOrder.reserve(m_recipesInIndexOrder.size() + 16);
+    // The rows are listed first, so that each can be fetched ahead of its turn.
+    std::vector<const Row*> rows;
+    rows.reserve(m_recipesInIndexOrder.size() + 16);
+    recipes.forEachRecord([&rows](const Row& row) { rows.push_back(&row); });
     std::vector<const Row*> added;
     const bool fresh = m_recipes.empty();
-    recipes.forEachRecord([&](const Row& row) {
+    for (std::size_t index = 0; index < rows.size(); ++index) {
+        fetchRowsAhead(rows, index, rows.size());
+        const Row& row = *rows[index];
         if (const auto kept = fresh ? std::nullopt : keptEntry(positions, row, walk)) {
             inIndexOrder.push_back(*kept);
-            return;
+            continue;
         }
         inIndexOrder.push_back(static_cast<std::uint32_t>(m_recipes.size() + added.size()));
         added.push_back(&row);
-    });
+    }
     addRecipes(positions, added);
     for (std::uint32_t number = 0; number < walk.seen.size(); ++number) {
         if (!walk.seen[number] && m_recipes[number].live)
@@ -223,10 +233,19 @@ void RecipeSearch::indexRecipesByTexts(const RecipeFields& fields) {
     while (size < m_recipesInIndexOrder.size() * 2)
         size *= 2;
     m_recipeByTexts.assign(size, TextsSlot{});
+    // The keys first, so that each slot can be fetched ahead of its turn.
+    std::vector<std::uint64_t> keys;
+    keys.reserve(m_recipesInIndexOrder.size());
     for (const std::uint32_t number : m_recipesInIndexOrder) {
         const IndexedRecipe& recipe = m_recipes[number];
-        const std::uint64_t key =
-            fields.keyOfTexts(recipe.title, recipe.ingredients, recipe.preparation);
+        keys.push_back(fields.keyOfTexts(recipe.title, recipe.ingredients, recipe.preparation));
+    }
+    constexpr std::size_t slotsAhead = 8;
+    for (std::size_t index = 0; index < keys.size(); ++index) {
+        if (index + slotsAhead < keys.size())
+            __builtin_prefetch(&m_recipeByTexts[keys[index + slotsAhead] & (size - 1)]);
+        const std::uint64_t key = keys[index];
+        const std::uint32_t number = m_recipesInIndexOrder[index];
         std::size_t slot = key & (size - 1);
         while (m_recipeByTexts[slot].number != noEntry)
             slot = (slot + 1) & (size - 1);
