@@ -4,7 +4,6 @@
 
 #include "PacketFormats.h"
 
-#include <malloc.h>
 #include <new>
 
 namespace savrona {
@@ -160,9 +159,6 @@ void TableEngine::readDataFile() {
             packet = readWholePacketFromFile(std::move(contents->bytes));
         }
         contents.reset();
-        // What the reading threads' arenas still hold of their buffers goes
-        // back to the system, before the rows are indexed.
-        ::malloc_trim(0);
         ++m_fileReadings;
         openOn(RecordSet(std::move(*packet), m_indexFieldName), false);
         m_openedFile = fingerprint;
