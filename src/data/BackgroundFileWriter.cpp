@@ -14,9 +14,10 @@ namespace savrona {
 
 namespace {
 
-constexpr qsizetype blockSize = 4 * contentHashSliceSize;
-// One block being filled, one waiting, one being written.
-constexpr int blockCount = 3;
+constexpr qsizetype blockSize = contentHashSliceSize;
+// One block being filled while the other is written: a megabyte each,
+// whatever the size of the file.
+constexpr int blockCount = 2;
 
 // False with errno set when a write fails; a write that takes nothing is a
 // full disk.

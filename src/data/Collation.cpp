@@ -104,8 +104,10 @@ QByteArray foldedForCollation(const QByteArray& utf8) {
     return QByteArray(folded.data(), static_cast<qsizetype>(folded.size()));
 }
 
+// With room for the rows a session adds: the first insert into a full array
+// would copy all of it, and for a moment hold it twice.
 void SortKeys::reserve(std::size_t count) {
-    m_entries.reserve(count);
+    m_entries.reserve(count + count / 8);
 }
 
 void SortKeys::set(std::size_t index, const Value& value) {

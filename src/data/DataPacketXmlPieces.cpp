@@ -144,7 +144,7 @@ private:
         return pieces;
     }
 
-    // Parsed from pugixml's own copy of a few megabytes at a time, so that
+    // Parsed from pugixml's own copy of a megabyte at a time, so that
     // the document stays as it is for the whole reader.
     std::optional<ReadRows> readPiece(ByteRange piece) {
         pugi::xml_document parsed;

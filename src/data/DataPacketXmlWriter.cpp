@@ -14,11 +14,11 @@ using namespace data_packet_xml;
 
 namespace {
 
-constexpr qsizetype chunkSize = qsizetype(4) << 20;
+constexpr qsizetype chunkSize = qsizetype(256) << 10;
 
 class DataPacketXmlWriter {
 public:
-    // Writes through writer in chunks of a few megabytes, or, without one,
+    // Writes through writer in chunks of a quarter megabyte, or, without one,
     // into the buffer that write() returns.
     DataPacketXmlWriter(const PacketView& packet, const ChunkWriter* writer)
         : m_packet(packet), m_layout(*packet.dataPacketXmlLayout),

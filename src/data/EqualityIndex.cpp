@@ -30,7 +30,8 @@ std::vector<RowId> EqualityIndex::find(std::size_t field, const Value& value, Ro
 
 void EqualityIndex::build(std::size_t field, RowsView rows, const std::vector<bool>& live) {
     Entries& entries = m_byField[field];
-    entries.reserve(rows.size());
+    // With room for the rows a session adds, as the sort keys have.
+    entries.reserve(rows.size() + rows.size() / 8);
     const ValueHash hashOf;
     for (RowId id = 0; id < rows.size(); ++id) {
         if (live[id] && field < rows[id].size() && !rows[id][field].isNull())

@@ -50,7 +50,7 @@ QByteArray writeXmlPacket(const PacketView& packet);
 inline QByteArray writeXmlPacket(const Packet& packet) {
     return writeXmlPacket(PacketView(packet));
 }
-// The same bytes, handed to writer in chunks of a few megabytes as they are
+// The same bytes, handed to writer in chunks of a quarter megabyte as they are
 // made, so that a large packet is never held whole.
 void writeXmlPacket(const PacketView& packet, const ChunkWriter& writer);
 inline void writeXmlPacket(const Packet& packet, const ChunkWriter& writer) {

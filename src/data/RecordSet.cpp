@@ -14,7 +14,8 @@ RecordSet::RecordSet(Packet packet, const QString& indexFieldName) : m_packet(st
     for (Row& row : m_packet.rows)
         row.resize(m_packet.fields.size());
     m_rows = RowBlocks(std::move(m_packet.rows));
-    m_packet.rows = {};
+    // Assigning {} would keep the emptied vector's storage: one slot a row.
+    m_packet.rows = std::vector<Row>();
     m_index.assign(m_rows.view(), m_indexField);
     first();
 }

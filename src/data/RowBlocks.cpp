@@ -32,19 +32,36 @@ void RowBlocks::pushBack(Row row) {
 }
 
 void RowBlocks::keepOnly(const std::vector<bool>& keep) {
+    if (sharedBlockCount() == 0) {
+        keepOnlyInPlace(keep);
+        return;
+    }
+    // The blocks a snapshot holds stay as they are: the kept rows are copied.
     RowBlocks kept;
     kept.m_blocks.reserve(m_blocks.size());
-    const bool sole = sharedBlockCount() == 0;
     for (std::size_t id = 0; id < m_size; ++id) {
-        if (!keep[id])
-            continue;
-        // Rows of blocks held by no snapshot are moved, the others copied.
-        if (sole)
-            kept.pushBack(std::move(m_blocks[id >> blockShift].ownRows()[id & (blockSize - 1)]));
-        else
+        if (keep[id])
             kept.pushBack((*this)[id]);
     }
     *this = std::move(kept);
+}
+
+// Moves each kept row down to its new place and drops the rest, so that the
+// rows are never held twice over, not even their handles.
+void RowBlocks::keepOnlyInPlace(const std::vector<bool>& keep) {
+    std::size_t kept = 0;
+    for (std::size_t id = 0; id < m_size; ++id) {
+        if (!keep[id])
+            continue;
+        if (kept != id)
+            mutableRow(kept) = std::move(mutableRow(id));
+        ++kept;
+    }
+    const std::size_t blocks = (kept + blockSize - 1) >> blockShift;
+    m_blocks.erase(m_blocks.begin() + std::ptrdiff_t(blocks), m_blocks.end());
+    if (!m_blocks.empty())
+        m_blocks.back().ownRows().resize(kept - ((blocks - 1) << blockShift));
+    m_size = kept;
 }
 
 std::size_t RowBlocks::sharedBlockCount() const {
@@ -55,6 +72,11 @@ std::size_t RowBlocks::sharedBlockCount() const {
 }
 
 void PacketSnapshot::withView(const std::function<void(const PacketView&)>& write) const {
+    if (live.empty()) {
+        // Every row is written: read through the blocks, without an address a row.
+        write(PacketView(fields, rows.view(), dataPacketXmlLayout));
+        return;
+    }
     std::vector<const Row*> addresses;
     addresses.reserve(rows.size());
     for (std::size_t id = 0; id < rows.size(); ++id) {

@@ -51,6 +51,8 @@ public:
     std::size_t sharedBlockCount() const;
 
 private:
+    void keepOnlyInPlace(const std::vector<bool>& keep);
+
     struct Block {
         std::atomic<int> holders{1};
         std::vector<Row> rows;

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 
+#include <malloc.h>
 #include <new>
 
 namespace savrona {
@@ -80,6 +81,18 @@ std::optional<FileFingerprint> writeDataFile(const DataFolder& folder, const QSt
     return FileFingerprint{*identity, hash};
 }
 
+// From this size on, a write has filled its buffers over and over and left
+// the rows copied since its snapshot free in the allocator.
+constexpr std::int64_t largeFileSize = std::int64_t(8) << 20;
+
+// What a large write freed stays with the allocator otherwise, in this
+// thread's arena and the table's, and adds to the next write's peak; a
+// fraction of a millisecond gives it back. After a small write there is
+// little to give, and the trim would only hold up the commands' allocations.
+void giveFreedMemoryBack() {
+    ::malloc_trim(0);
+}
+
 WriteError conflictError(const QString& fileName, const QString& copyName) {
     return WriteError(WriteError::Kind::Conflict,
                       QStringLiteral("%1 was changed by another program since Savrona read it. "
@@ -143,12 +156,16 @@ void TableWriter::run() {
         lock.unlock();
 
         Outcome outcome = perform(job, seen, conflictCopy);
+        const bool largeFileWritten =
+            outcome.written && outcome.written->identity.size >= largeFileSize;
 
         lock.lock();
         settle(std::move(job), std::move(outcome));
         lock.unlock();
         // The rows only this snapshot still held are let go of outside the lock.
         { const Job released = std::move(job); }
+        if (largeFileWritten)
+            giveFreedMemoryBack();
         {
             // Before the writer counts as idle, so that a wait for the
             // writes is a wait for their handlers too.

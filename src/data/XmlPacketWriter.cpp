@@ -463,7 +463,7 @@ void writeXmlPacket(const PacketView& packet, const ChunkWriter& writer) {
         writeDataPacketXml(packet, writer);
         return;
     }
-    constexpr qsizetype chunkSize = qsizetype(4) << 20;
+    constexpr qsizetype chunkSize = qsizetype(256) << 10;
     XmlPacketWriter(packet, writer, chunkSize).writeThrough();
 }
 

@@ -17,9 +17,9 @@
 namespace savrona {
 
 struct XmlPiecesSettings {
-    int pieceCount = 1;                    // threads, the calling one included
-    qsizetype smallestRowsContent = 0;     // bytes of <rows> content worth cutting
-    qsizetype chunkSize = 4 * 1024 * 1024; // bytes a thread parses at a time
+    int pieceCount = 1;                // threads, the calling one included
+    qsizetype smallestRowsContent = 0; // bytes of <rows> content worth cutting
+    qsizetype chunkSize = 1024 * 1024; // bytes a thread parses at a time
 };
 
 // A piece a core, up to four, for rows of 8 MiB or more.

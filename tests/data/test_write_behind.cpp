@@ -81,6 +81,46 @@ TEST_P(SnapshotRows, StayAsTakenWhileTheTableChangesItsOwn) {
 INSTANTIATE_TEST_SUITE_P(Changes, SnapshotRows, ::testing::ValuesIn(rowsChanges),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Rows no snapshot holds are dropped in place: the kept ones move down in
+// their order, and the next row goes after them.
+struct KeptRows {
+    const char* name;
+    bool (*keep)(std::size_t id);
+};
+
+const KeptRows keptRows[] = {
+    {"None", [](std::size_t) { return false; }},
+    {"All", [](std::size_t) { return true; }},
+    {"AllButTheFirst", [](std::size_t id) { return id != 0; }},
+    {"EveryThird", [](std::size_t id) { return id % 3 == 0; }},
+    {"AllButTheFirstBlock", [](std::size_t id) { return id >= RowBlocks::blockSize; }},
+    {"TheFirstBlockWhole", [](std::size_t id) { return id < RowBlocks::blockSize; }},
+    {"TheFirstBlockAndOneRow", [](std::size_t id) { return id <= RowBlocks::blockSize; }},
+};
+
+class RowsKeptInPlace : public ::testing::TestWithParam<KeptRows> {};
+
+TEST_P(RowsKeptInPlace, KeepTheirOrderAndTakeTheNextRowAfterThem) {
+    RowBlocks rows(numberedRecipes(int(RowBlocks::blockSize) * 2 + 100));
+    std::vector<bool> keep(rows.size());
+    QStringList expected;
+    const QStringList before = titlesOf(rows);
+    for (std::size_t id = 0; id < keep.size(); ++id) {
+        keep[id] = GetParam().keep(id);
+        if (keep[id])
+            expected << before[qsizetype(id)];
+    }
+
+    rows.keepOnly(keep);
+    rows.pushBack(recipeRow(1, 1, "Added"));
+
+    expected << QStringLiteral("Added");
+    EXPECT_EQ(titlesOf(rows), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Patterns, RowsKeptInPlace, ::testing::ValuesIn(keptRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // Run under ThreadSanitizer: a writer reads its snapshot while the table
 // changes every block of its own rows.
 TEST(SnapshotRowsAcrossThreads, AreReadWhileTheTableChangesItsRows) {
