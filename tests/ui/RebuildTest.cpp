@@ -113,9 +113,22 @@ TEST_F(RebuildTest, TableErrorDuringTheFirstRebuildIsShownAndBlocksAdding) {
     EXPECT_TRUE(fake.messages.shown[0].text.contains("nothing was added"));
 }
 
+// The data files changed behind the window: the next rebuild reads them anew
+// and walks every record, dispatching messages as it goes.
+void addRecipeBehindTheWindow(const QString& folder) {
+    writeCookbookFiles(folder, {{3, "Soups"}, {1, "Appetizers"}, {7, "Breads"}},
+                       {{10, 1, QString("Zucchini bites"), "", ""},
+                        {4, 3, QString("Tomato soup"), "", ""},
+                        {11, 1, QString("Cheese puffs"), "", ""},
+                        {12, 3, QString("Grandma's stew"), "", ""},
+                        {40, 99, QString("Lost recipe"), "", ""},
+                        {41, 7, QString("Rye bread"), "", ""}});
+}
+
 TEST_F(RebuildTest, CommandsAreHeldOffWhileTheTreeIsRebuilt) {
     writeSmallCookbook(folder.path());
     start();
+    addRecipeBehindTheWindow(folder.path());
     window->treeCategoriesChange(node("Soups"));
     bool rebuilding = false;
     bool buttonsUsable = true;
@@ -141,6 +154,7 @@ TEST_F(RebuildTest, CommandsAreHeldOffWhileTheTreeIsRebuilt) {
 TEST_F(RebuildTest, CloseDuringARebuildEndsTheProgramOnceItHasReturned) {
     writeSmallCookbook(folder.path());
     start();
+    addRecipeBehindTheWindow(folder.path());
     fake.settings.written.clear();
     bool visibleInside = false;
     QMetaObject::invokeMethod(
@@ -152,7 +166,7 @@ TEST_F(RebuildTest, CloseDuringARebuildEndsTheProgramOnceItHasReturned) {
         Qt::QueuedConnection);
     window->RefreshCookbookTree();
     EXPECT_TRUE(visibleInside);
-    EXPECT_EQ(statusText(), "3 Categories with 5 recipes");
+    EXPECT_EQ(statusText(), "3 Categories with 6 recipes");
     QCoreApplication::processEvents();
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(fake.settings.written.size(), 5);
