@@ -24,7 +24,7 @@ namespace savrona {
 class TreeNodeDelegate : public QStyledItemDelegate {
 public:
     // How many bytes the kept pictures may take; the oldest go first.
-    static constexpr int keptPictureBytes = 1024 * 1024;
+    static constexpr int keptPictureBytes = 512 * 1024;
 
     using QStyledItemDelegate::QStyledItemDelegate;
 
