@@ -7,8 +7,9 @@
 #     status bar are built and painted (then quits); the time from starting the
 #     process to reading that line, the median of several runs, and the peak
 #     memory of a whole run;
-#   - every command from the click to the rebuilt tree, beside it the time
-#     until its change is on disk (the writes behind ended), a burst of 20
+#   - every command from the click to the updated tree (a command with a
+#     dialog also from the dialog's OK), to the window painted after it, and
+#     until its change is on disk (the writes behind ended); a burst of 20
 #     commands, and the peak memory of a process that ran them all
 #     (bench/bench_commands, medians).
 # Environment:
@@ -74,10 +75,18 @@ for size in "${sizes[@]}"; do
     )
 done
 
-names=("start-up, outside the process" "start-up to painted tree (in process)"
-    "Add Recipe" "Delete Recipe" "Save Changes + next rebuild" "Add category"
-    "Rename category" "Delete category" "Move a recipe" "data files (MB)"
-    "start-up peak memory (MB)" "peak memory (MB)" "peak memory / data files")
+names=("start-up, outside the process" "start-up to painted tree (in process)")
+for command in "Add Recipe" "Delete Recipe" "Save Changes + next rebuild" "Add category" \
+    "Rename category" "Delete category" "Move a recipe"; do
+    names+=("$command")
+    case "$command" in
+    *category | "Move a recipe") [ "$command" = "Delete category" ] ||
+        names+=("$command, after its dialog") ;;
+    esac
+    names+=("$command, painted" "$command, on disk")
+done
+names+=("burst of 20 Add Recipe, per command" "burst of 20 Add Recipe, all on disk"
+    "data files (MB)" "start-up peak memory (MB)" "peak memory (MB)" "peak memory / data files")
 printf '| %-40s | %28s | %30s |\n' "median of $runs runs, ms unless noted" \
     "10,000 recipes / 100 cat." "100,000 recipes / 1,000 cat."
 printf '|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..42})" "$(printf -- '-%.0s' {1..30})" \

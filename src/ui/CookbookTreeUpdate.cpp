@@ -148,9 +148,10 @@ void CookbookTreeUpdate::update(Table& categories, Table& recipes,
     const bool wasBuilt = std::exchange(m_built, false);
     if (wasBuilt && changes) {
         try {
+            // Done in well under a frame: nothing waits for the window to answer, and
+            // the window is painted once, as the command leaves it.
             if (updateInPlace(categories, recipes, *changes)) {
                 m_built = true;
-                pump();
                 return;
             }
         } catch (const Error&) {

@@ -34,7 +34,8 @@ class CookbookTreeUpdate {
 public:
     CookbookTreeUpdate(CookbookTreeModel& tree, CookbookTreeView& view, QString rootText);
 
-    // pump is called while the tree grows, so that the window keeps answering.
+    // pump is called while a walk grows the tree, once per category, so that the
+    // window keeps answering; an update in place does not call it.
     void update(Table& categories, Table& recipes, const std::function<void()>& pump);
     // Builds the tree by a walk of every record from the categories' current
     // one on, whatever changed.

@@ -3,48 +3,13 @@
 #include "CookbookTreeView.h"
 
 #include "ClassicLookStyle.h"
+#include "TreeNodeDelegate.h"
 
 #include <QContextMenuEvent>
-#include <QHash>
 #include <QHeaderView>
 #include <QMouseEvent>
-#include <QStyledItemDelegate>
 
 namespace savrona {
-
-namespace {
-
-// Measures a node once for its text and picture: the column is fitted to the
-// nodes in view after every change, and measuring a text is far dearer than
-// looking its size up.
-class RememberingSizeDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        if (option.font != m_font || option.decorationSize != m_decorationSize) {
-            m_sizes.clear();
-            m_font = option.font;
-            m_decorationSize = option.decorationSize;
-        }
-        const Key key{index.data(Qt::DisplayRole).toString(),
-                      index.data(Qt::DecorationRole).value<QIcon>().cacheKey()};
-        const auto known = m_sizes.constFind(key);
-        if (known != m_sizes.cend())
-            return *known;
-        const QSize size = QStyledItemDelegate::sizeHint(option, index);
-        m_sizes.insert(key, size);
-        return size;
-    }
-
-private:
-    using Key = std::pair<QString, qint64>;
-    mutable QHash<Key, QSize> m_sizes;
-    mutable QFont m_font;
-    mutable QSize m_decorationSize;
-};
-
-} // namespace
 
 CookbookTreeView::CookbookTreeView(QWidget* parent) : QTreeView(parent) {
     setHeaderHidden(true);
@@ -63,7 +28,7 @@ CookbookTreeView::CookbookTreeView(QWidget* parent) : QTreeView(parent) {
     setContextMenuPolicy(Qt::DefaultContextMenu);
     // Long titles are shown whole and scroll sideways, as a tree control does.
     setTextElideMode(Qt::ElideNone);
-    setItemDelegate(new RememberingSizeDelegate(this));
+    setItemDelegate(new TreeNodeDelegate(this));
     header()->setStretchLastSection(false);
     // The selection is hidden while the tree does not have the focus.
     QPalette colours = palette();

@@ -52,7 +52,7 @@ ImportExportController::ImportExportController(TformMain& window)
     m_window.File1->insertActions(m_window.Exit1, {m_importRecipes, m_exportCookbook});
     m_window.File1->insertSeparator(m_window.Exit1);
 
-    m_exportCategory = new QAction(QStringLiteral("Export &category..."), this);
+    m_exportCategory = new QAction(QStringLiteral("Export ca&tegory..."), this);
     m_exportCategory->setEnabled(false);
     m_window.treePopup->insertAction(m_window.N3, m_exportCategory);
     // The selection switch has just run for the node the menu opens on; the

@@ -84,13 +84,15 @@ void writeCookbookFiles(const QString& folder, const std::vector<CategoryRecord>
     writeFile(QDir(folder).filePath(recipesFileName), writeXmlPacket(recipePacket));
 }
 
-void writeSmallCookbook(const QString& folder) {
-    writeCookbookFiles(folder, {{3, "Soups"}, {1, "Appetizers"}, {7, "Breads"}},
-                       {{10, 1, QString("Zucchini bites"), "2 zucchini\r\nsalt", "Slice.\r\nBake."},
-                        {4, 3, QString("Tomato soup"), "Tomatoes", "Simmer."},
-                        {11, 1, QString("Cheese puffs"), "Cheese", "Puff."},
-                        {12, 3, QString("Grandma's stew"), "Beef", "Stew."},
-                        {40, 99, QString("Lost recipe"), "", ""}});
+void writeSmallCookbook(const QString& folder, const std::vector<RecipeRecord>& moreRecipes) {
+    std::vector<RecipeRecord> recipes{
+        {10, 1, QString("Zucchini bites"), "2 zucchini\r\nsalt", "Slice.\r\nBake."},
+        {4, 3, QString("Tomato soup"), "Tomatoes", "Simmer."},
+        {11, 1, QString("Cheese puffs"), "Cheese", "Puff."},
+        {12, 3, QString("Grandma's stew"), "Beef", "Stew."},
+        {40, 99, QString("Lost recipe"), "", ""}};
+    recipes.insert(recipes.end(), moreRecipes.begin(), moreRecipes.end());
+    writeCookbookFiles(folder, {{3, "Soups"}, {1, "Appetizers"}, {7, "Breads"}}, recipes);
 }
 
 QStringList treeLines(const CookbookTreeModel& tree) {

@@ -106,7 +106,7 @@ protected:
 };
 
 // A small cookbook: three categories, recipes in two of them, one recipe
-// whose category is missing.
-void writeSmallCookbook(const QString& folder);
+// whose category is missing; and moreRecipes after them.
+void writeSmallCookbook(const QString& folder, const std::vector<RecipeRecord>& moreRecipes = {});
 
 } // namespace savrona::testing

@@ -112,7 +112,7 @@ protected:
 TEST_F(ImportExport, ItemsSitAboveExitAndInTheContextMenuOfACategory) {
     EXPECT_EQ(menuTexts(window->File1),
               QStringList({"&Import recipes...", "&Export cookbook...", "", "E&xit"}));
-    EXPECT_EQ(menuTexts(window->treePopup).indexOf("Export &category..."),
+    EXPECT_EQ(menuTexts(window->treePopup).indexOf("Export ca&tegory..."),
               menuTexts(window->treePopup).indexOf("&Delete category") + 1);
     for (const auto& [nodeText, enabled] :
          {std::pair{"Soups", true}, std::pair{"Tomato soup", false},

@@ -113,9 +113,16 @@ TEST_F(RebuildTest, TableErrorDuringTheFirstRebuildIsShownAndBlocksAdding) {
     EXPECT_TRUE(fake.messages.shown[0].text.contains("nothing was added"));
 }
 
+// The data files changed behind the window: the next rebuild reads them anew
+// and walks every record, dispatching messages as it goes.
+void addRecipeBehindTheWindow(const QString& folder) {
+    writeSmallCookbook(folder, {{41, 7, QString("Rye bread"), "", ""}});
+}
+
 TEST_F(RebuildTest, CommandsAreHeldOffWhileTheTreeIsRebuilt) {
     writeSmallCookbook(folder.path());
     start();
+    addRecipeBehindTheWindow(folder.path());
     window->treeCategoriesChange(node("Soups"));
     bool rebuilding = false;
     bool buttonsUsable = true;
@@ -141,6 +148,7 @@ TEST_F(RebuildTest, CommandsAreHeldOffWhileTheTreeIsRebuilt) {
 TEST_F(RebuildTest, CloseDuringARebuildEndsTheProgramOnceItHasReturned) {
     writeSmallCookbook(folder.path());
     start();
+    addRecipeBehindTheWindow(folder.path());
     fake.settings.written.clear();
     bool visibleInside = false;
     QMetaObject::invokeMethod(
@@ -152,7 +160,7 @@ TEST_F(RebuildTest, CloseDuringARebuildEndsTheProgramOnceItHasReturned) {
         Qt::QueuedConnection);
     window->RefreshCookbookTree();
     EXPECT_TRUE(visibleInside);
-    EXPECT_EQ(statusText(), "3 Categories with 5 recipes");
+    EXPECT_EQ(statusText(), "3 Categories with 6 recipes");
     QCoreApplication::processEvents();
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(fake.settings.written.size(), 5);
