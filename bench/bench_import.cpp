@@ -139,18 +139,26 @@ void ImportMealMaster(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-void ExportMealMaster(benchmark::State& state) {
+void exportAs(benchmark::State& state, CollectionFormat format, const QString& fileName) {
     const MealMasterFile& file = fileOf(state.range(0));
     FreshCookbook cookbook;
     importInto(cookbook.window(), file.path());
     QTemporaryDir folder;
     for (auto _ : state) {
         TformMain& window = cookbook.window();
-        exportCollection(folder.filePath(QStringLiteral("out.mmf")), CollectionFormat::MealMaster,
+        exportCollection(folder.filePath(fileName), format,
                          recipesForExport(window.categories(), window.recipes()),
                          *window.dataSetRecipes->dataFolder());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void ExportMealMaster(benchmark::State& state) {
+    exportAs(state, CollectionFormat::MealMaster, QStringLiteral("out.mmf"));
+}
+
+void ExportRecipeJson(benchmark::State& state) {
+    exportAs(state, CollectionFormat::RecipeJson, QStringLiteral("out.json"));
 }
 
 double peakMegabytes() {
@@ -194,6 +202,7 @@ BENCHMARK(ImportMealMaster)
     ->Unit(benchmark::kMillisecond)
     ->MinTime(2.0);
 BENCHMARK(ExportMealMaster)->Arg(100'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(ExportRecipeJson)->Arg(100'000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -9,7 +9,10 @@
 #include "MealMasterWriter.h"
 #include "RecipeJsonWriter.h"
 
-#include <QBuffer>
+#include <algorithm>
+#include <future>
+#include <thread>
+#include <utility>
 
 namespace savrona {
 
@@ -69,22 +72,74 @@ std::vector<RecipeEntry> recipesForExport(Table& categories, Table& recipes,
     return entries;
 }
 
-QByteArray collectionBytes(const std::vector<RecipeEntry>& recipes, CollectionFormat format) {
+namespace {
+
+// Appends one recipe, and what follows it in the file, to bytes.
+using RecipeLayout = void (*)(QByteArray& bytes, const RecipeEntry& recipe, bool isLast);
+
+void mealMasterRecipe(QByteArray& bytes, const RecipeEntry& recipe, bool) {
+    MealMasterWriter::appendRecipeText(bytes, recipe);
+}
+
+void jsonRecipe(QByteArray& bytes, const RecipeEntry& recipe, bool isLast) {
+    RecipeJsonWriter::appendRecipeJson(bytes, recipe);
+    bytes += isLast ? "\n" : ",\n";
+}
+
+void layOutRange(QByteArray& bytes, RecipeLayout layout, const std::vector<RecipeEntry>& recipes,
+                 std::size_t begin, std::size_t end) {
+    bytes.resize(0);
+    for (std::size_t index = begin; index < end; ++index)
+        layout(bytes, recipes[index], index + 1 == recipes.size());
+}
+
+// Every recipe laid out, in the recipes' order. Each recipe's text depends on
+// that recipe alone, so a batch of recipes is split between the cores and
+// their texts joined in order.
+QByteArray layOutInOrder(const std::vector<RecipeEntry>& recipes, RecipeLayout layout,
+                         const ExportProgress& progress) {
+    constexpr std::size_t recipesPerPart = 256;
+    const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
+    std::vector<QByteArray> parts(threads);
     QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (format == CollectionFormat::MealMaster)
-        MealMasterWriter::write(buffer, recipes);
-    else
-        RecipeJsonWriter::write(buffer, recipes);
-    buffer.close();
+    for (std::size_t begin = 0; begin < recipes.size(); begin += recipesPerPart * threads) {
+        const auto partRange = [&](std::size_t part) {
+            const std::size_t first = std::min(recipes.size(), begin + part * recipesPerPart);
+            return std::pair{first, std::min(recipes.size(), first + recipesPerPart)};
+        };
+        std::vector<std::future<void>> others;
+        for (std::size_t part = 1; part < threads && partRange(part).first < recipes.size(); ++part)
+            others.push_back(std::async(std::launch::async, [&, part] {
+                const auto [first, end] = partRange(part);
+                layOutRange(parts[part], layout, recipes, first, end);
+            }));
+        const auto [first, end] = partRange(0);
+        layOutRange(parts[0], layout, recipes, first, end);
+        for (std::future<void>& other : others)
+            other.get();
+        for (std::size_t part = 0; part <= others.size(); ++part)
+            bytes += parts[part];
+        const std::size_t laidOut = std::min(recipes.size(), begin + recipesPerPart * threads);
+        if (progress && !progress(laidOut))
+            throw ExportCancelled();
+    }
     return bytes;
 }
 
+} // namespace
+
+QByteArray collectionBytes(const std::vector<RecipeEntry>& recipes, CollectionFormat format,
+                           const ExportProgress& progress) {
+    if (format == CollectionFormat::MealMaster)
+        return layOutInOrder(recipes, mealMasterRecipe, progress);
+    return "[\n" + layOutInOrder(recipes, jsonRecipe, progress) + "]\n";
+}
+
 void exportCollection(const QString& path, CollectionFormat format,
-                      const std::vector<RecipeEntry>& recipes, const DataFolder& dataFolder) {
+                      const std::vector<RecipeEntry>& recipes, const DataFolder& dataFolder,
+                      const ExportProgress& progress) {
     refuseDataFileAsExportTarget(path, dataFolder);
-    writeExportFile(path, collectionBytes(recipes, format));
+    writeExportFile(path, collectionBytes(recipes, format, progress));
 }
 
 } // namespace savrona

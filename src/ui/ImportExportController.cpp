@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QScopeGuard>
 
 namespace savrona {
@@ -116,12 +117,26 @@ void ImportExportController::exportRecipes(const std::optional<QString>& categor
         dialogs->chooseFileToSave(&m_window, caption, proposedName, exportFileTypes);
     if (!choice)
         return;
-    // A large cookbook takes some seconds to lay out.
+    // A large cookbook takes some seconds to lay out: it shows how far it got
+    // and may be stopped before anything is written.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-    exportCollection(choice->path, formatFor(*choice),
-                     recipesForExport(m_window.categories(), m_window.recipes(), categoryName),
-                     *m_window.dataSetRecipes->dataFolder());
+    const std::vector<RecipeEntry> recipes =
+        recipesForExport(m_window.categories(), m_window.recipes(), categoryName);
+    QProgressDialog progress(QStringLiteral("Exporting recipes..."), QStringLiteral("Cancel"), 0,
+                             int(recipes.size()), &m_window);
+    progress.setWindowTitle(caption);
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(ImportReading::quietMilliseconds);
+    try {
+        exportCollection(choice->path, formatFor(*choice), recipes,
+                         *m_window.dataSetRecipes->dataFolder(), [&progress](std::size_t laidOut) {
+                             progress.setValue(int(laidOut));
+                             return !progress.wasCanceled();
+                         });
+    } catch (const ExportCancelled&) {
+        // Stopped by the user: the file was not written.
+    }
 }
 
 } // namespace savrona

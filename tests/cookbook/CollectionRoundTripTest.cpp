@@ -10,12 +10,18 @@
 #include "MealMasterWriter.h"
 #include "RecipeExport.h"
 #include "RecipeFileReader.h"
+#include "RecipeJsonWriter.h"
 #include "TableDefinitions.h"
 
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <tuple>
 
 using namespace savrona;
 using namespace savrona::testing;
@@ -170,6 +176,75 @@ INSTANTIATE_TEST_SUITE_P(
                           {"Soups", "Soup", "1 onion", "Boil.", "4", "Grandma"},
                           "Soups | Soup | 1 onion | Boil.\r\n\r\nSource: Grandma | 4 | <none>"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Many recipes, each told apart by its number, in several batches.
+std::vector<RecipeEntry> numberedRecipes(int count) {
+    std::vector<RecipeEntry> recipes;
+    for (int number = 0; number < count; ++number) {
+        RecipeEntry recipe;
+        recipe.title = "Recipe " + QByteArray::number(number);
+        recipe.categories = {"Category " + QByteArray::number(number % 7)};
+        recipe.ingredients = QByteArray::number(number) + " c flour\r\n2 eggs";
+        recipe.preparation = "Stir " + QByteArray::number(number) + " times.\r\nBake.";
+        recipe.servings = QByteArray::number(number % 5);
+        recipes.push_back(std::move(recipe));
+    }
+    return recipes;
+}
+
+QByteArray writtenOneByOne(const std::vector<RecipeEntry>& recipes, CollectionFormat format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (format == CollectionFormat::MealMaster)
+        MealMasterWriter::write(buffer, recipes);
+    else
+        RecipeJsonWriter::write(buffer, recipes);
+    return bytes;
+}
+
+class CollectionBatches : public ::testing::TestWithParam<std::tuple<CollectionFormat, int>> {};
+
+TEST_P(CollectionBatches, HoldTheRecipesInOrderAsWrittenOneByOne) {
+    const auto [format, count] = GetParam();
+    const std::vector<RecipeEntry> recipes = numberedRecipes(count);
+    std::vector<std::size_t> told;
+    const QByteArray bytes = collectionBytes(recipes, format, [&told](std::size_t laidOut) {
+        told.push_back(laidOut);
+        return true;
+    });
+    EXPECT_TRUE(bytes == writtenOneByOne(recipes, format));
+    EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+    EXPECT_EQ(told.empty() ? 0 : told.back(), recipes.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, CollectionBatches,
+                         ::testing::Combine(::testing::Values(CollectionFormat::MealMaster,
+                                                              CollectionFormat::RecipeJson),
+                                            ::testing::Values(0, 1, 255, 257, 2049)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param) ==
+                                                        CollectionFormat::MealMaster
+                                                    ? "MealMaster"
+                                                    : "Json") +
+                                    std::to_string(std::get<1>(info.param));
+                         });
+
+TEST(CollectionExport, StoppedByItsProgressLeavesTheFileAsItWas) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath("kept.mmf");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("what was there");
+    file.close();
+    EXPECT_THROW(exportCollection(path, CollectionFormat::MealMaster, numberedRecipes(3000),
+                                  *DataFolder::atPath(folder.filePath("cookbook")),
+                                  [](std::size_t laidOut) { return laidOut < 1000; }),
+                 ExportCancelled);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "what was there");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"kept.mmf"});
+}
 
 TEST(RecipeTextImport, ReadsWhatExportRecipeToFileWrote) {
     const QByteArray one =

@@ -7,21 +7,6 @@ set -euo pipefail
 savrona="$1"
 source "$(dirname "$0")/e2e_support.sh"
 
-# Adds a category through the root's context menu and its dialog.
-add_category() {
-    xdotool key --delay 100 Home
-    xdotool key --delay 100 Menu
-    wait_for_windows 2
-    sleep 0.3
-    xdotool key --delay 100 c Return
-    sleep 0.3
-    wait_for_windows 2
-    sleep 0.5
-    xdotool type --delay 20 "$1"
-    xdotool key --delay 100 Return
-    wait_for_windows 1
-}
-
 whole_packet() {
     python3 -c 'import sys, xml.etree.ElementTree as tree; tree.parse(sys.argv[1])' "$1"
 }
@@ -30,7 +15,7 @@ for round in 1 2 3; do
     "$savrona" &
     app=$!
     focus_main_window
-    add_category "Killed Soon $round"
+    add_category_through_root_menu "Killed Soon $round"
     if [ "$round" -eq 1 ]; then
         sleep 1
     else

@@ -55,7 +55,7 @@ QList<QByteArray> directionsSection(const RecipeEntry& recipe) {
 
 } // namespace
 
-QByteArray MealMasterWriter::recipeText(const RecipeEntry& recipe) {
+void MealMasterWriter::appendRecipeText(QByteArray& text, const RecipeEntry& recipe) {
     QList<QByteArray> lines{"MMMMM----- Recipe via Meal-Master, exported by " +
                                 applicationTitle.toUtf8(),
                             QByteArray(),
@@ -71,14 +71,26 @@ QByteArray MealMasterWriter::recipeText(const RecipeEntry& recipe) {
     lines.append(QByteArray());
     lines.append("MMMMM");
     lines.append(QByteArray());
-    QByteArray text = lines.join(lineEnd);
-    text += lineEnd;
+    for (const QByteArray& line : lines) {
+        text += line;
+        text += lineEnd;
+    }
+}
+
+QByteArray MealMasterWriter::recipeText(const RecipeEntry& recipe) {
+    QByteArray text;
+    appendRecipeText(text, recipe);
     return text;
 }
 
 void MealMasterWriter::write(QIODevice& device, const std::vector<RecipeEntry>& recipes) {
+    // One buffer for every recipe: a new text a recipe would be a large
+    // allocation each time, which sends the small ones down the allocator's
+    // slow path.
+    QByteArray text;
     for (const RecipeEntry& recipe : recipes) {
-        const QByteArray text = recipeText(recipe);
+        text.clear();
+        appendRecipeText(text, recipe);
         if (device.write(text) != text.size())
             throw Error(device.errorString());
     }

@@ -24,6 +24,8 @@ public:
     // Throws Error when the device refuses the bytes.
     static void write(QIODevice& device, const std::vector<RecipeEntry>& recipes);
     static QByteArray recipeText(const RecipeEntry& recipe);
+    // Appends the recipe's text to text.
+    static void appendRecipeText(QByteArray& text, const RecipeEntry& recipe);
 };
 
 } // namespace savrona

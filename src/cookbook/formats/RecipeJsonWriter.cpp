@@ -71,11 +71,17 @@ QJsonObject RecipeJsonWriter::recipeObject(const RecipeEntry& recipe) {
     return object;
 }
 
+void RecipeJsonWriter::appendRecipeJson(QByteArray& text, const RecipeEntry& recipe) {
+    text += QJsonDocument(recipeObject(recipe)).toJson();
+    text.chop(1); // its line break
+}
+
 void RecipeJsonWriter::write(QIODevice& device, const std::vector<RecipeEntry>& recipes) {
     writeBytes(device, "[\n");
+    QByteArray object;
     for (std::size_t index = 0; index < recipes.size(); ++index) {
-        QByteArray object = QJsonDocument(recipeObject(recipes[index])).toJson();
-        object.chop(1); // its line break
+        object.clear();
+        appendRecipeJson(object, recipes[index]);
         if (index + 1 < recipes.size())
             object += ',';
         object += '\n';

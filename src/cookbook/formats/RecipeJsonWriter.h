@@ -4,6 +4,7 @@
 
 #include "RecipeEntry.h"
 
+#include <QByteArray>
 #include <QJsonObject>
 
 #include <vector>
@@ -22,6 +23,9 @@ public:
     // Throws Error when the device refuses the bytes.
     static void write(QIODevice& device, const std::vector<RecipeEntry>& recipes);
     static QJsonObject recipeObject(const RecipeEntry& recipe);
+    // Appends the recipe's object as the array holds it, without the line
+    // break after it.
+    static void appendRecipeJson(QByteArray& text, const RecipeEntry& recipe);
 };
 
 } // namespace savrona
