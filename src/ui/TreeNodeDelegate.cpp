@@ -78,7 +78,10 @@ QImage TreeNodeDelegate::pictureOf(const QStyleOptionViewItem& option, const QMo
                                    const QImage& target) const {
     if (option.state & (QStyle::State_Selected | QStyle::State_HasFocus | QStyle::State_Editing))
         return {};
-    // Under a node that is not selected lies the view's background.
+    // Under a node that is not selected lies the view's background, unless
+    // the view shades every other row.
+    if (option.features & QStyleOptionViewItem::Alternate)
+        return {};
     const QBrush background = option.palette.brush(colourGroupOf(option.state), QPalette::Base);
     if (background.style() != Qt::SolidPattern || background.color().alpha() != 255)
         return {};

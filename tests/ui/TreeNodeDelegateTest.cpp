@@ -114,6 +114,13 @@ TEST_F(TreeNodeDelegateTest, FollowsThePaletteFontAndState) {
         view.setFont(font);
     });
     expectSamePicture();
+    onBoth([](CookbookTreeView& view) {
+        QPalette colours = view.palette();
+        colours.setColor(QPalette::AlternateBase, Qt::cyan);
+        view.setPalette(colours);
+        view.setAlternatingRowColors(true);
+    });
+    expectSamePicture();
     onBoth([](CookbookTreeView& view) { view.setEnabled(false); });
     expectSamePicture();
 }
