@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PlatformSeams.h"
+#include "platform/seams/PlatformSeams.h"
 
 #include <QString>
 #include <QVariant>

@@ -10,13 +10,13 @@
 // scripts/perf-report.sh puts together into one table for both sizes. One
 // cookbook per process, so that the peak memory is that cookbook's.
 #include "BenchSupport.h"
-#include "CookbookTree.h"
-#include "PlatformSeams.h"
-#include "TableDefinitions.h"
-#include "Unit1.h"
-#include "Unit3.h"
-#include "Unit5.h"
-#include "Unit6.h"
+#include "ui/tree/CookbookTree.h"
+#include "platform/seams/PlatformSeams.h"
+#include "data/initial-cookbook/TableDefinitions.h"
+#include "ui/main-window/Unit1.h"
+#include "ui/dialogs/Unit3.h"
+#include "ui/dialogs/Unit5.h"
+#include "ui/dialogs/Unit6.h"
 
 #include <QApplication>
 #include <QComboBox>

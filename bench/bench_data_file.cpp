@@ -3,7 +3,7 @@
 // already made, so the figure is the disk path: copy, write, hash, flush,
 // rename), its fingerprint read back from the page cache, and the content
 // hash of bytes in memory.
-#include "DataFile.h"
+#include "data/files/DataFile.h"
 
 #include <QTemporaryDir>
 

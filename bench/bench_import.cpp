@@ -11,14 +11,14 @@
 // 1 KB of text each, lines and characters beyond ASCII included) by our own
 // writer, and read back by the reader under test.
 #include "BenchSupport.h"
-#include "CollectionExport.h"
-#include "CookbookGenerator.h"
-#include "CookbookTree.h"
-#include "ImportPlan.h"
-#include "ImportProgress.h"
-#include "MealMasterWriter.h"
-#include "RecipeFileReader.h"
-#include "Unit1.h"
+#include "cookbook/exchange/CollectionExport.h"
+#include "generator/CookbookGenerator.h"
+#include "ui/tree/CookbookTree.h"
+#include "cookbook/exchange/ImportPlan.h"
+#include "cookbook/exchange/formats/ImportProgress.h"
+#include "cookbook/exchange/formats/MealMasterWriter.h"
+#include "cookbook/exchange/formats/RecipeFileReader.h"
+#include "ui/main-window/Unit1.h"
 
 #include <QApplication>
 #include <QFile>

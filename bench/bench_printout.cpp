@@ -1,6 +1,6 @@
 // A recipe's PDF in memory, from the text to the last byte: a recipe of one
 // page, and one of many lines over several pages.
-#include "RecipePrintout.h"
+#include "ui/print/RecipePrintout.h"
 
 #include <QGuiApplication>
 

@@ -16,18 +16,18 @@
 // Real time is what the user waits for; with other work on the machine the
 // CPU time of the benchmark thread is the steadier figure.
 #include "BenchSupport.h"
-#include "CookbookGenerator.h"
-#include "CookbookTree.h"
-#include "DataFile.h"
-#include "FindController.h"
-#include "FindResultsModel.h"
-#include "FindWindow.h"
-#include "PacketFormats.h"
-#include "RecipeSearch.h"
-#include "SearchQuery.h"
-#include "Table.h"
-#include "TableDefinitions.h"
-#include "Unit1.h"
+#include "generator/CookbookGenerator.h"
+#include "ui/tree/CookbookTree.h"
+#include "data/files/DataFile.h"
+#include "ui/find/FindController.h"
+#include "ui/find/FindResultsModel.h"
+#include "ui/find/FindWindow.h"
+#include "data/packets/PacketFormats.h"
+#include "cookbook/search/RecipeSearch.h"
+#include "cookbook/search/SearchQuery.h"
+#include "data/engine/Table.h"
+#include "data/initial-cookbook/TableDefinitions.h"
+#include "ui/main-window/Unit1.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,12 +1,12 @@
 // The table engine at cookbook sizes of 1,000, 10,000 and 100,000 recipes
 // (10, 100 and 1,000 categories): packet forms, data files, the walk of a
 // tree rebuild and a lookup by title.
-#include "ActiveIndex.h"
-#include "CookbookGenerator.h"
-#include "Lookups.h"
-#include "PacketFormats.h"
-#include "Table.h"
-#include "TableDefinitions.h"
+#include "data/engine/ActiveIndex.h"
+#include "generator/CookbookGenerator.h"
+#include "data/engine/Lookups.h"
+#include "data/packets/PacketFormats.h"
+#include "data/engine/Table.h"
+#include "data/initial-cookbook/TableDefinitions.h"
 
 #include <QFile>
 #include <QTemporaryDir>

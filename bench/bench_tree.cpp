@@ -2,12 +2,12 @@
 // build every node, the next IDs and the totals), and start-up to a painted
 // window, under the offscreen platform.
 #include "BenchSupport.h"
-#include "CookbookGenerator.h"
-#include "CookbookTree.h"
-#include "PacketFormats.h"
-#include "PlatformSeams.h"
-#include "TableDefinitions.h"
-#include "Unit1.h"
+#include "generator/CookbookGenerator.h"
+#include "ui/tree/CookbookTree.h"
+#include "data/packets/PacketFormats.h"
+#include "platform/seams/PlatformSeams.h"
+#include "data/initial-cookbook/TableDefinitions.h"
+#include "ui/main-window/Unit1.h"
 
 #include <QApplication>
 #include <QDir>

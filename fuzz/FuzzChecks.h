@@ -3,8 +3,8 @@
 // What every packet that readPacket accepts must satisfy; a breach aborts,
 // which libFuzzer (or the replay driver) reports with the input.
 
-#include "Error.h"
-#include "PacketFormats.h"
+#include "data/Error.h"
+#include "data/packets/PacketFormats.h"
 
 #include <cstdio>
 #include <cstdlib>

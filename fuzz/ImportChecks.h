@@ -4,7 +4,7 @@
 // libFuzzer (or the replay driver) reports with the input.
 
 #include "FuzzChecks.h"
-#include "RecipeEntry.h"
+#include "cookbook/exchange/formats/RecipeEntry.h"
 
 namespace savrona::fuzzing {
 

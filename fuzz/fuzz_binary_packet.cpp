@@ -2,7 +2,7 @@
 // merging refuses or gives a well-formed packet, and that packet survives
 // both forms that Savrona writes.
 
-#include "BinaryPacket.h"
+#include "data/packets/binary/BinaryPacket.h"
 #include "FuzzChecks.h"
 
 #include <cstddef>

@@ -1,8 +1,8 @@
 // The filter reader: any text either reads or is refused with an Error, and
 // what reads can be matched against records, nulls included.
 
-#include "Error.h"
-#include "FilterExpression.h"
+#include "data/Error.h"
+#include "data/engine/FilterExpression.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,8 +3,8 @@
 // back exactly.
 
 #include "ImportChecks.h"
-#include "RecipeJsonReader.h"
-#include "RecipeJsonWriter.h"
+#include "cookbook/exchange/formats/RecipeJsonReader.h"
+#include "cookbook/exchange/formats/RecipeJsonWriter.h"
 
 #include <QBuffer>
 

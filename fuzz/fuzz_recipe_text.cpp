@@ -2,8 +2,8 @@
 // reading gives well-formed recipes.
 
 #include "ImportChecks.h"
-#include "RecipeFileReader.h"
-#include "RecipeTextReader.h"
+#include "cookbook/exchange/formats/RecipeFileReader.h"
+#include "cookbook/exchange/formats/RecipeTextReader.h"
 
 #include <cstddef>
 #include <cstdint>

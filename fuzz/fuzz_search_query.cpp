@@ -5,10 +5,10 @@
 // starts afresh.
 
 #include "FuzzChecks.h"
-#include "RecipeSearch.h"
-#include "SearchQuery.h"
-#include "Table.h"
-#include "TableDefinitions.h"
+#include "cookbook/search/RecipeSearch.h"
+#include "cookbook/search/SearchQuery.h"
+#include "data/engine/Table.h"
+#include "data/initial-cookbook/TableDefinitions.h"
 
 #include <QString>
 

@@ -4,10 +4,10 @@
 // readers in pieces, forced at these small sizes, give nothing or exactly
 // what the whole readers give.
 
-#include "DataPacketXml.h"
+#include "data/packets/engine-xml/DataPacketXml.h"
 #include "FuzzChecks.h"
-#include "XmlPacket.h"
-#include "XmlPiecesReader.h"
+#include "data/packets/savrona-xml/XmlPacket.h"
+#include "data/packets/xml/XmlPiecesReader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 
 // The data types of the tables: field definitions, field values, rows and packets.
 
-#include "DataPacketXmlLayout.h"
+#include "data/packets/engine-xml/DataPacketXmlLayout.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 // Parses the command line with QCommandLineParser and enters the cookbook's folder.
-#include "CommandLine.h"
+#include "platform/CommandLine.h"
 
-#include "Error.h"
+#include "data/Error.h"
 
 #include <QCommandLineParser>
 #include <QDir>

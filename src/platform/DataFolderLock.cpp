@@ -1,6 +1,6 @@
 // Takes the data folder's lock file with QLockFile and words the refusal of a second
 // copy.
-#include "DataFolderLock.h"
+#include "platform/DataFolderLock.h"
 
 #include <QDir>
 #include <QSysInfo>

@@ -1,5 +1,5 @@
 // Shows QPrintDialog for the print command.
-#include "DesktopPrintDialog.h"
+#include "platform/DesktopPrintDialog.h"
 
 #include <QPrintDialog>
 #include <QPrinter>

@@ -2,7 +2,7 @@
 
 // The platform's print dialog, behind the seam the print command uses.
 
-#include "PlatformSeams.h"
+#include "platform/seams/PlatformSeams.h"
 
 namespace savrona {
 

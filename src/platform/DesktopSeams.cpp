@@ -1,6 +1,6 @@
 // Shows Qt's save dialog for the exports and opens web addresses with
 // QDesktopServices.
-#include "DesktopSeams.h"
+#include "platform/DesktopSeams.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>

@@ -2,7 +2,7 @@
 
 // The desktop's save dialog and web browser, behind the seams the main window uses.
 
-#include "PlatformSeams.h"
+#include "platform/seams/PlatformSeams.h"
 
 class QFileDialog;
 

@@ -1,8 +1,8 @@
 // Builds each kind of message box with Qt: caption, icon, buttons and plain text,
 // centred on the screen.
-#include "QtMessageBoxes.h"
+#include "platform/QtMessageBoxes.h"
 
-#include "AppInfo.h"
+#include "platform/seams/AppInfo.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -2,7 +2,7 @@
 
 // The real message boxes behind MessageBoxes; tests put their own in place.
 
-#include "PlatformSeams.h"
+#include "platform/seams/PlatformSeams.h"
 
 class QAbstractButton;
 class QMessageBox;

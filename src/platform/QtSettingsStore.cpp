@@ -1,5 +1,5 @@
 // Reads and writes the placement values through QSettings, syncing each write at once.
-#include "QtSettingsStore.h"
+#include "platform/QtSettingsStore.h"
 
 namespace savrona {
 

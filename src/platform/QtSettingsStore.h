@@ -2,7 +2,7 @@
 
 // The real SettingsStore, so that the window placement is kept from one run to the next.
 
-#include "PlatformSeams.h"
+#include "platform/seams/PlatformSeams.h"
 
 #include <QSettings>
 

@@ -1,12 +1,12 @@
 // Catches the errors of handlers, events and start-up steps and shows them in the error
 // box.
-#include "SavronaApplication.h"
+#include "platform/SavronaApplication.h"
 
-#include "AppInfo.h"
-#include "ErrorBoxText.h"
-#include "PlatformSeams.h"
+#include "platform/seams/AppInfo.h"
+#include "platform/ErrorBoxText.h"
+#include "platform/seams/PlatformSeams.h"
 
-#include "Error.h"
+#include "data/Error.h"
 
 #include <QMessageBox>
 #include <QtDebug>

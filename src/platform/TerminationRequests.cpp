@@ -1,6 +1,6 @@
 // The self-pipe behind TerminationRequests: the signal handler writes a byte, the
 // event loop reads it and asks for the close.
-#include "TerminationRequests.h"
+#include "platform/TerminationRequests.h"
 
 #include <QApplication>
 #include <QPointer>

@@ -1,6 +1,6 @@
-#include "TestCookbook.h"
+#include "cookbook/TestCookbook.h"
 
-#include "TableDefinitions.h"
+#include "data/initial-cookbook/TableDefinitions.h"
 
 #include <QFile>
 

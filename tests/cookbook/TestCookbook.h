@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CookbookAccess.h"
-#include "Table.h"
+#include "cookbook/CookbookAccess.h"
+#include "data/engine/Table.h"
 
 #include <QString>
 #include <QTemporaryDir>

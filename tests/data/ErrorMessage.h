@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Error.h"
+#include "data/Error.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Table.h"
+#include "data/engine/Table.h"
 
 #include <QFile>
 #include <QString>

@@ -1,10 +1,10 @@
-#include "GuiTestSupport.h"
+#include "ui/GuiTestSupport.h"
 
-#include "SavronaApplication.h"
+#include "platform/SavronaApplication.h"
 
-#include "Lookups.h"
-#include "PacketFormats.h"
-#include "TableDefinitions.h"
+#include "data/engine/Lookups.h"
+#include "data/packets/PacketFormats.h"
+#include "data/initial-cookbook/TableDefinitions.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "CookbookTree.h"
-#include "CookbookTreeView.h"
-#include "PlatformSeams.h"
-#include "Unit1.h"
+#include "ui/tree/CookbookTree.h"
+#include "ui/tree/CookbookTreeView.h"
+#include "platform/seams/PlatformSeams.h"
+#include "ui/main-window/Unit1.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

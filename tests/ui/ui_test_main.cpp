@@ -1,5 +1,5 @@
-#include "DesignFonts.h"
-#include "SavronaApplication.h"
+#include "ui/look/DesignFonts.h"
+#include "platform/SavronaApplication.h"
 
 #include <QLocale>
 #include <QStandardPaths>

@@ -1,0 +1,22 @@
+#pragma once
+
+// The tables' last close at exit, which never drops unsaved records without the user's
+// word.
+
+#include "platform/seams/PlatformSeams.h"
+#include "data/engine/Table.h"
+
+#include <vector>
+
+namespace savrona {
+
+// Closes each table a last time, writing it when it holds changes. A write
+// that fails is not forgotten: the user is told which file could not be
+// written and why, and chooses to try again (after freeing the disk, say) or
+// to quit knowingly, losing those changes. A file that another program
+// changed is left as it is and the table's data saved beside it, as at any
+// close; the user is told so. Returns when every table is written or the
+// user chose to quit.
+void closeTablesForExit(const std::vector<Table*>& tables, MessageBoxes& messages);
+
+} // namespace savrona

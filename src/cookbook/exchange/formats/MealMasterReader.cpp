@@ -1,0 +1,394 @@
+// The MealMaster reader: finds the recipes among the lines of a file and takes each
+// apart into its header fields, ingredient list and directions.
+#include "cookbook/exchange/formats/MealMasterReader.h"
+
+#include "cookbook/exchange/formats/MealMasterLayout.h"
+#include "cookbook/exchange/formats/SourceText.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QThread>
+
+#include <exception>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace savrona {
+
+using namespace mealmaster;
+
+namespace {
+
+// The ingredient section: blocks of one- or two-column lines between headings
+// and empty lines. A two-column block lists its left column first, then its
+// right one; a continuation line joins the ingredient before it in that order.
+class IngredientList {
+public:
+    // Left cells are stored at once, right ones when their block ends: the
+    // left column comes first either way.
+    void addLine(const IngredientLine& line) {
+        if (line.left)
+            addCell(*line.left);
+        if (line.right)
+            m_right.append(line.right->isContinuation()
+                               ? Entry{line.right->continuedText().toByteArray(), true}
+                               : Entry{line.right->storedText(), false});
+    }
+
+    void addHeading(QByteArrayView name) {
+        if (name.isEmpty()) {
+            addEmptyLine();
+            return;
+        }
+        closeBlock();
+        startLine();
+        m_text.append(name.data(), std::size_t(name.size()));
+    }
+
+    void addEmptyLine() {
+        closeBlock();
+        if (!m_text.empty())
+            ++m_waitingEmptyLines;
+    }
+
+    // The stored text; empty lines at either end are dropped.
+    QByteArray text() {
+        closeBlock();
+        return QByteArray(m_text.data(), qsizetype(m_text.size()));
+    }
+
+private:
+    struct Entry {
+        QByteArray text; // the stored line, or what a continuation adds
+        bool continues;
+    };
+
+    void addCell(const IngredientCell& cell) {
+        if (cell.isContinuation()) {
+            addContinuation(cell.continuedText());
+            return;
+        }
+        startLine();
+        bool first = true;
+        for (const QByteArrayView part : {cell.amount, cell.unit, cell.text}) {
+            if (part.isEmpty())
+                continue;
+            if (!first)
+                m_text += ' ';
+            m_text.append(part.data(), std::size_t(part.size()));
+            first = false;
+        }
+        m_blockHasIngredient = true;
+    }
+
+    void addContinuation(QByteArrayView text) {
+        if (m_blockHasIngredient) {
+            m_text += ' ';
+        } else {
+            // Without an ingredient before it, a continuation is text.
+            startLine();
+            m_text += '-';
+            m_blockHasIngredient = true;
+        }
+        m_text.append(text.data(), std::size_t(text.size()));
+    }
+
+    void closeBlock() {
+        for (const Entry& entry : std::as_const(m_right)) {
+            if (entry.continues) {
+                addContinuation(entry.text);
+            } else {
+                startLine();
+                m_text.append(entry.text.data(), std::size_t(entry.text.size()));
+                m_blockHasIngredient = true;
+            }
+        }
+        m_right.clear();
+        m_blockHasIngredient = false;
+    }
+
+    void startLine() {
+        if (m_text.empty())
+            return;
+        m_text += "\r\n";
+        for (; m_waitingEmptyLines > 0; --m_waitingEmptyLines)
+            m_text += "\r\n";
+    }
+
+    QList<Entry> m_right;
+    // A standard string: appending the many small pieces is cheaper.
+    std::string m_text;
+    int m_waitingEmptyLines = 0;
+    bool m_blockHasIngredient = false;
+};
+
+enum class Part { Header, Ingredients, Directions };
+
+struct RecipeDraft {
+    RecipeEntry entry;
+    Part part = Part::Header;
+    bool hasHeaderField = false;
+    IngredientList ingredients;
+    DirectionsFlow directions;
+    qsizetype size = 0;
+    bool tooLong = false;
+};
+
+std::optional<QByteArray> fieldValue(QByteArrayView line,
+                                     std::initializer_list<QByteArrayView> keys) {
+    for (const QByteArrayView key : keys) {
+        if (line.size() > key.size() && line[key.size()] == ':' &&
+            line.first(key.size()).compare(key, Qt::CaseInsensitive) == 0)
+            return withoutBlanks(line.sliced(key.size() + 1)).toByteArray();
+    }
+    return std::nullopt;
+}
+
+// Title:, Categories: and Yield: (or Servings:); false for any other line.
+bool readHeaderField(RecipeDraft& draft, QByteArrayView line) {
+    const QByteArrayView trimmed = withoutBlanks(line);
+    if (auto title = fieldValue(trimmed, {"Title"})) {
+        draft.entry.title = std::move(*title);
+    } else if (auto categories = fieldValue(trimmed, {"Categories", "Category"})) {
+        for (const QByteArray& category : categories->split(',')) {
+            const QByteArray name = category.trimmed();
+            if (!name.isEmpty())
+                draft.entry.categories.append(name);
+        }
+    } else if (auto yield = fieldValue(trimmed, {"Yield", "Servings", "Serves"})) {
+        if (!yield->isEmpty())
+            draft.entry.servings = std::move(*yield);
+    } else {
+        return false;
+    }
+    draft.hasHeaderField = true;
+    return true;
+}
+
+void addLine(RecipeDraft& draft, QByteArrayView line) {
+    const bool blank = withoutBlanks(line).isEmpty();
+    if (draft.part == Part::Header) {
+        if (blank) {
+            if (draft.hasHeaderField)
+                draft.part = Part::Ingredients;
+            return;
+        }
+        if (readHeaderField(draft, line))
+            return;
+        draft.part = Part::Ingredients;
+    }
+    if (draft.part == Part::Ingredients) {
+        if (blank) {
+            draft.ingredients.addEmptyLine();
+            return;
+        }
+        if (isHeadingLine(line)) {
+            draft.ingredients.addHeading(headingName(line));
+            return;
+        }
+        if (auto ingredient = readIngredientLine(line)) {
+            draft.ingredients.addLine(*ingredient);
+            return;
+        }
+        draft.part = Part::Directions;
+    }
+    if (isHeadingLine(line))
+        draft.directions.addHeading(headingName(line));
+    else
+        draft.directions.addLine(line);
+}
+
+class Reading {
+public:
+    Reading(const QString& fileName, RecipeBatch& batch) : m_fileName(fileName), m_batch(batch) {}
+
+    void begin(qint64 line) {
+        m_draft.emplace();
+        m_draft->entry.file = m_fileName;
+        m_draft->entry.line = line;
+    }
+
+    bool isInRecipe() const { return m_draft.has_value(); }
+
+    void add(QByteArrayView line, LineDecoder& decoder) {
+        if (m_draft->tooLong)
+            return;
+        m_draft->size += line.size();
+        if (m_draft->size > MealMasterReader::longestRecipe) {
+            m_draft->tooLong = true;
+            return;
+        }
+        addLine(*m_draft, decoder.decode(line));
+    }
+
+    void finish(bool closed) {
+        RecipeDraft draft = std::move(*m_draft);
+        m_draft.reset();
+        RecipeEntry& entry = draft.entry;
+        if (draft.tooLong) {
+            problem(ImportProblem::Kind::Recipe, entry.line,
+                    QStringLiteral("a recipe longer than 1 MB; it is left out"));
+            return;
+        }
+        if (entry.title.isEmpty()) {
+            problem(ImportProblem::Kind::Recipe, entry.line,
+                    QStringLiteral("a recipe without a title; it is left out"));
+            return;
+        }
+        if (!closed)
+            problem(ImportProblem::Kind::Note, entry.line,
+                    QStringLiteral("\"%1\" ends without its closing line; it is read as far as "
+                                   "it goes")
+                        .arg(QString::fromUtf8(entry.title)));
+        entry.ingredients = draft.ingredients.text();
+        entry.preparation = draft.directions.text();
+        m_batch.recipes.push_back(std::move(entry));
+    }
+
+private:
+    void problem(ImportProblem::Kind kind, qint64 line, const QString& message) {
+        m_batch.problems.push_back({kind, m_fileName, line, message});
+    }
+
+    QString m_fileName;
+    RecipeBatch& m_batch;
+    std::optional<RecipeDraft> m_draft;
+};
+
+// What reading one part of a file gave, and what the next part needs to know.
+struct PartRead {
+    RecipeBatch batch;
+    qint64 lineCount = 0;
+    CodePage codePageAtEnd = CodePage::Windows1252;
+};
+
+PartRead readPart(QIODevice& device, const QString& fileName, ImportProgress* progress,
+                  std::optional<qint64> limit, CodePage codePage) {
+    PartRead part;
+    Reading reading(fileName, part.batch);
+    LineReader lines(device, progress, limit);
+    LineDecoder decoder(codePage);
+    while (const std::optional<QByteArrayView> line = lines.next()) {
+        if (isBeginLine(*line)) {
+            if (reading.isInRecipe())
+                reading.finish(false);
+            reading.begin(lines.lineNumber());
+        } else if (!reading.isInRecipe()) {
+            if (const std::optional<CodePage> declared = declaredCodePage(*line)) {
+                decoder.setCodePage(*declared);
+                part.codePageAtEnd = *declared;
+            }
+        } else if (isEndLine(*line)) {
+            reading.finish(true);
+        } else {
+            reading.add(*line, decoder);
+        }
+    }
+    if (reading.isInRecipe())
+        reading.finish(false);
+    if (lines.failed())
+        part.batch.problems.push_back({ImportProblem::Kind::File, fileName, lines.lineNumber(),
+                                       QStringLiteral("the file could not be read to its end: %1")
+                                           .arg(device.errorString())});
+    part.lineCount = lines.lineNumber();
+    return part;
+}
+
+RecipeBatch withEmptinessNoted(RecipeBatch batch, const QString& fileName) {
+    if (batch.recipes.empty() && batch.problems.empty())
+        batch.problems.push_back({ImportProblem::Kind::File, fileName, 1,
+                                  QStringLiteral("no MealMaster recipe was found in this file")});
+    return batch;
+}
+
+// Where the second half of a large file may begin: the first recipe that
+// begins after the middle, if one begins soon after it.
+std::optional<qint64> secondHalfStart(const QString& path, qint64 size) {
+    constexpr qint64 farthestSearch = 16 * 1024 * 1024;
+    QFile file(path);
+    const qint64 middle = size / 2;
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(middle))
+        return std::nullopt;
+    LineReader lines(file, nullptr, farthestSearch);
+    lines.next(); // the rest of the line the middle falls in
+    while (const std::optional<QByteArrayView> line = lines.next()) {
+        if (isBeginLine(*line))
+            return middle + lines.lineOffset();
+    }
+    return std::nullopt;
+}
+
+PartRead readPartOfFile(const QString& path, ImportProgress* progress, qint64 start,
+                        std::optional<qint64> limit, CodePage codePage) {
+    QFile file(path);
+    // A pipe cannot seek, not even to where it is.
+    if (!file.open(QIODevice::ReadOnly) || (start != 0 && !file.seek(start))) {
+        PartRead failed;
+        failed.batch.problems.push_back(
+            {ImportProblem::Kind::File, path, 1,
+             QStringLiteral("the file cannot be opened: %1").arg(file.errorString())});
+        return failed;
+    }
+    return readPart(file, path, progress, limit, codePage);
+}
+
+void append(RecipeBatch& batch, RecipeBatch&& more, qint64 lineShift) {
+    for (RecipeEntry& recipe : more.recipes) {
+        recipe.line += lineShift;
+        batch.recipes.push_back(std::move(recipe));
+    }
+    for (ImportProblem& problem : more.problems) {
+        problem.line += lineShift;
+        batch.problems.push_back(std::move(problem));
+    }
+}
+
+} // namespace
+
+RecipeBatch MealMasterReader::read(QIODevice& device, const QString& fileName,
+                                   ImportProgress* progress) {
+    return withEmptinessNoted(
+        readPart(device, fileName, progress, std::nullopt, CodePage::Windows1252).batch, fileName);
+}
+
+RecipeBatch MealMasterReader::readFile(const QString& path, ImportProgress* progress,
+                                       qint64 inHalvesFrom) {
+    const qint64 size = QFileInfo(path).size();
+    const std::optional<qint64> split = size >= inHalvesFrom && QThread::idealThreadCount() > 1
+                                            ? secondHalfStart(path, size)
+                                            : std::nullopt;
+    if (!split) {
+        return withEmptinessNoted(
+            readPartOfFile(path, progress, 0, std::nullopt, CodePage::Windows1252).batch, path);
+    }
+    PartRead first;
+    std::exception_ptr firstFailure;
+    std::thread firstHalf([&] {
+        try {
+            first = readPartOfFile(path, progress, 0, *split, CodePage::Windows1252);
+        } catch (...) {
+            firstFailure = std::current_exception();
+        }
+    });
+    std::exception_ptr secondFailure;
+    PartRead second;
+    try {
+        second = readPartOfFile(path, progress, *split, std::nullopt, CodePage::Windows1252);
+    } catch (...) {
+        secondFailure = std::current_exception();
+    }
+    firstHalf.join();
+    for (const std::exception_ptr& failure : {firstFailure, secondFailure})
+        if (failure)
+            std::rethrow_exception(failure);
+    // A code page the first half declared holds for the second half too.
+    if (first.codePageAtEnd != CodePage::Windows1252)
+        second = readPartOfFile(path, progress, *split, std::nullopt, first.codePageAtEnd);
+    RecipeBatch batch = std::move(first.batch);
+    append(batch, std::move(second.batch), first.lineCount);
+    return withEmptinessNoted(std::move(batch), path);
+}
+
+} // namespace savrona

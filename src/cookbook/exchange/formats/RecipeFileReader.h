@@ -1,0 +1,35 @@
+#pragma once
+
+// Reading import files of any of the known kinds, told apart by their content.
+
+#include "cookbook/exchange/formats/RecipeEntry.h"
+
+#include <QByteArrayView>
+#include <QStringList>
+
+namespace savrona {
+
+class ImportProgress;
+
+class RecipeFileReader {
+public:
+    enum class Format { MealMaster, JsonDocument, WebPage, RecipeText };
+
+    // JSON documents, web pages and exported recipes are read whole; larger
+    // files of those kinds are refused. MealMaster files are read a block at
+    // a time, whatever their size.
+    static constexpr qint64 largestWholeFile = 256LL * 1024 * 1024;
+
+    // The kind of a file that begins with these bytes (its first 64 KiB):
+    // JSON by its first character, MealMaster by a recipe's first line, a web
+    // page by its markup, an exported recipe by its layout; MealMaster when
+    // nothing tells.
+    static Format formatOf(QByteArrayView start);
+
+    // Reads the files in turn. A file that cannot be opened, or holds no
+    // recipe, is listed as a problem; the others are read all the same.
+    // Throws ImportCancelled when the user cancels through progress.
+    static RecipeBatch read(const QStringList& files, ImportProgress& progress);
+};
+
+} // namespace savrona

@@ -1,0 +1,184 @@
+// Line-by-line reading of import files and their conversion to UTF-8.
+#include "cookbook/exchange/formats/SourceText.h"
+
+#include "cookbook/exchange/formats/ImportProgress.h"
+#include "data/packets/Windows1252.h"
+
+#include <QIODevice>
+
+#include <cstdint>
+#include <cstring>
+
+namespace savrona {
+
+namespace {
+
+constexpr qint64 blockSize = 1024 * 1024;
+constexpr QByteArrayView byteOrderMark("\xEF\xBB\xBF");
+
+constexpr std::uint64_t everyByte(std::uint8_t byte) {
+    return 0x0101010101010101ULL * byte;
+}
+
+// Whether any of the eight bytes is beyond ASCII, below a blank, or DEL.
+bool mayNeedDecoding(std::uint64_t bytes) {
+    const std::uint64_t belowBlank = (bytes - everyByte(0x20)) & ~bytes & everyByte(0x80);
+    const std::uint64_t del = bytes ^ everyByte(0x7F);
+    const std::uint64_t isDel = (del - everyByte(0x01)) & ~del & everyByte(0x80);
+    return ((bytes & everyByte(0x80)) | belowBlank | isDel) != 0;
+}
+
+struct LineContent {
+    bool beyondAscii = false;
+    bool controlCharacters = false;
+};
+
+// What a line holds that may need decoding or dropping. Eight bytes at a time
+// while they are plain, since every line of a file comes through here.
+LineContent contentOf(QByteArrayView line) {
+    qsizetype at = 0;
+    for (; at + 8 <= line.size(); at += 8) {
+        std::uint64_t bytes = 0;
+        std::memcpy(&bytes, line.data() + at, sizeof bytes);
+        if (mayNeedDecoding(bytes))
+            break;
+    }
+    LineContent content;
+    for (; at < line.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(line[at]);
+        content.beyondAscii |= byte >= 0x80;
+        content.controlCharacters |= (byte < 0x20 && byte != '\t') || byte == 0x7F;
+    }
+    return content;
+}
+
+QByteArray withoutControlCharacters(QByteArray text) {
+    text.removeIf([](char character) {
+        const auto byte = static_cast<unsigned char>(character);
+        return (byte < 0x20 && byte != '\t') || byte == 0x7F;
+    });
+    return text;
+}
+
+} // namespace
+
+LineReader::LineReader(QIODevice& device, ImportProgress* progress, std::optional<qint64> limit)
+    : m_device(device), m_progress(progress), m_limit(limit) {}
+
+void LineReader::readBlock() {
+    if (m_progress)
+        m_progress->throwIfCancelled();
+    m_buffer.remove(0, m_start);
+    m_bufferOffset += m_start;
+    m_start = 0;
+    const qsizetype kept = m_buffer.size();
+    qint64 wanted = m_limit ? std::min(blockSize, *m_limit - m_read) : blockSize;
+    // A small file needs no block of full size.
+    if (!m_device.isSequential())
+        wanted = std::min(wanted, m_device.bytesAvailable());
+    m_buffer.resize(kept + wanted);
+    const qint64 read = wanted > 0 ? m_device.read(m_buffer.data() + kept, wanted) : 0;
+    m_buffer.resize(kept + std::max<qint64>(read, 0));
+    if (read <= 0) {
+        m_atEnd = true;
+        m_failed = read < 0;
+        return;
+    }
+    m_read += read;
+    if (m_progress)
+        m_progress->advance(read);
+}
+
+QByteArrayView LineReader::take(qsizetype length, qsizetype breakLength) {
+    const QByteArrayView line(m_buffer.constData() + m_start, length);
+    m_lineOffset = m_bufferOffset + m_start;
+    m_start += length + breakLength;
+    ++m_lineNumber;
+    return line;
+}
+
+std::optional<QByteArrayView> LineReader::next() {
+    for (;;) {
+        const char* begin = m_buffer.constData() + m_start;
+        const qsizetype available = m_buffer.size() - m_start;
+        const auto* lineFeed = static_cast<const char*>(std::memchr(begin, '\n', available));
+        const qsizetype searched = lineFeed ? lineFeed - begin : available;
+        const auto* carriageReturn = static_cast<const char*>(std::memchr(begin, '\r', searched));
+        if (carriageReturn) {
+            const qsizetype length = carriageReturn - begin;
+            // A CR at the end of the block may be the first half of a CR LF.
+            if (length + 1 < available || m_atEnd) {
+                const bool lineFeedFollows = length + 1 < available && begin[length + 1] == '\n';
+                if (length <= longestLine)
+                    return take(length, lineFeedFollows ? 2 : 1);
+            }
+        } else if (lineFeed && searched <= longestLine) {
+            return take(searched, 1);
+        }
+        if (available > longestLine)
+            return take(longestLine, 0);
+        if (m_atEnd)
+            return available == 0 ? std::nullopt : std::optional(take(available, 0));
+        readBlock();
+    }
+}
+
+LineDecoder::LineDecoder(CodePage codePage)
+    : m_codePage(codePage), m_ibm437(QStringDecoder("IBM437")) {}
+
+void LineDecoder::setCodePage(CodePage codePage) {
+    m_codePage = codePage;
+}
+
+QByteArrayView LineDecoder::decode(QByteArrayView line) {
+    const LineContent content = contentOf(line);
+    const bool isUtf8 = !content.beyondAscii || line.isValidUtf8();
+    if (isUtf8 && !content.controlCharacters)
+        return line;
+    if (isUtf8)
+        m_converted = line.toByteArray();
+    else if (m_codePage == CodePage::Ibm437 && m_ibm437.isValid())
+        m_converted = QString(m_ibm437.decode(line)).toUtf8();
+    else
+        m_converted = windows1252ToUtf8(line);
+    m_converted = withoutControlCharacters(std::move(m_converted));
+    return m_converted;
+}
+
+QByteArray textAsUtf8(QByteArrayView text) {
+    if (text.startsWith(byteOrderMark))
+        text = text.sliced(byteOrderMark.size());
+    QByteArray utf8 = text.isValidUtf8() ? text.toByteArray() : windows1252ToUtf8(text);
+    utf8.removeIf([](char character) {
+        const auto byte = static_cast<unsigned char>(character);
+        return (byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n') || byte == 0x7F;
+    });
+    return utf8;
+}
+
+std::optional<CodePage> declaredCodePage(QByteArrayView line) {
+    const QByteArray lower = line.toByteArray().toLower();
+    qsizetype at = -1;
+    for (const QByteArrayView word : {"charset", "code page", "codepage"}) {
+        at = lower.indexOf(word);
+        if (at >= 0) {
+            at += word.size();
+            break;
+        }
+    }
+    if (at < 0)
+        return std::nullopt;
+    while (at < lower.size() && QByteArrayView(" \t=:\"'").contains(lower[at]))
+        ++at;
+    const QByteArray name = lower.mid(at);
+    for (const QByteArrayView ibm437 : {"ibm437", "ibm-437", "cp437", "x-ibm437", "437"})
+        if (name.startsWith(ibm437))
+            return CodePage::Ibm437;
+    for (const QByteArrayView windows :
+         {"windows-1252", "cp1252", "1252", "iso-8859-1", "us-ascii"})
+        if (name.startsWith(windows))
+            return CodePage::Windows1252;
+    return std::nullopt;
+}
+
+} // namespace savrona

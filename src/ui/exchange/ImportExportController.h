@@ -1,0 +1,57 @@
+#pragma once
+
+// The collection import and export: their menu items in the main window and the commands
+// behind them.
+
+#include "ui/main-window/CommandGate.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <optional>
+
+class QAction;
+class TformMain;
+
+namespace savrona {
+
+// Adds to the main window "&Import recipes..." and "&Export cookbook..."
+// above "E&xit" in the File menu (with a separator), and "Export
+// &category..." to the tree's context menu, enabled on a category. The
+// commands run through the window's command gate, like its own, and report
+// their errors through the application's error box.
+class ImportExportController : public QObject {
+    Q_OBJECT
+public:
+    explicit ImportExportController(TformMain& window);
+
+    QAction* importRecipesItem() const { return m_importRecipes; }
+    QAction* exportCookbookItem() const { return m_exportCookbook; }
+    QAction* exportCategoryItem() const { return m_exportCategory; }
+
+    // Asks for files and imports them.
+    void importRecipes();
+    // Reads the files (with a progress dialog when it takes a while), shows
+    // what would be added, and on Import adds it all and rebuilds the tree
+    // once. Cancel at either point changes nothing.
+    void importFiles(const QStringList& files);
+    // Asks for a file and a file type and writes the whole cookbook, or the
+    // category the context menu was opened on.
+    void exportCookbook();
+    void exportCategory();
+
+    static const QStringList importFileTypes;
+    static const QStringList exportFileTypes; // MealMaster, then JSON-LD
+
+private:
+    void bind(QAction* item, void (ImportExportController::*command)(), CommandGate::Effect effect);
+    void exportRecipes(const std::optional<QString>& categoryName, const QString& caption,
+                       const QString& proposedName);
+
+    TformMain& m_window;
+    QAction* m_importRecipes = nullptr;
+    QAction* m_exportCookbook = nullptr;
+    QAction* m_exportCategory = nullptr;
+};
+
+} // namespace savrona

@@ -1,0 +1,91 @@
+// The splitter and its handle: dragging with a line, Escape to cancel, and the width
+// limits on release.
+#include "ui/main-window/PanelSplitter.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+namespace savrona {
+
+PanelSplitter::PanelSplitter(QWidget* parent) : QSplitter(Qt::Horizontal, parent) {
+    setOpaqueResize(false);
+    setChildrenCollapsible(true);
+}
+
+int PanelSplitter::leftWidth() const {
+    const QList<int> widths = sizes();
+    return widths.isEmpty() ? 0 : widths.first();
+}
+
+void PanelSplitter::setLeftWidth(int width) {
+    const int left = std::max(0, width);
+    const int available = std::max(0, this->width() - handleWidth());
+    setSizes({left, std::max(0, available - left)});
+}
+
+int PanelSplitter::widthForDrop(int handlePosition) const {
+    const int largest = width() - handleWidth() - limit;
+    const int left = std::min(handlePosition, largest);
+    return left <= limit ? 0 : left;
+}
+
+void PanelSplitter::showDragLine(int handlePosition) {
+    setRubberBand(std::clamp(handlePosition, 0, std::max(0, width() - handleWidth())));
+}
+
+void PanelSplitter::hideDragLine() {
+    setRubberBand(-1);
+}
+
+QSplitterHandle* PanelSplitter::createHandle() {
+    return new PanelSplitterHandle(this);
+}
+
+PanelSplitterHandle::PanelSplitterHandle(PanelSplitter* splitter)
+    : QSplitterHandle(Qt::Horizontal, splitter), m_splitter(splitter) {
+    setCursor(Qt::SplitHCursor);
+}
+
+int PanelSplitterHandle::handlePositionOf(QMouseEvent* event) const {
+    return m_startWidth + qRound(event->globalPosition().x()) - m_startX;
+}
+
+void PanelSplitterHandle::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_dragging = true;
+    m_startWidth = m_splitter->leftWidth();
+    m_startX = qRound(event->globalPosition().x());
+    // Escape must reach the handle while the drag lasts.
+    grabKeyboard();
+    m_splitter->showDragLine(handlePositionOf(event));
+}
+
+void PanelSplitterHandle::mouseMoveEvent(QMouseEvent* event) {
+    if (m_dragging)
+        m_splitter->showDragLine(handlePositionOf(event));
+}
+
+void PanelSplitterHandle::mouseReleaseEvent(QMouseEvent* event) {
+    if (!m_dragging || event->button() != Qt::LeftButton)
+        return;
+    const int position = handlePositionOf(event);
+    endDrag();
+    m_splitter->setLeftWidth(m_splitter->widthForDrop(position));
+}
+
+void PanelSplitterHandle::keyPressEvent(QKeyEvent* event) {
+    if (m_dragging && event->key() == Qt::Key_Escape) {
+        endDrag();
+        return;
+    }
+    QSplitterHandle::keyPressEvent(event);
+}
+
+void PanelSplitterHandle::endDrag() {
+    m_dragging = false;
+    releaseKeyboard();
+    m_splitter->hideDragLine();
+}
+
+} // namespace savrona

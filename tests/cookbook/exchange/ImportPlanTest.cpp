@@ -1,0 +1,172 @@
+// What an import adds: categories chosen, titles kept unique, duplicates left out, the
+// summary's counts; and the adding itself.
+#include "cookbook/exchange/ImportTestSupport.h"
+
+#include "data/Error.h"
+#include "cookbook/exchange/ImportPlan.h"
+#include "cookbook/exchange/ImportSummary.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+using namespace savrona;
+using namespace savrona::testing;
+
+namespace {
+
+RecipeEntry entry(const QByteArray& title, QList<QByteArray> categories,
+                  const QByteArray& ingredients = "1 onion",
+                  const QByteArray& preparation = "Boil.") {
+    RecipeEntry recipe;
+    recipe.title = title;
+    recipe.categories = std::move(categories);
+    recipe.ingredients = ingredients;
+    recipe.preparation = preparation;
+    recipe.file = QStringLiteral("/home/cook/recipes.mmf");
+    recipe.line = 7;
+    return recipe;
+}
+
+struct PlanCase {
+    const char* name;
+    std::vector<RecipeEntry> recipes;
+    std::vector<ImportProblem> problems;
+    QStringList added; // "title @ category"
+    QString question;
+    QString counts;
+};
+
+void PrintTo(const PlanCase& planCase, std::ostream* out) {
+    *out << planCase.name;
+}
+
+class ImportPlans : public ::testing::TestWithParam<PlanCase> {
+protected:
+    TestCookbook cookbook{
+        {{1, "Soups"}, {2, "Breads"}},
+        {{10, 1, "Onion Soup", "1 onion", "Boil."}, {11, 2, "Rye", "rye flour", "Bake."}}};
+};
+
+TEST_P(ImportPlans, ChooseCategoriesAndTitlesAndCountThem) {
+    const PlanCase& planCase = GetParam();
+    const ImportPlan plan = planImport(cookbook.categories(), cookbook.recipes(),
+                                       RecipeBatch{planCase.recipes, planCase.problems});
+    QStringList added;
+    for (const RecipeEntry& recipe : plan.recipes)
+        added << QString::fromUtf8(recipe.title + " @ " + recipe.categories.value(0));
+    EXPECT_EQ(added, planCase.added);
+    const ImportSummary summary = summarizeImport(plan);
+    EXPECT_EQ(summary.question, planCase.question);
+    EXPECT_EQ(summary.counts, planCase.counts);
+    EXPECT_EQ(summary.hasRecipes, !plan.recipes.empty());
+    EXPECT_FALSE(cookbook.categories().isFiltered() || cookbook.recipes().isFiltered());
+}
+
+const QByteArray longName(300, 'n');
+
+INSTANTIATE_TEST_SUITE_P(
+    Imports, ImportPlans,
+    ::testing::Values(
+        PlanCase{"FirstExistingCategoryElseANewOneElseImportedRecipes",
+                 {entry("Leek Soup", {"Starters", "Soups"}), entry("Bagel", {"Bakery"}),
+                  entry("Stew", {}), entry("Bun", {"Buns", "Bakery"})},
+                 {},
+                 {"Leek Soup @ Soups", "Bagel @ Bakery", "Stew @ Imported recipes", "Bun @ Bakery"},
+                 "Import 4 recipes into 3 categories (2 new)?",
+                 ""},
+        PlanCase{"SameTitleSameTextsIsLeftOutOtherTextsAreNumbered",
+                 {entry("Onion Soup", {"Soups"}), entry("Onion Soup", {"Soups"}, "2 onions"),
+                  entry("Onion Soup", {"Soups"}, "3 onions"),
+                  entry("Onion Soup", {"Soups"}, "2 onions"), entry("Rye", {"Breads"}, "rye")},
+                 {},
+                 {"Onion Soup (2) @ Soups", "Onion Soup (3) @ Soups", "Rye (2) @ Breads"},
+                 "Import 3 recipes into 2 categories?",
+                 "2 recipes are already in the cookbook with the same texts, left out. 3 titles "
+                 "are taken, numbered like \"Onion Soup (2)\"."},
+        PlanCase{"OneOfEachAndWhatCouldNotBeRead",
+                 {entry("Tart", {"Cakes"})},
+                 {{ImportProblem::Kind::Recipe, "/home/cook/a.mmf", 3, "a recipe without a title"},
+                  {ImportProblem::Kind::Recipe, "/home/cook/a.mmf", 9, "a recipe without a title"},
+                  {ImportProblem::Kind::File, "/home/cook/b.json", 1, "not readable as JSON"},
+                  {ImportProblem::Kind::Note, "/home/cook/a.mmf", 20, "ends early"}},
+                 {"Tart @ Cakes"},
+                 "Import 1 recipe into 1 category (1 new)?",
+                 "2 recipes could not be read. 1 file could not be read. 1 remark in the "
+                 "details."},
+        PlanCase{"NothingLeftToImport",
+                 {entry("Onion Soup", {"Soups"})},
+                 {},
+                 {},
+                 "There is nothing to import.",
+                 "1 recipe is already in the cookbook with the same texts, left out."},
+        PlanCase{"TitlesAndNamesFitTheirFieldsOnOneLine",
+                 {entry(longName, {longName}), entry(longName, {}, "other"),
+                  entry("Two\r\nlines", {"A\nB"})},
+                 {},
+                 {QString(255, u'n') + " @ " + QString(125, u'n'),
+                  QString(251, u'n') + " (2) @ Imported recipes", "Two  lines @ A B"},
+                 "Import 3 recipes into 3 categories (3 new)?",
+                 "1 title is taken, numbered like \"" + QString(251, u'n') + " (2)\"."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ImportSummaryDetails, ListEachProblemAndTitleWithItsFileAndLine) {
+    TestCookbook cookbook({{1, "Soups"}}, {{10, 1, "Onion Soup", "1 onion", "Boil."}});
+    const ImportPlan plan = planImport(
+        cookbook.categories(), cookbook.recipes(),
+        {{entry("Onion Soup", {}), entry("Onion Soup", {}, "2 onions")},
+         {{ImportProblem::Kind::Recipe, "/tmp/x/a.mmf", 1234, "a recipe without a title"}}});
+    EXPECT_EQ(summarizeImport(plan).details,
+              "Recipes that could not be read:\n"
+              "a.mmf, line 1,234: a recipe without a title\n\n"
+              "Numbered titles:\n"
+              "recipes.mmf, line 7: \"Onion Soup\" is added as \"Onion Soup (2)\"\n\n"
+              "Already in the cookbook:\n"
+              "recipes.mmf, line 7: \"Onion Soup\"");
+}
+
+TEST(ImportAdding, NumbersFromTheNextIdsAndWritesAtTheRebuild) {
+    TestCookbook cookbook({{1, "Soups"}}, {{10, 1, "Onion Soup", "1 onion", "Boil."}});
+    RecipeEntry withYield = entry("Bagel", {"Bakery"});
+    withYield.servings = "12 bagels";
+    withYield.notes = "https://example.com/bagel";
+    ImportPlan plan = planImport(cookbook.categories(), cookbook.recipes(),
+                                 {{entry("Leek Soup", {"Soups"}), withYield}, {}});
+    addImport(std::move(plan), cookbook.categories(), cookbook.recipes(), 5, 40);
+    cookbook.rebuild();
+
+    const std::vector<Row> categories = cookbook.rowsInFile("categories.xml");
+    ASSERT_EQ(categories.size(), 2u);
+    EXPECT_EQ(categories[0], categoryRow(5, 0, QStringLiteral("Bakery")));
+    const std::vector<Row> recipes = cookbook.rowsInFile("recipes.xml");
+    const std::optional<Row> bagel = findRow(recipes, 2, "Bagel");
+    ASSERT_TRUE(bagel);
+    EXPECT_EQ(*bagel, (Row{Value::integer(41), Value::integer(5), Value::text(QByteArray("Bagel")),
+                           Value::text(QByteArray("1 onion")), Value::text(QByteArray("Boil.")),
+                           Value::text(QByteArray("12 bagels")),
+                           Value::text(QByteArray("https://example.com/bagel")), Value()}));
+    const std::optional<Row> leek = findRow(recipes, 2, "Leek Soup");
+    ASSERT_TRUE(leek);
+    EXPECT_EQ((*leek)[0], Value::integer(40));
+    EXPECT_EQ((*leek)[1], Value::integer(1));
+}
+
+TEST(ImportAdding, NumbersPastTheLargestIdAreRefusedAndNothingIsAdded) {
+    TestCookbook cookbook({{1, "Soups"}}, {});
+    ImportPlan plan = planImport(cookbook.categories(), cookbook.recipes(),
+                                 {{entry("A", {"Soups"}), entry("B", {"Soups"})}, {}});
+    const QString message = [&] {
+        try {
+            addImport(std::move(plan), cookbook.categories(), cookbook.recipes(), 2,
+                      std::numeric_limits<std::int32_t>::max());
+        } catch (const Error& error) {
+            return error.message();
+        }
+        return QString();
+    }();
+    EXPECT_EQ(message, "The cookbook has no room for more record numbers, so nothing was imported");
+    EXPECT_EQ(cookbook.recipes().recordCount(), 0);
+    EXPECT_FALSE(cookbook.recipes().isChanged());
+}
+
+} // namespace

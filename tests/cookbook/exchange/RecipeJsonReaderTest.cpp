@@ -1,0 +1,116 @@
+// The schema.org Recipe reader on the shapes JSON-LD comes in, on web pages, and on
+// documents that hold no recipe or break the parser.
+#include "cookbook/exchange/ImportTestSupport.h"
+
+#include "cookbook/exchange/formats/RecipeJsonReader.h"
+
+#include <gtest/gtest.h>
+
+using namespace savrona;
+using namespace savrona::testing;
+
+namespace {
+
+struct JsonCase {
+    const char* name;
+    QByteArray text;
+    std::vector<ExpectedRecipe> recipes;
+    QStringList problems; // "line: message"
+};
+
+void PrintTo(const JsonCase& jsonCase, std::ostream* out) {
+    *out << jsonCase.name;
+}
+
+class JsonDocuments : public ::testing::TestWithParam<JsonCase> {};
+
+TEST_P(JsonDocuments, GiveTheirRecipes) {
+    const RecipeBatch batch = RecipeJsonReader::readDocument(GetParam().text, "recipes.json");
+    expectRecipes(batch.recipes, GetParam().recipes);
+    EXPECT_EQ(problemLines(batch.problems), GetParam().problems);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, JsonDocuments,
+    ::testing::Values(
+        JsonCase{"OneRecipeWithTextsAsTheyAre",
+                 R"({"@context": "https://schema.org", "@type": "Recipe", "name": " Soup ",
+                     "recipeCategory": "Soups, Starters", "recipeYield": ["4", "4 bowls"],
+                     "recipeIngredient": ["1 onion", "", "2 l  water"],
+                     "recipeInstructions": "Chop.\n\nBoil &amp; serve.",
+                     "url": "https://example.com/soup"})",
+                 {{" Soup ",
+                   {"Soups", "Starters"},
+                   "4 bowls",
+                   "1 onion\r\n\r\n2 l  water",
+                   "Chop.\r\n\r\nBoil &amp; serve.",
+                   "https://example.com/soup"}},
+                 {}},
+        JsonCase{"ArrayOfRecipesWithStepsAndSections",
+                 R"([{"@type": "Recipe", "name": "A", "recipeCategory": ["Mains, quick"],
+                      "recipeInstructions": [{"@type": "HowToStep", "text": "One."},
+                                             {"@type": "HowToStep", "name": "Two."}]},
+                     {"@type": ["Recipe", "NewsArticle"], "name": "B", "recipeYield": 6,
+                      "isBasedOn": {"@type": "CreativeWork", "name": "Grandma"},
+                      "recipeInstructions": [
+                        {"@type": "HowToSection", "name": "Dough",
+                         "itemListElement": [{"@type": "HowToStep", "text": "Knead."}]},
+                        "Bake."]}])",
+                 {{"A", {"Mains, quick"}, std::nullopt, "", "One.\r\nTwo."},
+                  {"B", {}, "6", "", "Dough\r\nKnead.\r\nBake.", "Grandma"}},
+                 {}},
+        JsonCase{"GraphAndNestedRecipes",
+                 R"({"@context": "https://schema.org", "@graph": [
+                        {"@type": "WebSite", "name": "Site"},
+                        {"@type": "WebPage", "mainEntity": {"@type": "schema:Recipe", "name": "C"}},
+                        {"@type": "ItemList", "itemListElement": [
+                           {"@type": "ListItem", "item": {"@type": "Recipe", "name": "D",
+                                                          "ingredients": "salt"}}]}]})",
+                 {{"C", {}, std::nullopt, "", ""}, {"D", {}, std::nullopt, "salt", ""}},
+                 {}},
+        JsonCase{"RecipeWithoutANameIsListedAtItsLine",
+                 "[\n  {\"@type\": \"Recipe\", \"name\": \"E\"},\n\n  {\"@type\": \"Recipe\",\n"
+                 "   \"recipeIngredient\": [\"x\"]}\n]",
+                 {{"E", {}, std::nullopt, "", ""}},
+                 {"4: a Recipe without a name; it is left out"}},
+        JsonCase{"NoRecipe",
+                 R"({"@type": "Article", "headline": "Not food"})",
+                 {},
+                 {"1: no schema.org Recipe was found in this file"}},
+        JsonCase{"BrokenJsonNamesItsLine",
+                 "[\n {\"@type\": \"Recipe\",\n  \"name\": \"F\"\n ,,]",
+                 {},
+                 {"4: not readable as JSON: unterminated object"}},
+        JsonCase{"DeepNestingIsRefusedByTheParser",
+                 QByteArray(100000, '[') + QByteArray(100000, ']'),
+                 {},
+                 {"1: not readable as JSON: too deeply nested document"}},
+        JsonCase{"Windows1252WhereTheBytesAreNotUtf8",
+                 "{\"@type\": \"Recipe\", \"name\": \"Cr\xE8me\"}",
+                 {{"Crème", {}, std::nullopt, "", ""}},
+                 {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(JsonWebPage, ReadsEachLinkedDataScriptAndCleansItsHtml) {
+    const QByteArray page =
+        "<!DOCTYPE html>\n<html><head>\n"
+        "<script type=\"text/javascript\">var x = {\"@type\": \"Recipe\"};</script>\n"
+        "<SCRIPT type='application/ld+json'>\n"
+        "{\"@type\": \"Recipe\", \"name\": \"Mac &amp; Cheese\",\n"
+        " \"recipeIngredient\": [\"1 &frac12; cups  macaroni \", \"<b>2</b> cups cheese\"],\n"
+        " \"recipeInstructions\": \"<p>Boil.</p><p>Stir&nbsp;in cheese.</p>\",\n"
+        " \"mainEntityOfPage\": {\"@id\": \"https://example.com/mac\"}}\n"
+        "</script>\n"
+        "<script type=\"application/ld+json\"><!--\n{\"@type\": \"Recipe\",}\n--></script>\n"
+        "</head></html>\n";
+    const RecipeBatch batch = RecipeJsonReader::readPage(page, "page.html");
+    expectRecipes(batch.recipes, {{"Mac & Cheese",
+                                   {},
+                                   std::nullopt,
+                                   "1 ½ cups macaroni\r\n2 cups cheese",
+                                   "Boil.\r\nStir in cheese.",
+                                   "https://example.com/mac"}});
+    EXPECT_EQ(problemLines(batch.problems), QStringList{"11: not readable as JSON: object is missing after a comma"});
+}
+
+} // namespace

@@ -1,0 +1,232 @@
+// The collection import and export in the main window: their menu items, the summary
+// answered Import or Cancel, the progress dialog's Cancel, and the files exported.
+#include "ui/GuiTestSupport.h"
+
+#include "ui/exchange/ImportExportController.h"
+#include "ui/exchange/ImportReading.h"
+#include "ui/exchange/ImportSummaryDialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
+
+#include <atomic>
+#include <thread>
+
+#include <csignal>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace savrona::testing {
+namespace {
+
+class FakeFileDialogs : public FileDialogs {
+public:
+    QStringList chooseFilesToOpen(QWidget*, const QString&, const QStringList& fileTypes) override {
+        offeredTypes = fileTypes;
+        return filesToOpen;
+    }
+    std::optional<SaveChoice> chooseFileToSave(QWidget*, const QString& caption,
+                                               const QString& proposedName,
+                                               const QStringList&) override {
+        askedFor = caption + u'|' + proposedName;
+        return saveChoice;
+    }
+    QStringList filesToOpen;
+    QStringList offeredTypes;
+    std::optional<SaveChoice> saveChoice;
+    QString askedFor;
+};
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray mealMasterRecipe(const QByteArray& title, const QByteArray& category) {
+    return "MMMMM----- Recipe via Meal-Master\r\n      Title: " + title +
+           "\r\n Categories: " + category + "\r\n\r\n      1 c  Flour\r\n\r\n  Bake.\r\nMMMMM\r\n";
+}
+
+// Presses a button of the import's summary once it is up (the reading runs
+// first).
+void answerSummary(const char* buttonName, QString* question = nullptr) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, buttonName, question] {
+        auto* summary = qobject_cast<ImportSummaryDialog*>(QApplication::activeModalWidget());
+        if (summary == nullptr)
+            return;
+        poll->deleteLater();
+        poll->stop();
+        if (question)
+            *question = summary->text();
+        for (QAbstractButton* button : summary->buttons())
+            if (button->text() == QString::fromUtf8(buttonName))
+                button->click();
+    });
+    poll->start(10);
+}
+
+class ImportExport : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        fake.platform.fileDialogs = &dialogs;
+        writeSmallCookbook(folder.path());
+        start();
+        controller = new ImportExportController(*window);
+        recipesFileBefore = readAll(folder.filePath("recipes.xml"));
+    }
+
+    QString importFile(const QByteArray& content) {
+        const QString path = inputs.filePath("input.mmf");
+        writeFile(path, content);
+        return path;
+    }
+
+    QStringList menuTexts(QMenu* menu) const {
+        QStringList texts;
+        for (const QAction* action : menu->actions())
+            texts << action->text();
+        return texts;
+    }
+
+    FakeFileDialogs dialogs;
+    ImportExportController* controller = nullptr;
+    QTemporaryDir inputs;
+    QByteArray recipesFileBefore;
+};
+
+TEST_F(ImportExport, ItemsSitAboveExitAndInTheContextMenuOfACategory) {
+    EXPECT_EQ(menuTexts(window->File1),
+              QStringList({"&Import recipes...", "&Export cookbook...", "", "E&xit"}));
+    EXPECT_EQ(menuTexts(window->treePopup).indexOf("Export ca&tegory..."),
+              menuTexts(window->treePopup).indexOf("&Delete category") + 1);
+    for (const auto& [nodeText, enabled] :
+         {std::pair{"Soups", true}, std::pair{"Tomato soup", false},
+          std::pair{"My Cookbook", false}}) {
+        window->treePopupPopup(node(nodeText));
+        emit window->treePopup->aboutToShow();
+        EXPECT_EQ(controller->exportCategoryItem()->isEnabled(), enabled) << nodeText;
+    }
+}
+
+TEST_F(ImportExport, ImportAddsEverythingAndRebuildsOnce) {
+    dialogs.filesToOpen = {importFile(mealMasterRecipe("Rye bread", "Breads") +
+                                      mealMasterRecipe("Tomato soup", "Soups") +
+                                      mealMasterRecipe("Plum jam", "Preserves"))};
+    QString question;
+    answerSummary("&Import", &question);
+    controller->importRecipesItem()->trigger();
+
+    EXPECT_EQ(dialogs.offeredTypes, ImportExportController::importFileTypes);
+    EXPECT_EQ(question, "Import 3 recipes into 3 categories (1 new)?");
+    EXPECT_TRUE(fake.messages.shown.empty()) << fake.messages.texts().join('|').toStdString();
+    EXPECT_EQ(statusText(), "4 Categories with 8 recipes");
+    EXPECT_NE(node("Tomato soup (2)"), nullptr);
+    EXPECT_EQ(node("Plum jam")->parent, node("Preserves"));
+    EXPECT_EQ(window->selectedNode(), window->cookbookTree().root());
+    waitForWrites();
+    EXPECT_TRUE(readAll(folder.filePath("recipes.xml")).contains("Plum jam"));
+}
+
+TEST_F(ImportExport, CancelInTheSummaryChangesNothing) {
+    dialogs.filesToOpen = {importFile(mealMasterRecipe("Rye bread", "Breads"))};
+    answerSummary("Cancel");
+    controller->importRecipesItem()->trigger();
+    window->RefreshCookbookTree();
+    EXPECT_EQ(node("Rye bread"), nullptr);
+    EXPECT_EQ(readAll(folder.filePath("recipes.xml")), recipesFileBefore);
+}
+
+TEST_F(ImportExport, NothingToImportOffersOnlyOk) {
+    dialogs.filesToOpen = {importFile("no recipes here\r\n")};
+    QString question;
+    answerSummary("OK", &question);
+    controller->importRecipesItem()->trigger();
+    EXPECT_EQ(question, "There is nothing to import.");
+    EXPECT_EQ(readAll(folder.filePath("recipes.xml")), recipesFileBefore);
+}
+
+// A reader that takes longer than the quiet half second: a pipe fed slowly.
+TEST_F(ImportExport, CancelInTheProgressDialogChangesNothing) {
+    const QString pipe = inputs.filePath("slow.mmf");
+    // The reader closes the pipe while the feeder still writes.
+    const auto previousHandler = std::signal(SIGPIPE, SIG_IGN);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    std::atomic<bool> stop{false};
+    std::thread feeder([&] {
+        const int descriptor = ::open(QFile::encodeName(pipe).constData(), O_WRONLY);
+        // A block of the reader at a time, about: it looks for a cancel between blocks.
+        const QByteArray recipe = mealMasterRecipe("Slow soup", "Soups").repeated(1000);
+        for (int round = 0; round < 300 && !stop; ++round) {
+            if (::write(descriptor, recipe.constData(), recipe.size()) < 0)
+                break;
+            ::usleep(10000);
+        }
+        ::close(descriptor);
+    });
+    bool progressShown = false;
+    QTimer canceller;
+    QObject::connect(&canceller, &QTimer::timeout, [&] {
+        auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+        if (progress != nullptr && !progressShown) {
+            progressShown = true;
+            progress->findChild<QPushButton*>()->click();
+        }
+    });
+    canceller.start(100);
+    const std::optional<RecipeBatch> batch = ImportReading::read(window.get(), {pipe});
+    stop = true;
+    feeder.join();
+    std::signal(SIGPIPE, previousHandler);
+    EXPECT_TRUE(progressShown);
+    EXPECT_FALSE(batch.has_value());
+    EXPECT_EQ(readAll(folder.filePath("recipes.xml")), recipesFileBefore);
+}
+
+TEST_F(ImportExport, ExportWritesTheCookbookOrOneCategoryInTheTypeChosen) {
+    const QString path = inputs.filePath("all.json");
+    // The extension the user typed wins over the type left selected.
+    dialogs.saveChoice = FileDialogs::SaveChoice{path, 0};
+    controller->exportCookbookItem()->trigger();
+    EXPECT_EQ(dialogs.askedFor, "Export cookbook|My Cookbook");
+    const QByteArray json = readAll(path);
+    EXPECT_TRUE(json.startsWith("[\n{"));
+    EXPECT_TRUE(json.indexOf("Cheese puffs") < json.indexOf("Grandma's stew"));
+    EXPECT_FALSE(json.contains("Lost recipe"));
+
+    const QString mealMaster = inputs.filePath("soups");
+    dialogs.saveChoice = FileDialogs::SaveChoice{mealMaster, 0};
+    window->treePopupPopup(node("Soups"));
+    emit window->treePopup->aboutToShow();
+    controller->exportCategoryItem()->trigger();
+    EXPECT_EQ(dialogs.askedFor, "Export category|Soups");
+    const QByteArray soups = readAll(mealMaster);
+    EXPECT_EQ(soups.count("MMMMM----- Recipe via Meal-Master"), 2);
+    EXPECT_TRUE(soups.contains("      Title: Tomato soup\r\n Categories: Soups\r\n"));
+}
+
+TEST_F(ImportExport, ExportRefusesADataFileOfTheCookbook) {
+    dialogs.saveChoice = FileDialogs::SaveChoice{folder.filePath("recipes.xml"), 1};
+    controller->exportCookbookItem()->trigger();
+    EXPECT_EQ(readAll(folder.filePath("recipes.xml")), recipesFileBefore);
+    ASSERT_EQ(fake.messages.shown.size(), 1u);
+    EXPECT_TRUE(fake.messages.shown.front().text.startsWith(
+        "Cannot export to recipes.xml: it is one of the cookbook's data files."));
+}
+
+} // namespace
+} // namespace savrona::testing

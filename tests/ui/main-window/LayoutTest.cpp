@@ -1,0 +1,172 @@
+// The pieces of the layout and the message boxes, without the main window.
+#include "ui/main-window/AnchorLayout.h"
+#include "ui/main-window/PanelSplitter.h"
+#include "platform/QtMessageBoxes.h"
+#include "platform/QtSettingsStore.h"
+#include "cookbook/TextLines.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace savrona {
+namespace {
+
+struct PlaceCase {
+    AnchorLayout::Anchors anchors;
+    QRect expected;
+};
+
+void PrintTo(const PlaceCase& row, std::ostream* out) {
+    *out << "anchors " << row.anchors.toInt();
+}
+
+class AnchorPlaceTest : public ::testing::TestWithParam<PlaceCase> {};
+
+TEST_P(AnchorPlaceTest, KeepsAnchoredEdgesAtTheirDistance) {
+    // Designed 12, 74, 393 x 16 in 417 x 368; the parent grew by 100 x 50.
+    EXPECT_EQ(AnchorLayout::place({12, 74, 393, 16}, GetParam().anchors, {417, 368}, {517, 418}),
+              GetParam().expected);
+}
+
+using A = AnchorLayout;
+INSTANTIATE_TEST_SUITE_P(
+    Anchors, AnchorPlaceTest,
+    ::testing::Values(PlaceCase{{A::Left, A::Top}, {12, 74, 393, 16}},
+                      PlaceCase{{A::Left, A::Top, A::Right}, {12, 74, 493, 16}},
+                      PlaceCase{{A::Left, A::Bottom}, {12, 124, 393, 16}},
+                      PlaceCase{{A::Right, A::Bottom}, {112, 124, 393, 16}},
+                      PlaceCase{{A::Left, A::Top, A::Right, A::Bottom}, {12, 74, 493, 66}}));
+
+TEST(AnchorPlaceTest, ShrinkingNeverGivesANegativeSize) {
+    EXPECT_EQ(AnchorLayout::place({12, 74, 393, 16}, {A::Left, A::Right}, {417, 368}, {17, 368}),
+              QRect(12, 74, 0, 16));
+}
+
+class PanelSplitterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        splitter.setHandleWidth(2);
+        splitter.addWidget(new QLabel("left"));
+        splitter.addWidget(new QLabel("right"));
+        splitter.widget(0)->setMinimumWidth(1);
+        splitter.setCollapsible(1, false);
+        splitter.resize(500, 100);
+        splitter.show();
+        splitter.setLeftWidth(200);
+    }
+    void drag(int from, int to, bool cancel = false) {
+        QSplitterHandle* handle = splitter.handle(1);
+        const QPoint grab(1, 50);
+        QTest::mousePress(handle, Qt::LeftButton, {}, grab);
+        QTest::mouseMove(handle, grab + QPoint(to - from, 0));
+        if (cancel)
+            QTest::keyClick(handle, Qt::Key_Escape);
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, grab + QPoint(to - from, 0));
+    }
+    PanelSplitter splitter;
+};
+
+TEST_F(PanelSplitterTest, DropPositionsBecomeWidthsWithinTheLimits) {
+    const std::pair<int, int> drops[] = {{200, 200}, {31, 31},   {30, 0},   {5, 0},
+                                         {-40, 0},   {468, 468}, {490, 468}};
+    for (const auto& [position, width] : drops)
+        EXPECT_EQ(splitter.widthForDrop(position), width) << position;
+}
+
+TEST_F(PanelSplitterTest, DraggingAppliesTheWidthOnRelease) {
+    ASSERT_EQ(splitter.leftWidth(), 200);
+    drag(200, 260);
+    EXPECT_EQ(splitter.leftWidth(), 260);
+    drag(260, 20);
+    EXPECT_EQ(splitter.leftWidth(), 0);
+    drag(0, 120);
+    EXPECT_EQ(splitter.leftWidth(), 120);
+}
+
+TEST_F(PanelSplitterTest, EscapeCancelsTheDrag) {
+    drag(200, 300, true);
+    EXPECT_EQ(splitter.leftWidth(), 200);
+}
+
+struct BoxCase {
+    MessageBoxes::Kind kind;
+    const char* caption;
+    QMessageBox::Icon icon;
+    QStringList buttons;
+    const char* escape;
+};
+
+void PrintTo(const BoxCase& row, std::ostream* out) {
+    *out << row.caption;
+}
+
+class MessageBoxTest : public ::testing::TestWithParam<BoxCase> {};
+
+TEST_P(MessageBoxTest, KindSetsCaptionIconAndButtons) {
+    QMessageBox box;
+    QAbstractButton* yes = QtMessageBoxes::configure(box, GetParam().kind, "First\rSecond");
+    EXPECT_EQ(box.windowTitle(), GetParam().caption);
+    EXPECT_EQ(box.icon(), GetParam().icon);
+    EXPECT_EQ(box.text(), "First\nSecond");
+    EXPECT_EQ(box.textFormat(), Qt::PlainText);
+    QStringList captions;
+    for (QAbstractButton* button : box.buttons())
+        captions.append(button->text());
+    captions.sort();
+    EXPECT_EQ(captions, GetParam().buttons);
+    EXPECT_EQ(static_cast<QAbstractButton*>(box.defaultButton()), yes);
+    EXPECT_EQ(box.escapeButton()->text(), GetParam().escape);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, MessageBoxTest,
+    ::testing::Values(
+        BoxCase{MessageBoxes::Kind::Warning, "Warning", QMessageBox::Warning, {"OK"}, "OK"},
+        BoxCase{MessageBoxes::Kind::Error, "Error", QMessageBox::Critical, {"OK"}, "OK"},
+        BoxCase{
+            MessageBoxes::Kind::Information, "Information", QMessageBox::Information, {"OK"}, "OK"},
+        BoxCase{MessageBoxes::Kind::Confirmation,
+                "Confirm",
+                QMessageBox::Question,
+                {"&No", "&Yes"},
+                "&No"},
+        BoxCase{MessageBoxes::Kind::Failure, "Savrona v1.0", QMessageBox::Critical, {"OK"}, "OK"},
+        // Neither Escape nor the close box quits without saving.
+        BoxCase{MessageBoxes::Kind::RetryOrQuit,
+                "Savrona v1.0",
+                QMessageBox::Warning,
+                {"&Quit Without Saving", "&Try Again"},
+                "&Try Again"}));
+
+TEST(TextLinesTest, BoxesBreakAtLineFeedsAndRecordsAtCarriageReturnLineFeed) {
+    EXPECT_EQ(textForBox("a\r\nb\r\n"), "a\nb\n");
+    EXPECT_EQ(textForRecord("a\nb\n"), "a\r\nb\r\n");
+    // A text already in record form is not doubled.
+    EXPECT_EQ(textForRecord("a\r\nb"), "a\r\nb");
+    EXPECT_EQ(textForRecord(textForBox("1\r\n2\r\n\r\n3")), "1\r\n2\r\n\r\n3");
+}
+
+TEST(QtSettingsStoreTest, ValuesAreWrittenAndReadBackAsTexts) {
+    // Test mode keeps this away from the user's own settings.
+    QSettings settings(QStringLiteral("Keltrim"), QStringLiteral("Savrona"));
+    ASSERT_TRUE(settings.fileName().contains(QStringLiteral(".qttest")));
+    settings.clear();
+    settings.sync();
+    QtSettingsStore store;
+    EXPECT_EQ(store.value("Top"), std::nullopt);
+    EXPECT_TRUE(store.setValue("Top", "-12"));
+    const std::optional<QVariant> stored = store.value("Top");
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(stored->typeId(), QMetaType::QString);
+    EXPECT_EQ(stored->toString(), "-12");
+    settings.clear();
+}
+
+} // namespace
+} // namespace savrona
