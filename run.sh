@@ -5,8 +5,7 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
 "$here/scripts/deps.sh"
-cmake -S "$here" -B "$here/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$here/build-release" --target savrona
+(cd "$here" && cmake --preset release >/dev/null && cmake --build --preset release --target savrona)
 
 data_folder="${1:-$HOME/.local/share/Savrona}"
 mkdir -p "$data_folder"

@@ -13,6 +13,7 @@
 #include "ui/tree/CookbookTree.h"
 #include "platform/seams/PlatformSeams.h"
 #include "data/initial-cookbook/TableDefinitions.h"
+#include "ui/MainWindowAssembly.h"
 #include "ui/main-window/Unit1.h"
 #include "ui/dialogs/Unit3.h"
 #include "ui/dialogs/Unit5.h"
@@ -86,22 +87,12 @@ public:
         }
     }
 
-    ~CookbookUnderTest() {
-        formMain = nullptr;
-        formAddNewCategory = nullptr;
-        formEditCategory = nullptr;
-        formChangeCategory = nullptr;
-    }
 
     // From creating the window to the tree built and painted.
     double startUp() {
         QElapsedTimer timer;
         timer.start();
-        m_window = std::make_unique<TformMain>(m_platform, m_folder.path());
-        formMain = m_window.get();
-        formAddNewCategory = new TformAddNewCategory(formMain, *formMain);
-        formChangeCategory = new TformChangeCategory(formMain, *formMain);
-        formEditCategory = new TformEditCategory(formMain, *formMain);
+        m_window = savrona::createMainWindow(m_platform, m_folder.path());
         m_window->show();
         while (m_window->cookbookTree().nodeCount() <= 1 || m_window->isRebuilding())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

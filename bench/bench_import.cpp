@@ -18,6 +18,7 @@
 #include "cookbook/exchange/formats/ImportProgress.h"
 #include "cookbook/exchange/formats/MealMasterWriter.h"
 #include "cookbook/exchange/formats/RecipeFileReader.h"
+#include "ui/MainWindowAssembly.h"
 #include "ui/main-window/Unit1.h"
 
 #include <QApplication>
@@ -88,7 +89,7 @@ const MealMasterFile& fileOf(std::int64_t recipes) {
 // A main window on a fresh folder, showing the initial cookbook.
 class FreshCookbook {
 public:
-    FreshCookbook() : m_window(std::make_unique<TformMain>(m_platform, m_folder.path())) {
+    FreshCookbook() : m_window(savrona::createMainWindow(m_platform, m_folder.path())) {
         m_window->show();
         while (m_window->cookbookTree().nodeCount() <= 1 || m_window->isRebuilding())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

@@ -27,6 +27,7 @@
 #include "cookbook/search/SearchQuery.h"
 #include "data/engine/Table.h"
 #include "data/initial-cookbook/TableDefinitions.h"
+#include "ui/MainWindowAssembly.h"
 #include "ui/main-window/Unit1.h"
 
 #include <QApplication>
@@ -182,8 +183,7 @@ public:
 class FindWindowUnderTest {
 public:
     explicit FindWindowUnderTest(CookbookFiles& cookbook)
-        : m_window(std::make_unique<TformMain>(m_platform, cookbook.folder())) {
-        formMain = m_window.get();
+        : m_window(savrona::createMainWindow(m_platform, cookbook.folder())) {
         m_window->show();
         while (m_window->cookbookTree().nodeCount() <= 1 || m_window->isRebuilding())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -192,7 +192,6 @@ public:
         m_find = m_controller->findWindow();
         QCoreApplication::processEvents();
     }
-    ~FindWindowUnderTest() { formMain = nullptr; }
 
     struct Keystroke {
         double filled;  // milliseconds to the visible rows read from the results

@@ -7,6 +7,7 @@
 #include "data/packets/PacketFormats.h"
 #include "platform/seams/PlatformSeams.h"
 #include "data/initial-cookbook/TableDefinitions.h"
+#include "ui/MainWindowAssembly.h"
 #include "ui/main-window/Unit1.h"
 
 #include <QApplication>
@@ -64,12 +65,12 @@ void RefreshCookbookTree(benchmark::State& state) {
     const auto categories = static_cast<int>(state.range(1));
     const CookbookFolder folder(recipes, categories);
     Seams seams;
-    TformMain window(seams.platform, folder.path());
-    window.show();
+    const auto window = savrona::createMainWindow(seams.platform, folder.path());
+    window->show();
     QCoreApplication::processEvents(); // the first activation's rebuild
     for (auto _ : state)
-        window.RefreshCookbookTree();
-    state.counters["nodes"] = window.cookbookTree().nodeCount();
+        window->RefreshCookbookTree();
+    state.counters["nodes"] = window->cookbookTree().nodeCount();
     state.SetItemsProcessed(state.iterations() * recipes);
 }
 
@@ -77,7 +78,7 @@ void StartUpToPaintedWindow(benchmark::State& state) {
     const CookbookFolder folder(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     Seams seams;
     for (auto _ : state) {
-        auto window = std::make_unique<TformMain>(seams.platform, folder.path());
+        auto window = savrona::createMainWindow(seams.platform, folder.path());
         window->show();
         QCoreApplication::processEvents(); // activation: the tree is built
         benchmark::DoNotOptimize(window->grab());

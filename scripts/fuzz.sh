@@ -21,10 +21,9 @@ if [ ${#targets[@]} -eq 0 ]; then
              fuzz_mealmaster fuzz_recipe_json fuzz_recipe_text)
 fi
 
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_COMPILER=clang++ -DSAVRONA_FUZZ=ON -DSAVRONA_SANITIZE=ON \
-    -DSAVRONA_BENCHMARKS=OFF >/dev/null
-cmake --build "$build" -j2 --target "${targets[@]}"
+cd "$here"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz --target "${targets[@]}"
 
 status=0
 for target in "${targets[@]}"; do

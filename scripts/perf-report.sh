@@ -49,7 +49,7 @@ if [ "${1:-}" = "--on-display" ]; then
     exit 0
 fi
 
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+(cd "$here" && cmake --preset release -B "$build" >/dev/null)
 cmake --build "$build" --target savrona savrona-generate-cookbook bench_commands >/dev/null
 
 scratch="$(mktemp -d)"

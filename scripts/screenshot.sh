@@ -29,7 +29,7 @@ fi
 build="${SAVRONA_BUILD:-$here/build-window-release}"
 picture="$(realpath -m "${1:-$here/docs/screenshot.png}")"
 if [ ! -x "$build/src/savrona" ]; then
-    cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    (cd "$here" && cmake --preset release -B "$build" >/dev/null)
     cmake --build "$build" --target savrona
 fi
 

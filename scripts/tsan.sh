@@ -5,8 +5,8 @@
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$here/build-tsan"
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSAVRONA_TSAN=ON \
-    -DSAVRONA_BENCHMARKS=OFF >/dev/null
-cmake --build "$build" --target write_behind_tests
+cd "$here"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 "$build/tests/data/write_behind_tests"

@@ -1,24 +1,20 @@
 // Savrona's entry point: the command line and the cookbook's folder, the application
 // object, the windows created once in their order, the message loop, and the tables'
 // last close.
-#include "platform/seams/AppInfo.h"
+#include "cookbook/commands/ExitWrites.h"
 #include "platform/CommandLine.h"
 #include "platform/DataFolderLock.h"
-#include "ui/look/DesignFonts.h"
 #include "platform/DesktopPrintDialog.h"
 #include "platform/DesktopSeams.h"
-#include "cookbook/commands/ExitWrites.h"
-#include "ui/exchange/ImportExportController.h"
-#include "ui/look/Pictures.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtSettingsStore.h"
 #include "platform/SavronaApplication.h"
 #include "platform/TerminationRequests.h"
+#include "platform/seams/AppInfo.h"
+#include "ui/MainWindowAssembly.h"
+#include "ui/look/DesignFonts.h"
+#include "ui/look/Pictures.h"
 #include "ui/main-window/Unit1.h"
-#include "ui/dialogs/Unit2.h"
-#include "ui/dialogs/Unit3.h"
-#include "ui/dialogs/Unit5.h"
-#include "ui/dialogs/Unit6.h"
 
 #include <memory>
 
@@ -56,16 +52,8 @@ int main(int argc, char** argv) {
     savrona::TerminationRequests termination;
 
     std::unique_ptr<TformMain> mainWindow;
-    const bool created = application.runStartUpStep([&] {
-        mainWindow = std::make_unique<TformMain>(platform);
-        formMain = mainWindow.get();
-        // The dialogs belong to the main window and live as long as it does.
-        formAbout = new TformAbout(formMain);
-        formAddNewCategory = new TformAddNewCategory(formMain, *formMain);
-        formChangeCategory = new TformChangeCategory(formMain, *formMain);
-        formEditCategory = new TformEditCategory(formMain, *formMain);
-        new savrona::ImportExportController(*formMain);
-    });
+    const bool created =
+        application.runStartUpStep([&] { mainWindow = savrona::createMainWindow(platform); });
     if (!created)
         return 1;
 

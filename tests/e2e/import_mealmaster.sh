@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End to end: starts the real savrona under Xvfb in a scratch folder, imports a
-# MealMaster file through File, Import recipes... (its path typed into Qt's
+# MealMaster file through Cookbook, Import recipes... (its path typed into Qt's
 # file dialog), confirms the summary, quits through File, Exit, and checks that
 # the data files hold the imported recipes and their new category.
 #   SAVRONA_E2E_PICTURES  a folder to put a screenshot of each step in
@@ -48,11 +48,11 @@ drive() {
     window="$(window_named ' Savrona v1.0')"
     focus "$window"
 
-    # File, Import recipes...: Qt's own file dialog, its file name box focused.
-    xdotool key --delay 100 alt+f
+    # Cookbook, Import recipes...: Qt's own file dialog, its file name box focused.
+    xdotool key --delay 100 alt+c
     wait_for_windows 2
     sleep 0.3
-    picture 1-file-menu
+    picture 1-cookbook-menu
     xdotool key --delay 100 i
     wait_for_windows 2
     sleep 1

@@ -1,5 +1,7 @@
 #include "ui/GuiTestSupport.h"
 
+#include "ui/MainWindowAssembly.h"
+
 #include "platform/SavronaApplication.h"
 
 #include "data/engine/Lookups.h"
@@ -117,8 +119,7 @@ void MainWindowTest::TearDown() {
 }
 
 TformMain& MainWindowTest::create() {
-    window = std::make_unique<TformMain>(fake.platform, folder.path());
-    formMain = window.get();
+    window = createMainWindow(fake.platform, folder.path());
     return *window;
 }
 

@@ -3,12 +3,12 @@
 
 #include "cookbook/exchange/CollectionExport.h"
 #include "cookbook/exchange/ImportPlan.h"
-#include "ui/exchange/ImportReading.h"
 #include "cookbook/exchange/ImportSummary.h"
-#include "ui/exchange/ImportSummaryDialog.h"
 #include "cookbook/exchange/RecipeExport.h"
 #include "platform/SavronaApplication.h"
-#include "ui/main-window/Unit1.h"
+#include "ui/exchange/ImportReading.h"
+#include "ui/exchange/ImportSummaryDialog.h"
+#include "ui/main-window/AdditionsHost.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QProgressDialog>
 #include <QScopeGuard>
+#include <QWidget>
 
 namespace savrona {
 
@@ -46,20 +47,12 @@ CollectionFormat formatFor(const FileDialogs::SaveChoice& choice) {
 
 } // namespace
 
-ImportExportController::ImportExportController(TformMain& window)
-    : QObject(&window), m_window(window) {
-    m_importRecipes = new QAction(QStringLiteral("&Import recipes..."), this);
-    m_exportCookbook = new QAction(QStringLiteral("&Export cookbook..."), this);
-    m_window.File1->insertActions(m_window.Exit1, {m_importRecipes, m_exportCookbook});
-    m_window.File1->insertSeparator(m_window.Exit1);
-
+ImportExportController::ImportExportController(AdditionsHost& window)
+    : QObject(&window.mainWindow()), m_window(window) {
+    m_importRecipes = m_window.additionsMenu().addAction(QStringLiteral("&Import recipes..."));
+    m_exportCookbook = m_window.additionsMenu().addAction(QStringLiteral("&Export cookbook..."));
     m_exportCategory = new QAction(QStringLiteral("Export ca&tegory..."), this);
-    m_exportCategory->setEnabled(false);
-    m_window.treePopup->insertAction(m_window.N3, m_exportCategory);
-    // The selection switch has just run for the node the menu opens on; the
-    // category items tell whether that is a category.
-    connect(m_window.treePopup, &QMenu::aboutToShow, this,
-            [this] { m_exportCategory->setEnabled(m_window.Editcategory1->isEnabled()); });
+    m_window.addTreeMenuItem(m_exportCategory, AdditionsHost::NodeKind::Category);
 
     using Effect = CommandGate::Effect;
     bind(m_importRecipes, &ImportExportController::importRecipes, Effect::AddsRecord);
@@ -71,9 +64,7 @@ ImportExportController::ImportExportController(TformMain& window)
 void ImportExportController::bind(QAction* item, void (ImportExportController::*command)(),
                                   CommandGate::Effect effect) {
     connect(item, &QAction::triggered, this, [this, command, effect] {
-        SavronaApplication::runReportingErrors([this, command, effect] {
-            m_window.commandGate().run(effect, [this, command] { (this->*command)(); });
-        });
+        m_window.runCommand(effect, [this, command] { (this->*command)(); });
     });
 }
 
@@ -81,22 +72,22 @@ void ImportExportController::importRecipes() {
     FileDialogs* dialogs = m_window.platform().fileDialogs;
     if (dialogs == nullptr)
         return;
-    const QStringList files =
-        dialogs->chooseFilesToOpen(&m_window, QStringLiteral("Import recipes"), importFileTypes);
+    const QStringList files = dialogs->chooseFilesToOpen(
+        &m_window.mainWindow(), QStringLiteral("Import recipes"), importFileTypes);
     if (!files.isEmpty())
         importFiles(files);
 }
 
 void ImportExportController::importFiles(const QStringList& files) {
-    std::optional<RecipeBatch> batch = ImportReading::read(&m_window, files);
+    std::optional<RecipeBatch> batch = ImportReading::read(&m_window.mainWindow(), files);
     if (!batch)
         return;
     ImportPlan plan = planImport(m_window.categories(), m_window.recipes(), std::move(*batch));
-    if (!ImportSummaryDialog(&m_window, summarizeImport(plan)).askToImport())
+    if (!ImportSummaryDialog(&m_window.mainWindow(), summarizeImport(plan)).askToImport())
         return;
-    addImport(std::move(plan), m_window.categories(), m_window.recipes(), m_window.NextCategoryID,
-              m_window.NextRecipeID);
-    m_window.RefreshAndReturnToRoot();
+    addImport(std::move(plan), m_window.categories(), m_window.recipes(), m_window.nextCategoryId(),
+              m_window.nextRecipeId());
+    m_window.rebuildAndReturnToRoot();
 }
 
 void ImportExportController::exportCookbook() {
@@ -114,7 +105,7 @@ void ImportExportController::exportRecipes(const std::optional<QString>& categor
     if (dialogs == nullptr)
         return;
     const std::optional<FileDialogs::SaveChoice> choice =
-        dialogs->chooseFileToSave(&m_window, caption, proposedName, exportFileTypes);
+        dialogs->chooseFileToSave(&m_window.mainWindow(), caption, proposedName, exportFileTypes);
     if (!choice)
         return;
     // A large cookbook takes some seconds to lay out: it shows how far it got
@@ -124,13 +115,13 @@ void ImportExportController::exportRecipes(const std::optional<QString>& categor
     const std::vector<RecipeEntry> recipes =
         recipesForExport(m_window.categories(), m_window.recipes(), categoryName);
     QProgressDialog progress(QStringLiteral("Exporting recipes..."), QStringLiteral("Cancel"), 0,
-                             int(recipes.size()), &m_window);
+                             int(recipes.size()), &m_window.mainWindow());
     progress.setWindowTitle(caption);
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(ImportReading::quietMilliseconds);
     try {
-        exportCollection(choice->path, formatFor(*choice), recipes,
-                         *m_window.dataSetRecipes->dataFolder(), [&progress](std::size_t laidOut) {
+        exportCollection(choice->path, formatFor(*choice), recipes, m_window.dataFolder(),
+                         [&progress](std::size_t laidOut) {
                              progress.setValue(int(laidOut));
                              return !progress.wasCanceled();
                          });

@@ -11,19 +11,20 @@
 #include <optional>
 
 class QAction;
-class TformMain;
 
 namespace savrona {
 
-// Adds to the main window "&Import recipes..." and "&Export cookbook..."
-// above "E&xit" in the File menu (with a separator), and "Export
-// &category..." to the tree's context menu, enabled on a category. The
+class AdditionsHost;
+
+// Adds "&Import recipes..." and "&Export cookbook..." to the additions' menu
+// of the main window, and "Export ca&tegory..." to the additions of the tree's
+// context menu, enabled on a category. The
 // commands run through the window's command gate, like its own, and report
 // their errors through the application's error box.
 class ImportExportController : public QObject {
     Q_OBJECT
 public:
-    explicit ImportExportController(TformMain& window);
+    explicit ImportExportController(AdditionsHost& window);
 
     QAction* importRecipesItem() const { return m_importRecipes; }
     QAction* exportCookbookItem() const { return m_exportCookbook; }
@@ -48,7 +49,7 @@ private:
     void exportRecipes(const std::optional<QString>& categoryName, const QString& caption,
                        const QString& proposedName);
 
-    TformMain& m_window;
+    AdditionsHost& m_window;
     QAction* m_importRecipes = nullptr;
     QAction* m_exportCookbook = nullptr;
     QAction* m_exportCategory = nullptr;

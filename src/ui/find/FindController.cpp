@@ -2,14 +2,14 @@
 // chosen result to its node in the tree.
 #include "ui/find/FindController.h"
 
-#include "ui/tree/CookbookTree.h"
-#include "ui/tree/CookbookTreeView.h"
 #include "data/Error.h"
+#include "platform/SavronaApplication.h"
 #include "ui/find/FindResultsModel.h"
 #include "ui/find/FindWindow.h"
 #include "ui/find/FindWindowPlacement.h"
-#include "platform/SavronaApplication.h"
-#include "ui/main-window/Unit1.h"
+#include "ui/main-window/AdditionsHost.h"
+#include "ui/tree/CookbookTree.h"
+#include "ui/tree/CookbookTreeView.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QWidget>
 
 namespace savrona {
 
@@ -66,32 +67,29 @@ void reportingErrors(const std::function<void()>& handler) {
 
 } // namespace
 
-FindController::FindController(TformMain& window)
-    : QObject(&window), m_window(window), m_results(new FindResultsModel(m_search, this)) {
+FindController::FindController(AdditionsHost& window)
+    : QObject(&window.mainWindow()), m_window(window),
+      m_results(new FindResultsModel(m_search, this)) {
     setObjectName(QStringLiteral("FindController"));
-    m_editMenu = new QMenu(QStringLiteral("&Edit"), window.MainMenu);
-    window.MainMenu->insertMenu(window.Help1->menuAction(), m_editMenu);
-    m_findAction = m_editMenu->addAction(QStringLiteral("&Find recipes..."));
+    m_findAction = window.additionsMenu().addAction(QStringLiteral("&Find recipes..."));
     m_findAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     connect(m_findAction, &QAction::triggered, this,
             [this] { reportingErrors([this] { openFindWindow(); }); });
-    // Queued: the rebuild and the command around it finish first.
-    connect(
-        &window, &TformMain::cookbookRebuilt, this,
-        [this] { reportingErrors([this] { searchAgain(); }); }, Qt::QueuedConnection);
+    window.whenRebuilt(this, [this] { searchAgain(); });
 }
 
 FindController::~FindController() = default;
 
 void FindController::createFindWindow() {
-    m_findWindow = new FindWindow(m_results, &m_window);
+    m_findWindow = new FindWindow(m_results, &m_window.mainWindow());
     QList<QRect> screens;
     for (const QScreen* screen : QGuiApplication::screens())
         screens.append(screen->geometry());
     if (const auto bounds = FindWindowPlacement(*m_window.platform().settings).restore(screens))
         m_findWindow->setGeometry(*bounds);
     else
-        m_findWindow->move(m_window.geometry().center() - m_findWindow->rect().center());
+        m_findWindow->move(m_window.mainWindow().geometry().center() -
+                           m_findWindow->rect().center());
     connect(m_findWindow, &FindWindow::queryChanged, this,
             [this](const QString& text) { reportingErrors([this, &text] { search(text); }); });
     connect(m_findWindow, &FindWindow::recipeChosen, this,
@@ -137,7 +135,7 @@ void FindController::search(const QString& text) {
             if (building)
                 QGuiApplication::restoreOverrideCursor();
         });
-        m_search.update(*m_window.dataSetCategories, *m_window.dataSetRecipes);
+        m_search.update(m_window.categories(), m_window.recipes());
     } catch (const Error& error) {
         // A table left closed by a failed rebuild: said on the count line, not
         // in a box at every keystroke.
@@ -166,10 +164,7 @@ void FindController::chooseRecipe(int row) {
     TreeNode* node = nodeOf(m_window.cookbookTree(), m_results->recipeAt(row));
     if (node == nullptr)
         return;
-    CookbookTreeModel& tree = m_window.cookbookTree();
-    m_window.treeCategories->expand(tree.indexOf(node->parent));
-    m_window.selectNode(node);
-    m_window.treeCategories->scrollTo(tree.indexOf(node));
+    m_window.showNode(node);
 }
 
 } // namespace savrona

@@ -1,6 +1,6 @@
 #pragma once
 
-// Finding recipes from the main window: the Edit menu's command, the find window, the
+// Finding recipes from the main window: the menu command, the find window, the
 // search behind it, and choosing a result in the tree.
 
 #include "cookbook/search/RecipeSearch.h"
@@ -10,15 +10,15 @@
 
 class QAction;
 class QMenu;
-class TformMain;
 
 namespace savrona {
 
+class AdditionsHost;
 class FindResultsModel;
 class FindWindow;
 
-// Adds the menu "&Edit" with "&Find recipes..." (Ctrl+F) between the main
-// window's File and Help menus and answers it with the one find window.
+// Adds "&Find recipes..." (Ctrl+F) to the additions' menu of the main window
+// and answers it with the one find window.
 // Results follow each keystroke; the index behind them is built at the first
 // search, not at start-up, and kept up to date with the tables after each
 // rebuild of the tree, so that the results never show a deleted recipe or a
@@ -27,10 +27,9 @@ class FindWindow;
 class FindController : public QObject {
     Q_OBJECT
 public:
-    explicit FindController(TformMain& window);
+    explicit FindController(AdditionsHost& window);
     ~FindController() override;
 
-    QMenu* editMenu() const { return m_editMenu; }
     QAction* findAction() const { return m_findAction; }
     // Nothing until the command is first used.
     FindWindow* findWindow() const { return m_findWindow; }
@@ -45,10 +44,9 @@ private:
     void showNoResults(const QString& line);
     void chooseRecipe(int row);
 
-    TformMain& m_window;
+    AdditionsHost& m_window;
     RecipeSearch m_search;
     FindResultsModel* m_results = nullptr;
-    QMenu* m_editMenu = nullptr;
     QAction* m_findAction = nullptr;
     FindWindow* m_findWindow = nullptr;
 };

@@ -2,27 +2,25 @@
 // and the commands of its buttons and menus.
 #include "ui/main-window/Unit1.h"
 
-#include "platform/seams/AppInfo.h"
 #include "cookbook/commands/CategoryCommands.h"
-#include "ui/tree/CookbookTree.h"
-#include "ui/tree/CookbookTreeUpdate.h"
-#include "ui/tree/CookbookTreeView.h"
-#include "platform/ErrorBoxText.h"
-#include "ui/find/FindController.h"
-#include "ui/look/OuterSize.h"
-#include "ui/main-window/PanelSplitter.h"
 #include "cookbook/commands/RecipeCommands.h"
 #include "cookbook/exchange/RecipeExport.h"
-#include "ui/print/RecipePrintMenu.h"
+#include "platform/ErrorBoxText.h"
 #include "platform/SavronaApplication.h"
+#include "platform/seams/AppInfo.h"
 #include "ui/dialogs/Unit2.h"
 #include "ui/dialogs/Unit3.h"
 #include "ui/dialogs/Unit5.h"
 #include "ui/dialogs/Unit6.h"
+#include "ui/look/OuterSize.h"
+#include "ui/main-window/PanelSplitter.h"
 #include "ui/main-window/WindowPlacement.h"
+#include "ui/tree/CookbookTree.h"
+#include "ui/tree/CookbookTreeUpdate.h"
+#include "ui/tree/CookbookTreeView.h"
 
-#include "data/files/DataFolder.h"
 #include "data/engine/Lookups.h"
+#include "data/files/DataFolder.h"
 #include "data/initial-cookbook/TableDefinitions.h"
 
 #include <QCloseEvent>
@@ -31,6 +29,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -88,8 +87,6 @@ TformMain::TformMain(savrona::Platform& platform, const QString& dataFolder, QWi
     m_preparation = savrona::RecordTextBox(Memo2);
     savrona::keepOnOneLine(*Edit1);
     bindHandlers();
-    new savrona::RecipePrintMenu(*this); // Print and PDF, below Export
-    new savrona::FindController(*this);
     m_writeReports = std::make_unique<savrona::WriteBehindReports>(
         *this, std::vector<Table*>{dataSetCategories.get(), dataSetRecipes.get()},
         [this](const QString& message) { reportFailure(message); });
@@ -143,9 +140,7 @@ void TformMain::bindHandler(QAction* item, void (TformMain::*handler)()) {
 void TformMain::bindCommand(QObject* sender, void (TformMain::*handler)(),
                             CommandGate::Effect effect) {
     const auto runThroughGate = [this, handler, effect] {
-        reportingErrors([this, handler, effect] {
-            m_gate.run(effect, [this, handler] { (this->*handler)(); });
-        });
+        runCommand(effect, [this, handler] { (this->*handler)(); });
     };
     if (auto* button = qobject_cast<QPushButton*>(sender))
         connect(button, &QPushButton::clicked, this, runThroughGate);
@@ -424,7 +419,11 @@ void TformMain::showTreePopup(const QModelIndex& nodeUnderPointer, const QPoint&
 // Key presses.
 
 bool TformMain::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && typesCharacter(*static_cast<QKeyEvent*>(event))) {
+    // A key that an addition's shortcut takes (Ctrl+F) reaches the box only as
+    // the shortcut's override: it counts as typed there all the same.
+    const bool keyEvent =
+        event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+    if (keyEvent && typesCharacter(*static_cast<QKeyEvent*>(event))) {
         if (watched == Edit1)
             Edit1KeyPress();
         else if (watched == Memo1)
@@ -518,10 +517,7 @@ void TformMain::ChangeCategory1Click() {
 }
 
 void TformMain::Exportrecipe1Click() {
-    savrona::exportRecipe(
-        *m_platform.saveDialog, this,
-        {Label2->text(), Edit1->text(), m_ingredients.recordText(), m_preparation.recordText()},
-        *dataSetRecipes->dataFolder());
+    savrona::exportRecipe(*m_platform.saveDialog, this, shownRecipe(), dataFolder());
 }
 
 void TformMain::About1Click() {
@@ -564,4 +560,56 @@ std::int32_t TformMain::nextCategoryId() const {
 
 savrona::MessageBoxes& TformMain::messages() {
     return *m_platform.messages;
+}
+
+// AdditionsHost.
+
+const savrona::DataFolder& TformMain::dataFolder() const {
+    return *dataSetRecipes->dataFolder();
+}
+
+QMenu& TformMain::additionsMenu() {
+    if (m_additionsMenu == nullptr) {
+        m_additionsMenu = new QMenu(QStringLiteral("&Cookbook"), MainMenu);
+        m_additionsMenu->setObjectName(QStringLiteral("Cookbook1"));
+        MainMenu->insertMenu(Help1->menuAction(), m_additionsMenu);
+    }
+    return *m_additionsMenu;
+}
+
+void TformMain::addTreeMenuItem(QAction* item, NodeKind enabledOn) {
+    if (!m_treeMenuHasAdditions) {
+        treePopup->addSeparator();
+        m_treeMenuHasAdditions = true;
+    }
+    treePopup->addAction(item);
+    // The designed item that is enabled on exactly that kind of node.
+    QAction* sameKind = enabledOn == NodeKind::Category ? Editcategory1 : Exportrecipe1;
+    item->setEnabled(sameKind->isEnabled());
+    connect(sameKind, &QAction::enabledChanged, item, &QAction::setEnabled);
+}
+
+// The pane's label and title as shown, the two texts as the record holds them.
+savrona::ExportedRecipe TformMain::shownRecipe() const {
+    return {Label2->text(), Edit1->text(), m_ingredients.recordText(), m_preparation.recordText()};
+}
+
+std::int32_t TformMain::nextRecipeId() const {
+    return NextRecipeID;
+}
+
+void TformMain::runCommand(CommandGate::Effect effect, const std::function<void()>& command) {
+    reportingErrors([this, effect, &command] { m_gate.run(effect, command); });
+}
+
+void TformMain::whenRebuilt(QObject* context, const std::function<void()>& callback) {
+    connect(
+        this, &TformMain::cookbookRebuilt, context, [callback] { reportingErrors(callback); },
+        Qt::QueuedConnection);
+}
+
+void TformMain::showNode(TreeNode* node) {
+    treeCategories->expand(m_tree->indexOf(node->parent));
+    selectNode(node);
+    treeCategories->scrollTo(m_tree->indexOf(node));
 }

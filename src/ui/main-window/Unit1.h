@@ -19,11 +19,11 @@
 // WindowPlacement (the stored bounds), PanelSplitter and AnchorLayout (the
 // layout), CommandGate (what may run during and after a rebuild).
 
-#include "ui/main-window/CommandGate.h"
-#include "cookbook/CookbookAccess.h"
-#include "platform/seams/PlatformSeams.h"
-#include "ui/main-window/RecordTextBoxes.h"
 #include "data/engine/Table.h"
+#include "platform/seams/PlatformSeams.h"
+#include "ui/main-window/AdditionsHost.h"
+#include "ui/main-window/CommandGate.h"
+#include "ui/main-window/RecordTextBoxes.h"
 #include "ui/main-window/WriteBehindReports.h"
 
 #include <QMainWindow>
@@ -53,7 +53,7 @@ struct PlacementValues;
 struct TreeNode;
 } // namespace savrona
 
-class TformMain : public QMainWindow, public savrona::CookbookAccess {
+class TformMain : public QMainWindow, public savrona::AdditionsHost {
     Q_OBJECT
 public:
     // The data files are read and written in dataFolder for the whole run; by
@@ -115,10 +115,7 @@ public:
     std::int32_t NextCategoryID = 0;
     std::int32_t NextRecipeID = 0;
 
-    savrona::Platform& platform() { return m_platform; }
-    savrona::CookbookTreeModel& cookbookTree() { return *m_tree; }
     const savrona::CommandGate& commandGate() const { return m_gate; }
-    bool isRebuilding() const { return m_gate.isRebuilding(); }
 
     // The tree.
     void RefreshCookbookTree();
@@ -163,6 +160,22 @@ public:
     std::int32_t nextCategoryId() const override;
     savrona::MessageBoxes& messages() override;
 
+    // AdditionsHost, for the additions beside the designed window.
+    QWidget& mainWindow() override { return *this; }
+    savrona::Platform& platform() override { return m_platform; }
+    const savrona::DataFolder& dataFolder() const override;
+    QMenu& additionsMenu() override;
+    void addTreeMenuItem(QAction* item, NodeKind enabledOn) override;
+    savrona::ExportedRecipe shownRecipe() const override;
+    std::int32_t nextRecipeId() const override;
+    void runCommand(savrona::CommandGate::Effect effect,
+                    const std::function<void()>& command) override;
+    bool isRebuilding() const override { return m_gate.isRebuilding(); }
+    void rebuildAndReturnToRoot() override { RefreshAndReturnToRoot(); }
+    void whenRebuilt(QObject* context, const std::function<void()>& callback) override;
+    savrona::CookbookTreeModel& cookbookTree() override { return *m_tree; }
+    void showNode(savrona::TreeNode* node) override;
+
 signals:
     // At the end of every rebuild of the tree, whether it succeeded or not.
     void cookbookRebuilt();
@@ -206,6 +219,8 @@ private:
     savrona::RecordTextBox m_ingredients;
     savrona::RecordTextBox m_preparation;
     savrona::CommandGate m_gate;
+    QMenu* m_additionsMenu = nullptr;
+    bool m_treeMenuHasAdditions = false;
     bool m_activated = false;
     bool m_closeDeferred = false;
     // Destroyed before the tables.

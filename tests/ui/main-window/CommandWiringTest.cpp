@@ -48,10 +48,6 @@ protected:
         fake.platform.urls = &urls;
         writeSmallCookbook(folder.path());
         start();
-        formAbout = new TformAbout(window.get());
-        formAddNewCategory = new TformAddNewCategory(window.get(), *window);
-        formChangeCategory = new TformChangeCategory(window.get(), *window);
-        formEditCategory = new TformEditCategory(window.get(), *window);
     }
 
     FakeSaveFileDialog saveDialog;

@@ -233,6 +233,9 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"BackspaceOnRecipe", "Tomato soup", Qt::Key_Backspace, {}, true},
                       KeyCase{"ControlVOnRecipe", "Tomato soup", Qt::Key_V, Qt::ControlModifier,
                               true},
+                      // An addition's shortcut, taken before the box sees the key.
+                      KeyCase{"ControlFOnRecipe", "Tomato soup", Qt::Key_F, Qt::ControlModifier,
+                              true},
                       KeyCase{"DeleteOnRecipe", "Tomato soup", Qt::Key_Delete, {}, false},
                       KeyCase{"ArrowOnRecipe", "Tomato soup", Qt::Key_Left, {}, false},
                       KeyCase{"AltSOnRecipe", "Tomato soup", Qt::Key_S, Qt::AltModifier, false},

@@ -1,0 +1,43 @@
+// Puts the main window together with its dialogs and additions.
+#include "ui/MainWindowAssembly.h"
+
+#include "ui/dialogs/Unit2.h"
+#include "ui/dialogs/Unit3.h"
+#include "ui/dialogs/Unit5.h"
+#include "ui/dialogs/Unit6.h"
+#include "ui/exchange/ImportExportController.h"
+#include "ui/find/FindController.h"
+#include "ui/main-window/Unit1.h"
+#include "ui/print/RecipePrintMenu.h"
+
+namespace savrona {
+
+namespace {
+
+// Clears a window reference when its dialog goes with the main window.
+template <typename Dialog> Dialog* referenced(Dialog*& reference, Dialog* dialog) {
+    reference = dialog;
+    QObject::connect(dialog, &QObject::destroyed, [&reference, dialog] {
+        if (reference == dialog)
+            reference = nullptr;
+    });
+    return dialog;
+}
+
+} // namespace
+
+std::unique_ptr<TformMain> createMainWindow(Platform& platform, const QString& dataFolder) {
+    auto window = std::make_unique<TformMain>(platform, dataFolder);
+    formMain = window.get();
+    referenced(formAbout, new TformAbout(formMain));
+    referenced(formAddNewCategory, new TformAddNewCategory(formMain, *formMain));
+    referenced(formChangeCategory, new TformChangeCategory(formMain, *formMain));
+    referenced(formEditCategory, new TformEditCategory(formMain, *formMain));
+    // The additions, in the order of their items in the menus.
+    new FindController(*formMain);
+    new ImportExportController(*formMain);
+    new RecipePrintMenu(*formMain);
+    return window;
+}
+
+} // namespace savrona
