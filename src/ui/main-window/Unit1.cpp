@@ -293,6 +293,18 @@ void TformMain::finishRebuild(bool succeeded, const QString& whyNotNumbered,
     }
 }
 
+// A change saved in place needs no rebuild, but goes to its file at once, as
+// every other command's change does: the table reopens on its records while
+// they are written behind.
+void TformMain::writeRecipesBehind() {
+    if (!dataSetRecipes->isChanged())
+        return;
+    if (const auto problem = dataSetRecipes->reload(savrona::recipesFileName))
+        QMetaObject::invokeMethod(
+            this, [this, message = problem->message()] { reportFailure(message); },
+            Qt::QueuedConnection);
+}
+
 void TformMain::PumpPendingMessages() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
@@ -474,8 +486,10 @@ void TformMain::Button2Click() {
     const auto texts = detailsPaneTexts(*Edit1, m_ingredients, m_preparation);
     const auto outcome =
         savrona::RecipeCommands(*this).saveChanges(SelectedRecipeNode->text, texts);
-    if (outcome != savrona::RecipeOutcome::RebuildAndSelectRecipe)
+    if (outcome != savrona::RecipeOutcome::RebuildAndSelectRecipe) {
+        writeRecipesBehind();
         return;
+    }
     RefreshCookbookTree();
     TreeNode* saved = recipeNodeTitled(texts.title);
     if (saved == nullptr)

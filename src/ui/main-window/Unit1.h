@@ -211,6 +211,7 @@ private:
                        const QStringList& writeProblems);
     void applyPlacement(const savrona::PlacementValues& values);
     void reportFailure(const QString& message);
+    void writeRecipesBehind();
     void showTreePopup(const QModelIndex& nodeUnderPointer, const QPoint& globalPosition);
 
     savrona::Platform& m_platform;

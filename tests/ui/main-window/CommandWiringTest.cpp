@@ -79,6 +79,11 @@ TEST_F(CommandWiring, SaveChangesUnderTheSameTitleWritesWithoutRebuilding) {
     EXPECT_EQ(window->SelectedRecipeNode, before);
     EXPECT_EQ(node("Cheese puffs"), before);
     EXPECT_EQ(storedField("Cheese puffs", "Ingredients"), QString("Gruyere\r\nEggs"));
+    // On disk at once, not only at the next command or the exit.
+    waitForWrites();
+    QFile file(folder.filePath("recipes.xml"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("Gruyere"));
 }
 
 TEST_F(CommandWiring, SaveChangesUnderANewTitleRenamesAndReselectsTheRecipe) {
