@@ -12,6 +12,7 @@
 #include "platform/TerminationRequests.h"
 #include "platform/seams/AppInfo.h"
 #include "ui/MainWindowAssembly.h"
+#include "ui/look/TextInputGuard.h"
 #include "ui/look/DesignFonts.h"
 #include "ui/look/Pictures.h"
 #include "ui/main-window/Unit1.h"
@@ -24,6 +25,8 @@ int main(int argc, char** argv) {
     if (commandLine.endsAtOnce())
         return commandLine.printReply();
     savrona::SavronaApplication application(argc, argv);
+    // Before any window: no text box pastes nothing or types an Alt+letter.
+    savrona::TextInputGuard textInputGuard(application);
     QApplication::setApplicationName(QStringLiteral("Savrona"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
     QApplication::setDesktopFileName(QStringLiteral("savrona"));
