@@ -1,9 +1,9 @@
 // Tells a packet's form from its bytes and passes it to the binary or the XML reader.
 #include "data/packets/PacketFormats.h"
 
+#include "data/Error.h"
 #include "data/packets/binary/BinaryPacket.h"
 #include "data/packets/engine-xml/DataPacketXml.h"
-#include "data/Error.h"
 #include "data/packets/savrona-xml/XmlPacket.h"
 
 namespace savrona {
@@ -41,7 +41,7 @@ Packet readPacketInPlace(QByteArray&& bytes) {
 
 std::optional<Packet> readPacketLettingGo(QByteArray&& bytes) {
     if (looksLikeDataPacketXml(bytes))
-        return readDataPacketXml(std::move(bytes));
+        return readDataPacketXmlLettingGo(std::move(bytes));
     if (!hasBinaryPacketSignature(bytes) && looksLikeXmlPacket(bytes))
         return readXmlPacketLettingGo(std::move(bytes));
     return readPacket(QByteArrayView(bytes));

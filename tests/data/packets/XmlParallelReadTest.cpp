@@ -5,7 +5,7 @@
 #include "data/packets/PacketFormats.h"
 #include "data/packets/PacketSamples.h"
 #include "data/packets/savrona-xml/XmlPacket.h"
-#include "data/packets/xml/XmlPacketBytes.h"
+#include "data/packets/xml/XmlBytes.h"
 #include "data/packets/xml/XmlPiecesReader.h"
 
 #include <gtest/gtest.h>
@@ -294,7 +294,7 @@ class NextRowTagStart : public ::testing::TestWithParam<RowTagCase> {};
 
 TEST_P(NextRowTagStart, FindsOnlyRowTags) {
     const QByteArrayView bytes(GetParam().bytes);
-    EXPECT_EQ(xml_packet_bytes::nextRowTagStart(bytes, GetParam().from, bytes.size()),
+    EXPECT_EQ(xml_bytes::nextTagStart(bytes, "<row", GetParam().from, bytes.size()),
               GetParam().expected);
 }
 
@@ -304,8 +304,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, NextRowTagStart,
                                            RowTagCase{"<rows><rowx/><row\n", 0, 13},
                                            RowTagCase{"<row", 0, 4}, RowTagCase{"", 0, 0}));
 
-TEST(XmlPacketBytes, TellsPlainMarkupFromWhatMustBeDeclined) {
-    using xml_packet_bytes::parsesAsInsideAnElement;
+TEST(XmlBytes, TellsPlainMarkupFromWhatMustBeDeclined) {
+    using xml_bytes::parsesAsInsideAnElement;
     EXPECT_TRUE(parsesAsInsideAnElement("<row f1=\"a > b\"/>\n<row/>text"));
     EXPECT_TRUE(parsesAsInsideAnElement(""));
     EXPECT_TRUE(parsesAsInsideAnElement("a <"));
@@ -317,15 +317,16 @@ TEST(XmlPacketBytes, TellsPlainMarkupFromWhatMustBeDeclined) {
     EXPECT_TRUE(parsesAsInsideAnElement(" \xEF\xBB\xBF<row/>"));
 }
 
-TEST(XmlPacketBytes, FindsTheRowsContentBetweenFirstStartAndLastEndTag) {
+TEST(XmlBytes, FindsTheRowsContentBetweenFirstStartAndLastEndTag) {
+    const auto rowsContent = [](QByteArrayView document) {
+        return xml_bytes::findElementContent(document, "<rows>", "</rows");
+    };
     const QByteArrayView document = "<a><rows> <row/> </rows></rows></a>";
-    const std::optional<xml_packet_bytes::RowsContent> content =
-        xml_packet_bytes::findRowsContent(document);
+    const std::optional<xml_bytes::ElementContent> content = rowsContent(document);
     ASSERT_TRUE(content);
     EXPECT_EQ(document.sliced(content->begin, content->size()), " <row/> </rows>");
-    EXPECT_EQ(document.sliced(content->startTagNameOffset(), 4), "rows");
-    EXPECT_FALSE(xml_packet_bytes::findRowsContent("<rows/>"));
-    EXPECT_FALSE(xml_packet_bytes::findRowsContent("</rows><rows>"));
+    EXPECT_FALSE(rowsContent("<rows/>"));
+    EXPECT_FALSE(rowsContent("</rows><rows>"));
 }
 
 } // namespace

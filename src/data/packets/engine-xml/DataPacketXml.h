@@ -4,8 +4,8 @@
 // the programs built on that engine write: read into a packet that remembers the
 // layout, and written back in it.
 
-#include "data/packets/PacketFormats.h"
 #include "data/Value.h"
+#include "data/packets/PacketFormats.h"
 #include "data/packets/xml/XmlPiecesReader.h"
 
 #include <QByteArray>
@@ -28,6 +28,12 @@ Packet readDataPacketXml(QByteArrayView bytes);
 // unusable. A large document has its rows read on several threads, like
 // Savrona's own XML packets (XmlPiecesReader.h).
 Packet readDataPacketXml(QByteArray&& bytes);
+// The same, giving the memory of the bytes back as the rows are read in
+// pieces (readXmlRowsInPiecesLettingGo); nothing when the pieces reader let
+// go of bytes and then declined (readPacketLettingGo in PacketFormats.h).
+std::optional<Packet>
+readDataPacketXmlLettingGo(QByteArray&& bytes,
+                           const XmlPiecesSettings& settings = defaultXmlPiecesSettings());
 // The whole document parsed at once on the calling thread, whatever its size.
 Packet readDataPacketXmlOnOneThread(QByteArrayView bytes);
 // The rows read in pieces with these settings; nothing when the pieces

@@ -5,7 +5,7 @@
 #include "data/Error.h"
 #include "data/packets/PacketRules.h"
 #include "data/packets/Windows1252.h"
-#include "data/packets/xml/XmlPacketBytes.h"
+#include "data/packets/xml/XmlBytes.h"
 
 #include <QHash>
 
@@ -18,17 +18,14 @@
 namespace savrona::data_packet_xml {
 
 using namespace packet_rules;
+using xml_bytes::byteOrderMark;
+using xml_bytes::isWhiteSpace;
 
 namespace {
 
-constexpr QByteArrayView byteOrderMark = "\xEF\xBB\xBF";
 constexpr QByteArrayView utf8Name = "UTF-8";
 constexpr QByteArrayView windows1252Name = "windows-1252";
 constexpr QByteArrayView latin1Name = "ISO-8859-1";
-
-bool isXmlWhiteSpace(char character) {
-    return character == ' ' || character == '\t' || character == '\r' || character == '\n';
-}
 
 bool isNamed(QByteArrayView value, QByteArrayView name) {
     return value.compare(name, Qt::CaseInsensitive) == 0;
@@ -116,18 +113,18 @@ bool isPlainAscii(unsigned char byte) {
 std::optional<QByteArray> pseudoAttribute(QByteArrayView text, QByteArrayView name) {
     qsizetype position = 0;
     while (position < text.size()) {
-        while (position < text.size() && isXmlWhiteSpace(text[position]))
+        while (position < text.size() && isWhiteSpace(text[position]))
             ++position;
         const qsizetype nameStart = position;
-        while (position < text.size() && text[position] != '=' && !isXmlWhiteSpace(text[position]))
+        while (position < text.size() && text[position] != '=' && !isWhiteSpace(text[position]))
             ++position;
         const QByteArrayView attributeName = text.sliced(nameStart, position - nameStart);
-        while (position < text.size() && isXmlWhiteSpace(text[position]))
+        while (position < text.size() && isWhiteSpace(text[position]))
             ++position;
         if (position >= text.size() || text[position] != '=')
             return std::nullopt;
         ++position;
-        while (position < text.size() && isXmlWhiteSpace(text[position]))
+        while (position < text.size() && isWhiteSpace(text[position]))
             ++position;
         if (position >= text.size() || (text[position] != '"' && text[position] != '\''))
             return std::nullopt;
@@ -154,8 +151,8 @@ std::uint64_t wordAt(const unsigned char* cursor) {
 } // namespace
 
 std::optional<QByteArray> declaredEncodingName(QByteArrayView document) {
-    const QByteArrayView rest = document.sliced(xml_packet_bytes::leadingSkipLength(document));
-    if (!rest.startsWith("<?xml") || rest.size() < 6 || !isXmlWhiteSpace(rest[5]))
+    const QByteArrayView rest = document.sliced(xml_bytes::leadingSkipLength(document));
+    if (!rest.startsWith("<?xml") || rest.size() < 6 || !isWhiteSpace(rest[5]))
         return std::nullopt;
     const qsizetype end = rest.indexOf("?>");
     if (end < 0)

@@ -2,17 +2,19 @@
 // of the original engine's XML data packets.
 #include "data/packets/engine-xml/DataPacketXmlOutline.h"
 
-#include "data/packets/engine-xml/DataPacketXmlEncoding.h"
 #include "data/packets/PacketRules.h"
+#include "data/packets/engine-xml/DataPacketXmlEncoding.h"
+#include "data/packets/xml/XmlBytes.h"
 
 #include <QSet>
 
-#include <charconv>
-#include <cstring>
+#include <algorithm>
 
 namespace savrona::data_packet_xml {
 
 using namespace packet_rules;
+using xml_bytes::parseDecimal;
+using xml_bytes::viewOf;
 
 namespace {
 
@@ -20,29 +22,13 @@ constexpr QByteArrayView rootName = "DATAPACKET";
 constexpr QByteArrayView rowStateName = "RowState";
 constexpr QByteArrayView changeLogName = "CHANGE_LOG";
 
-QByteArrayView viewOf(const char* text) {
-    return {text, qsizetype(std::strlen(text))};
-}
-
 // A text from the document for a message, cut short.
 QString excerptOf(QByteArrayView text) {
-    return QString::fromUtf8(text.first(std::min<qsizetype>(text.size(), 40)));
+    return QString::fromUtf8(xml_bytes::excerptOf(text));
 }
 
 QString textOf(const char* text) {
     return excerptOf(viewOf(text));
-}
-
-bool isNamed(const pugi::xml_node& node, QByteArrayView name) {
-    return node.type() == pugi::node_element && name == viewOf(node.name());
-}
-
-template <typename Number> std::optional<Number> parseDecimal(QByteArrayView text) {
-    Number number = 0;
-    const std::from_chars_result result = std::from_chars(text.begin(), text.end(), number);
-    if (text.isEmpty() || result.ec != std::errc() || result.ptr != text.end())
-        return std::nullopt;
-    return number;
 }
 
 class OutlineReader {
@@ -126,7 +112,7 @@ private:
     static pugi::xml_node onlyChild(const pugi::xml_node& parent, QByteArrayView name) {
         pugi::xml_node found;
         for (const pugi::xml_node& child : parent.children()) {
-            if (!isNamed(child, name))
+            if (!xml_bytes::isElementNamed(child, name))
                 continue;
             if (found)
                 throwDamaged(QStringLiteral("<%1> holds more than one <%2>")

@@ -3,15 +3,13 @@
 // by the binary packet's merge.
 #include "data/packets/engine-xml/DataPacketXml.h"
 
+#include "data/packets/PacketRules.h"
 #include "data/packets/binary/BinaryPacket.h"
 #include "data/packets/engine-xml/DataPacketXmlEncoding.h"
 #include "data/packets/engine-xml/DataPacketXmlOutline.h"
-#include "data/packets/engine-xml/DataPacketXmlPieces.h"
-#include "data/packets/PacketRules.h"
-#include "data/packets/xml/XmlPacketBytes.h"
+#include "data/packets/xml/XmlBytes.h"
 
-#include <charconv>
-#include <cstring>
+#include <iterator>
 
 namespace savrona {
 
@@ -23,7 +21,7 @@ namespace {
 // The prolog before the root element: the declaration, comments, processing
 // instructions and a document type, with white space between them.
 qsizetype prologLength(QByteArrayView document) {
-    qsizetype position = xml_packet_bytes::leadingSkipLength(document);
+    qsizetype position = xml_bytes::leadingSkipLength(document);
     const auto skipPast = [&](QByteArrayView end) {
         const qsizetype found = document.indexOf(end, position);
         position = found < 0 ? document.size() : found + end.size();
@@ -43,8 +41,7 @@ qsizetype prologLength(QByteArrayView document) {
                 skipPast("]");
             }
             skipPast(">");
-        } else if (rest.front() == ' ' || rest.front() == '\t' || rest.front() == '\r' ||
-                   rest.front() == '\n') {
+        } else if (xml_bytes::isWhiteSpace(rest.front())) {
             ++position;
         } else {
             break;
@@ -158,8 +155,14 @@ Packet mergedPacket(Outline&& outline, ReadRows&& read) {
     return packet;
 }
 
+// The size of the file the document came in, for the cap on its values.
+std::uint64_t fileSizeOf(const PreparedDocument& document) {
+    return std::uint64_t(document.original.isNull() ? document.bytes.size()
+                                                    : document.original.size());
+}
+
 Packet readWholeDocument(PreparedDocument& document) {
-    const qsizetype skipped = xml_packet_bytes::leadingSkipLength(document.bytes);
+    const qsizetype skipped = xml_bytes::leadingSkipLength(document.bytes);
     pugi::xml_document parsed;
     const pugi::xml_parse_result result = parsed.load_buffer_inplace(
         document.bytes.data() + skipped, std::size_t(document.bytes.size() - skipped), parseOptions,
@@ -174,6 +177,8 @@ Packet readWholeDocument(PreparedDocument& document) {
     }
     pugi::xml_node rowData;
     Outline outline = readOutline(parsed, document.parsedBytes, document.declaredEncoding, rowData);
+    refuseTooManyValues(std::uint64_t(std::distance(rowData.begin(), rowData.end())),
+                        outline.fields.size(), fileSizeOf(document));
     const RowReader reader(outline.fields, outline.rowNames, document.parsedBytes);
     ReadRows rows;
     std::size_t rowNumber = 0;
@@ -182,19 +187,77 @@ Packet readWholeDocument(PreparedDocument& document) {
     return mergedPacket(std::move(outline), std::move(rows));
 }
 
+// The rows of this layout as the pieces reader reads them: <ROW> elements in
+// <ROWDATA>, from the document's bytes as they are, read as the whole reader
+// reads them.
+class RowDataInPieces : public XmlRowsLayout {
+public:
+    explicit RowDataInPieces(const SourceDocument& source)
+        : XmlRowsLayout({"<ROWDATA>", "</ROWDATA", "<ROW", parseOptions}),
+          m_bytes(source.encoding == SourceEncoding::CodePage1252 ? ParsedBytes::CodePage1252
+                                                                  : ParsedBytes::ValidUtf8),
+          m_declaredEncoding(source.declaredEncoding) {}
+
+    // A piece whose bytes or character references do not fit how they are
+    // taken (invalid UTF-8, a reference to a character beyond ASCII in code
+    // page 1252 or to none) is declined.
+    bool suitsParse(QByteArrayView bytes) const override {
+        const CharacterReferences references = scanCharacterReferences(bytes);
+        if (references.holdNull || !references.allEncodable)
+            return false;
+        if (m_bytes == ParsedBytes::CodePage1252)
+            return references.allAscii;
+        return bytes.isValidUtf8();
+    }
+
+    pugi::xml_node readOutline(const pugi::xml_document& outline) override {
+        pugi::xml_node rowData;
+        m_outline = data_packet_xml::readOutline(outline, m_bytes, m_declaredEncoding, rowData);
+        m_reader.emplace(m_outline.fields, m_outline.rowNames, m_bytes);
+        return rowData;
+    }
+
+    std::size_t fieldCount() const override { return m_outline.fields.size(); }
+
+    void startPieces(std::size_t pieceCount) override { m_pieces.resize(pieceCount); }
+
+    void readRow(std::size_t piece, const pugi::xml_node& element) override {
+        ReadRows& rows = m_pieces[piece];
+        m_reader->read(element, rows.rows.size() + 1, rows);
+    }
+
+    Packet packet() && {
+        ReadRows rows;
+        for (ReadRows& piece : m_pieces)
+            rows.append(std::move(piece));
+        return mergedPacket(std::move(m_outline), std::move(rows));
+    }
+
+private:
+    ParsedBytes m_bytes;
+    const std::optional<QByteArray>& m_declaredEncoding;
+    Outline m_outline;
+    std::optional<RowReader> m_reader;
+    std::vector<ReadRows> m_pieces;
+};
+
 // A large document's rows are read in pieces when they can be, taking its
 // bytes as they are; the pieces reader never changes them, so the whole
 // document is still there to read at once when it declines.
 std::optional<Packet> readInPieces(const SourceDocument& source,
                                    const XmlPiecesSettings& settings) {
-    const ParsedBytes parsedBytes = source.encoding == SourceEncoding::CodePage1252
-                                        ? ParsedBytes::CodePage1252
-                                        : ParsedBytes::ValidUtf8;
-    std::optional<PiecesRead> read =
-        readRowsInPieces(source.bytes, parsedBytes, source.declaredEncoding, settings);
-    if (!read)
+    RowDataInPieces rows(source);
+    if (!readXmlRowsInPieces(source.bytes, rows, settings))
         return std::nullopt;
-    return mergedPacket(std::move(read->outline), std::move(read->rows));
+    return std::move(rows).packet();
+}
+
+std::optional<Packet> readInPiecesLettingGo(SourceDocument& source,
+                                            const XmlPiecesSettings& settings, bool& bytesLetGo) {
+    RowDataInPieces rows(source);
+    if (!readXmlRowsInPiecesLettingGo(source.bytes, rows, settings, bytesLetGo))
+        return std::nullopt;
+    return std::move(rows).packet();
 }
 
 Packet readSource(SourceDocument&& source, const XmlPiecesSettings& settings) {
@@ -214,8 +277,7 @@ bool looksLikeDataPacketXml(QByteArrayView bytes) {
     if (rest.size() == startTag.size())
         return true;
     const char next = rest[startTag.size()];
-    return next == ' ' || next == '\t' || next == '\r' || next == '\n' || next == '>' ||
-           next == '/';
+    return xml_bytes::isWhiteSpace(next) || next == '>' || next == '/';
 }
 
 Packet readDataPacketXml(QByteArrayView bytes) {
@@ -228,6 +290,18 @@ Packet readDataPacketXml(QByteArray&& bytes) {
 
 Packet readDataPacketXmlOnOneThread(QByteArrayView bytes) {
     PreparedDocument document = prepared(sourceDocument(bytes.toByteArray()));
+    return readWholeDocument(document);
+}
+
+std::optional<Packet> readDataPacketXmlLettingGo(QByteArray&& bytes,
+                                                 const XmlPiecesSettings& settings) {
+    SourceDocument source = sourceDocument(std::move(bytes));
+    bool bytesLetGo = false;
+    if (std::optional<Packet> packet = readInPiecesLettingGo(source, settings, bytesLetGo))
+        return packet;
+    if (bytesLetGo)
+        return std::nullopt;
+    PreparedDocument document = prepared(std::move(source));
     return readWholeDocument(document);
 }
 

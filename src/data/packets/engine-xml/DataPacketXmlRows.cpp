@@ -2,38 +2,28 @@
 // field, the RowState, every value checked for its field.
 #include "data/packets/engine-xml/DataPacketXmlRows.h"
 
+#include "data/packets/PacketRules.h"
 #include "data/packets/binary/BinaryPacket.h"
 #include "data/packets/engine-xml/DataPacketXmlEncoding.h"
-#include "data/packets/PacketRules.h"
+#include "data/packets/xml/XmlBytes.h"
 
-#include <charconv>
 #include <cstring>
 #include <iterator>
 
 namespace savrona::data_packet_xml {
 
 using namespace packet_rules;
+using xml_bytes::parseDecimal;
+using xml_bytes::viewOf;
 
 namespace {
 
 constexpr QByteArrayView rowStateName = "RowState";
 
-QByteArrayView viewOf(const char* text) {
-    return {text, qsizetype(std::strlen(text))};
-}
-
 // A text from the document for a message, cut short.
 QString excerptOf(QByteArrayView text, ParsedBytes bytes) {
-    const QByteArrayView excerpt = text.first(std::min<qsizetype>(text.size(), 40));
+    const QByteArrayView excerpt = xml_bytes::excerptOf(text);
     return QString::fromUtf8(utf8Of(excerpt, bytes).value_or(excerpt.toByteArray()));
-}
-
-template <typename Number> std::optional<Number> parseDecimal(QByteArrayView text) {
-    Number number = 0;
-    const std::from_chars_result result = std::from_chars(text.begin(), text.end(), number);
-    if (text.isEmpty() || result.ec != std::errc() || result.ptr != text.end())
-        return std::nullopt;
-    return number;
 }
 
 } // namespace

@@ -3,16 +3,17 @@
 #include "data/packets/savrona-xml/XmlPacket.h"
 
 #include "data/packets/PacketRules.h"
-#include "data/packets/xml/XmlPacketBytes.h"
 #include "data/packets/savrona-xml/XmlPacketElements.h"
-#include "data/packets/xml/XmlPiecesReader.h"
+#include "data/packets/xml/XmlBytes.h"
 
 #include <pugixml.hpp>
+
+#include <iterator>
 
 namespace savrona {
 
 using namespace packet_rules;
-using xml_packet_bytes::leadingSkipLength;
+using xml_bytes::leadingSkipLength;
 
 namespace {
 
@@ -49,7 +50,66 @@ private:
     pugi::xml_document m_document;
 };
 
+// The rows of this layout as the pieces reader reads them: <row> elements in
+// <rows>, read as the whole reader reads them.
+class XmlPacketRows : public XmlRowsLayout {
+public:
+    XmlPacketRows() : XmlRowsLayout({"<rows>", "</rows", "<row", xml_elements::parseOptions}) {}
+
+    bool suitsParse(QByteArrayView) const override {
+        return true; // every text is checked to be UTF-8 as it is read
+    }
+
+    pugi::xml_node readOutline(const pugi::xml_document& outline) override {
+        const pugi::xml_node root = xml_elements::checkedRootElement(outline);
+        m_fields = xml_elements::readFields(xml_elements::onlyChild(root, "fields"));
+        m_rowForm = xml_elements::rowFormOf(root);
+        return xml_elements::onlyChild(root, "rows");
+    }
+
+    std::size_t fieldCount() const override { return m_fields.size(); }
+
+    void startPieces(std::size_t pieceCount) override { m_pieces.resize(pieceCount); }
+
+    void readRow(std::size_t piece, const pugi::xml_node& element) override {
+        std::vector<Row>& rows = m_pieces[piece];
+        rows.push_back(xml_elements::readRow(element, m_fields, m_rowForm, rows.size() + 1));
+    }
+
+    Packet packet() && {
+        std::size_t count = 0;
+        for (const std::vector<Row>& rows : m_pieces)
+            count += rows.size();
+        Packet packet{std::move(m_fields), {}};
+        packet.rows.reserve(count);
+        for (std::vector<Row>& rows : m_pieces)
+            std::move(rows.begin(), rows.end(), std::back_inserter(packet.rows));
+        return packet;
+    }
+
+private:
+    std::vector<FieldDefinition> m_fields;
+    xml_elements::RowForm m_rowForm = xml_elements::RowForm::AttributesOnly;
+    std::vector<std::vector<Row>> m_pieces;
+};
+
+std::optional<Packet> readInPiecesLettingGo(QByteArray& bytes, const XmlPiecesSettings& settings,
+                                            bool& bytesLetGo) {
+    XmlPacketRows rows;
+    if (!readXmlRowsInPiecesLettingGo(bytes, rows, settings, bytesLetGo))
+        return std::nullopt;
+    return std::move(rows).packet();
+}
+
 } // namespace
+
+std::optional<Packet> readXmlPacketInPieces(QByteArrayView document,
+                                            const XmlPiecesSettings& settings) {
+    XmlPacketRows rows;
+    if (!readXmlRowsInPieces(document, rows, settings))
+        return std::nullopt;
+    return std::move(rows).packet();
+}
 
 bool looksLikeXmlPacket(QByteArrayView bytes) {
     const qsizetype start = leadingSkipLength(bytes);
@@ -71,10 +131,10 @@ Packet readXmlPacketInPlace(QByteArray&& bytes) {
     return XmlPacketReader(std::move(bytes)).read();
 }
 
-std::optional<Packet> readXmlPacketLettingGo(QByteArray&& bytes) {
+std::optional<Packet> readXmlPacketLettingGo(QByteArray&& bytes,
+                                             const XmlPiecesSettings& settings) {
     bool bytesLetGo = false;
-    if (std::optional<Packet> packet =
-            readXmlPacketInPiecesLettingGo(bytes, defaultXmlPiecesSettings(), bytesLetGo))
+    if (std::optional<Packet> packet = readInPiecesLettingGo(bytes, settings, bytesLetGo))
         return packet;
     if (bytesLetGo)
         return std::nullopt;

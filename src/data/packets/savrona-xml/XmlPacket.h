@@ -3,7 +3,9 @@
 // Reading the XML form of a data packet, and the names of its field types.
 
 #include "data/Value.h"
+#include "data/packets/xml/XmlPiecesReader.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
 
 #include <optional>
@@ -45,9 +47,15 @@ Packet readXmlPacket(QByteArrayView bytes);
 Packet readXmlPacketInPlace(QByteArray&& bytes);
 // Nothing when the pieces reader let go of bytes and then declined
 // (readPacketLettingGo in PacketFormats.h).
-std::optional<Packet> readXmlPacketLettingGo(QByteArray&& bytes);
+std::optional<Packet>
+readXmlPacketLettingGo(QByteArray&& bytes,
+                       const XmlPiecesSettings& settings = defaultXmlPiecesSettings());
 // The whole document parsed at once on the calling thread, whatever its size.
 Packet readXmlPacketOnOneThread(QByteArrayView bytes);
+// The rows read in pieces with these settings, exactly the packet that
+// readXmlPacketOnOneThread gives; nothing when the pieces reader declines.
+std::optional<Packet> readXmlPacketInPieces(QByteArrayView document,
+                                            const XmlPiecesSettings& settings);
 
 // The names of the field types in the `type` attribute.
 inline QByteArrayView xmlTypeNameOf(FieldType type) {

@@ -4,6 +4,7 @@
 
 #include "data/packets/PacketRules.h"
 #include "data/packets/savrona-xml/XmlPacket.h"
+#include "data/packets/xml/XmlBytes.h"
 
 #include <QSet>
 
@@ -14,6 +15,10 @@
 namespace savrona::xml_elements {
 
 using namespace packet_rules;
+using xml_bytes::excerptOf;
+using xml_bytes::isElementNamed;
+using xml_bytes::parseDecimal;
+using xml_bytes::viewOf;
 
 namespace {
 
@@ -31,7 +36,7 @@ QString textOf(const char* text) {
 std::vector<pugi::xml_node> childElementsNamed(const pugi::xml_node& parent, QByteArrayView name) {
     std::vector<pugi::xml_node> children;
     for (const pugi::xml_node& child : parent.children()) {
-        if (!isNamed(child, name))
+        if (!isElementNamed(child, name))
             throwDamaged(QStringLiteral("the element <%1> holds %2 where only <%3> elements belong")
                              .arg(textOf(parent.name()),
                                   child.type() == pugi::node_element
@@ -41,14 +46,6 @@ std::vector<pugi::xml_node> childElementsNamed(const pugi::xml_node& parent, QBy
         children.push_back(child);
     }
     return children;
-}
-
-std::optional<std::int64_t> parseWholeNumber(QByteArrayView text) {
-    std::int64_t number = 0;
-    const std::from_chars_result result = std::from_chars(text.begin(), text.end(), number);
-    if (text.isEmpty() || result.ec != std::errc() || result.ptr != text.end())
-        return std::nullopt;
-    return number;
 }
 
 // The character of "\uXXXX" at position, if it is one (and no surrogate).
@@ -88,7 +85,7 @@ void checkRootAttributes(const pugi::xml_node& root) {
 
 int widthOf(const pugi::xml_attribute& width, const QString& fieldName) {
     const std::optional<std::int64_t> number =
-        width ? parseWholeNumber(width.value()) : std::nullopt;
+        width ? parseDecimal<std::int64_t>(width.value()) : std::nullopt;
     if (!number || *number < 0 || *number > std::numeric_limits<int>::max())
         throwDamaged(QStringLiteral("the text field %1 has no valid width").arg(quoted(fieldName)));
     return int(*number);
@@ -129,14 +126,10 @@ FieldDefinition readField(const pugi::xml_node& element, std::size_t fieldNumber
     return field;
 }
 
-QByteArrayView viewOf(const char* text) {
-    return {text, qsizetype(std::strlen(text))};
-}
-
 // The number N of a name "<form letter>N" (N from 1, no leading zero).
 std::optional<std::int64_t> fieldNumberOf(QByteArrayView name, QByteArrayView formLetters) {
     const QByteArrayView digits = name.size() > 1 ? name.sliced(1) : QByteArrayView();
-    const std::optional<std::int64_t> number = parseWholeNumber(digits);
+    const std::optional<std::int64_t> number = parseDecimal<std::int64_t>(digits);
     if (name.isEmpty() || !formLetters.contains(name[0]) || !number || digits[0] == '0' ||
         digits[0] == '-')
         return std::nullopt;
@@ -210,13 +203,13 @@ Value valueOf(QByteArrayView text, bool escapedForm, const FieldDefinition& fiel
               std::size_t rowNumber) {
     if (field.type != FieldType::Integer)
         return textValueOf(text, escapedForm, field, rowNumber);
-    const std::optional<std::int64_t> number = escapedForm ? std::nullopt : parseWholeNumber(text);
+    const std::optional<std::int64_t> number =
+        escapedForm ? std::nullopt : parseDecimal<std::int64_t>(text);
     if (!number || *number < std::numeric_limits<std::int32_t>::min() ||
         *number > std::numeric_limits<std::int32_t>::max())
         throwDamaged(QStringLiteral("row %1 holds \"%2\" in the integer field %3")
                          .arg(rowNumber)
-                         .arg(QString::fromUtf8(text.first(std::min<qsizetype>(text.size(), 40))),
-                              quoted(field.name)));
+                         .arg(QString::fromUtf8(excerptOf(text)), quoted(field.name)));
     return Value::integer(std::int32_t(*number));
 }
 
@@ -317,10 +310,6 @@ void readLines(const pugi::xml_node& element, const std::vector<FieldDefinition>
 
 } // namespace
 
-bool isNamed(const pugi::xml_node& node, QByteArrayView name) {
-    return node.type() == pugi::node_element && name == node.name();
-}
-
 pugi::xml_node checkedRootElement(const pugi::xml_document& document) {
     pugi::xml_node root;
     for (const pugi::xml_node& node : document.children()) {
@@ -404,7 +393,7 @@ Row readRow(const pugi::xml_node& element, const std::vector<FieldDefinition>& f
         if (!row[fieldIndex].isNull())
             throwDamaged(
                 QStringLiteral("row %1 gives field %2 twice").arg(rowNumber).arg(fieldIndex + 1));
-        const QByteArrayView text(attribute.value(), qsizetype(std::strlen(attribute.value())));
+        const QByteArrayView text = viewOf(attribute.value());
         row[fieldIndex] = valueOf(text, escapedForm, fields[fieldIndex], rowNumber);
     }
     if (element.first_child())

@@ -31,8 +31,6 @@ constexpr unsigned int parseOptions = pugi::parse_escapes | pugi::parse_wconv_at
 // version 2 rows also in <lN> elements.
 enum class RowForm { AttributesOnly, AttributesAndLines };
 
-bool isNamed(const pugi::xml_node& node, QByteArrayView name);
-
 // The one root element <savrona-data version="1"> or version="2", its
 // declaration checked.
 pugi::xml_node checkedRootElement(const pugi::xml_document& document);

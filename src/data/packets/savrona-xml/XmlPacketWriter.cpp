@@ -1,9 +1,10 @@
 // Writes the XML form straight into one buffer: no document tree, no
 // allocation per value, each text scanned once.
-#include "data/packets/engine-xml/DataPacketXml.h"
 #include "data/packets/PacketFormats.h"
 #include "data/packets/PacketRules.h"
+#include "data/packets/engine-xml/DataPacketXml.h"
 #include "data/packets/savrona-xml/XmlPacket.h"
+#include "data/packets/xml/XmlBytes.h"
 
 #include <algorithm>
 #include <array>
@@ -217,15 +218,11 @@ char* writeLines(char* out, QByteArrayView text) {
     return out;
 }
 
-bool isXmlWhiteSpace(char character) {
-    return character == ' ' || character == '\t' || character == '\r' || character == '\n';
-}
-
 // Whether a text goes into an <lN> element rather than an attribute: it has
 // a line break, and it is not all white space, which XML readers drop from
 // element content. (writeLines declines what else does not fit.)
 bool suitsLines(QByteArrayView text) {
-    return text.contains('\r') && !std::all_of(text.begin(), text.end(), isXmlWhiteSpace);
+    return text.contains('\r') && !std::all_of(text.begin(), text.end(), xml_bytes::isWhiteSpace);
 }
 
 char* writeOwnEscape(char* out, unsigned int character) {

@@ -1,33 +1,32 @@
-// Reads the rows of a large XML packet on several threads, leaving the document to the
-// whole reader whenever it cannot vouch for the same result.
+// Reads the rows of a large XML packet of either layout on several threads, leaving the
+// document to the whole reader whenever it cannot vouch for the same result.
 #include "data/packets/xml/XmlPiecesReader.h"
 
 #include "data/Error.h"
 #include "data/packets/PacketRules.h"
-#include "data/packets/xml/XmlPacketBytes.h"
-#include "data/packets/savrona-xml/XmlPacketElements.h"
-
-#include <pugixml.hpp>
+#include "data/packets/xml/XmlBytes.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <future>
-#include <iterator>
 #include <system_error>
 #include <thread>
+#include <vector>
 
-// Why the pieces give exactly the whole document's packet, or nothing:
+// Why the pieces give exactly the whole document's rows, or nothing:
 //
 // The document is cut into its outline (everything before and after the
-// content of <rows>) and that content, which is cut again at "<row" tags.
-// The outline is parsed as a document, with the same options, and checked
-// exactly as the whole reader checks it; the rows element it finds must be
-// the one whose "<rows>" tag was cut at. pugixml parses forwards without
-// looking ahead, so the whole document parses as the outline does, with the
-// content in between parsed in the context of <rows>.
+// content of the element holding the rows, <rows> or <ROWDATA>) and that
+// content, which is cut again at row tags ("<row", "<ROW"). The outline is
+// parsed as a document, with the same options, and checked exactly as the
+// whole reader checks it; the rows element it finds must be the one whose
+// start tag was cut at. pugixml parses forwards without looking ahead, so
+// the whole document parses as the outline does, with the content in
+// between parsed in the context of the rows element.
 //
 // Each piece of the content is parsed as a fragment, which is the context of
 // an element except for what may only stand at the top of a document: a
@@ -35,22 +34,23 @@
 // a byte order mark at the very start, which pugixml skips. Pieces holding
 // "<!", "<?" or NUL or starting with the mark are declined (checked in
 // parsesAsInsideAnElement), and so is any piece that does not parse or holds
-// anything but <row> elements at its top, which is what a cut inside a tag
-// or element always gives. What is left parses the same as in the whole
+// anything but row elements at its top, which is what a cut inside a tag or
+// element always gives. What is left parses the same as in the whole
 // document, so the rows are the whole document's rows.
 //
 // Whatever is declined, and every error, is left to the whole reader, which
 // gives the packet or the message with the whole document's row numbers and
-// byte offsets. So the bytes are never changed: pieces are parsed from
-// pugixml's own copy of a megabyte at a time, which keeps the memory used
-// below that of parsing the whole document in place; a larger copy stays
-// with the reading thread's arena once freed, and adds to the peak.
+// byte offsets: a row's number here is its piece's own. So the bytes are
+// never changed: pieces are parsed from pugixml's own copy of a megabyte at
+// a time, which keeps the memory used below that of parsing the whole
+// document in place; a larger copy stays with the reading thread's arena
+// once freed, and adds to the peak. Rows beyond the values a packet may
+// hold are declined before they are made, so that the whole reader refuses
+// them with its message.
 
 namespace savrona {
 
 namespace {
-
-using xml_packet_bytes::RowsContent;
 
 // A packet's outline is its field definitions, some hundred bytes; a larger
 // one is not worth a copy.
@@ -60,45 +60,39 @@ constexpr int mostPieces = 4;
 struct ByteRange {
     qsizetype begin = 0;
     qsizetype end = 0;
+
+    qsizetype size() const { return end - begin; }
 };
 
-// A piece's rows, or nothing when the piece is declined.
-using RowsOfPiece = std::optional<std::vector<Row>>;
-
-// What the outline tells about the rows: their fields and their form.
-struct Outline {
-    std::vector<FieldDefinition> fields;
-    xml_elements::RowForm rowForm = xml_elements::RowForm::AttributesOnly;
-};
-
-// The document's outline, checked as the whole reader checks it, or nothing
-// when the rows element is not the one cut at.
-std::optional<Outline> readOutline(QByteArrayView document, const RowsContent& content) {
-    const qsizetype skipped = xml_packet_bytes::leadingSkipLength(document);
-    if (content.startTagNameOffset() < skipped)
-        return std::nullopt;
+// The outline parsed and read into the layout; false when the rows element
+// is not the one cut at, or the outline is not one to vouch for.
+bool readOutline(QByteArrayView document, ByteRange content, XmlRowsLayout& layout) {
+    const XmlRowsMarkup& markup = layout.markup();
+    const qsizetype skipped = xml_bytes::leadingSkipLength(document);
+    const qsizetype rowsStartTag = content.begin - markup.rowsStartTag.size();
+    if (rowsStartTag < skipped)
+        return false;
     QByteArray outline = document.sliced(skipped, content.begin - skipped).toByteArray();
     outline += document.sliced(content.end);
+    if (!layout.suitsParse(outline))
+        return false;
     pugi::xml_document parsed;
     if (!parsed.load_buffer_inplace(outline.data(), std::size_t(outline.size()),
-                                    xml_elements::parseOptions, pugi::encoding_utf8))
-        return std::nullopt;
-    const pugi::xml_node root = xml_elements::checkedRootElement(parsed);
-    std::vector<FieldDefinition> fields =
-        xml_elements::readFields(xml_elements::onlyChild(root, "fields"));
-    // Parsed in place, the element's name points into the outline.
-    const char* cutRowsName = outline.data() + (content.startTagNameOffset() - skipped);
-    if (xml_elements::onlyChild(root, "rows").name() != cutRowsName)
-        return std::nullopt;
-    return Outline{std::move(fields), xml_elements::rowFormOf(root)};
+                                    markup.parseOptions, pugi::encoding_utf8))
+        return false;
+    const pugi::xml_node rowsElement = layout.readOutline(parsed);
+    // Parsed in place, the element's name points into the outline, just
+    // after the '<' of its start tag.
+    return rowsElement.name() == outline.constData() + (rowsStartTag + 1 - skipped);
 }
 
-// Reads the content of <rows> in pieces, one thread a piece, the calling
-// thread taking the first.
+// Reads the content of the rows element in pieces, one thread a piece, the
+// calling thread taking the first.
 class RowPiecesReader {
 public:
-    RowPiecesReader(QByteArrayView document, const Outline& outline, qsizetype chunkSize)
-        : m_document(document), m_fields(outline.fields), m_rowForm(outline.rowForm),
+    RowPiecesReader(QByteArrayView document, XmlRowsLayout& layout, qsizetype chunkSize)
+        : m_document(document), m_layout(layout),
+          m_rowName(layout.markup().rowTagOpening.sliced(1)),
           m_chunkSize(std::max<qsizetype>(chunkSize, 1)) {}
 
     // Gives each page of the document back to the system once it is parsed;
@@ -106,36 +100,37 @@ public:
     void letGoOfParsedPages(char* ownBytes) { m_ownBytes = ownBytes; }
     bool letGoOfAny() const { return m_letGoOfAny.load(); }
 
-    std::optional<std::vector<Row>> read(const RowsContent& content, int pieceCount) {
+    bool read(ByteRange content, int pieceCount) {
         const std::vector<ByteRange> pieces = piecesOf(content, pieceCount);
-        std::vector<std::future<RowsOfPiece>> otherPieces;
+        m_layout.startPieces(pieces.size());
+        std::vector<std::future<bool>> otherPieces;
         for (std::size_t index = 1; index < pieces.size(); ++index)
-            otherPieces.push_back(startPiece(pieces[index]));
-        std::vector<RowsOfPiece> rowsOfPieces;
-        rowsOfPieces.push_back(readPiece(pieces.front()));
+            otherPieces.push_back(startPiece(index, pieces[index]));
+        bool read = readPiece(0, pieces.front());
         for (auto& piece : otherPieces)
-            rowsOfPieces.push_back(piece.get());
-        return joined(rowsOfPieces);
+            read = piece.get() && read;
+        return read;
     }
 
 private:
     // On a thread of its own, or, when the system gives no thread, on the
     // calling thread after the first piece.
-    std::future<RowsOfPiece> startPiece(ByteRange piece) {
+    std::future<bool> startPiece(std::size_t index, ByteRange piece) {
         try {
-            return std::async(std::launch::async, &RowPiecesReader::readPiece, this, piece);
+            return std::async(std::launch::async, &RowPiecesReader::readPiece, this, index, piece);
         } catch (const std::system_error&) {
-            return std::async(std::launch::deferred, &RowPiecesReader::readPiece, this, piece);
+            return std::async(std::launch::deferred, &RowPiecesReader::readPiece, this, index,
+                              piece);
         }
     }
 
-    // Cut near equal byte offsets, each at the start of a <row> tag.
-    std::vector<ByteRange> piecesOf(const RowsContent& content, int pieceCount) const {
+    // Cut near equal byte offsets, each at the start of a row tag.
+    std::vector<ByteRange> piecesOf(ByteRange content, int pieceCount) const {
         std::vector<ByteRange> pieces;
         qsizetype begin = content.begin;
         for (int index = 1; index < pieceCount; ++index) {
-            const qsizetype end = xml_packet_bytes::nextRowTagStart(
-                m_document, content.begin + content.size() * index / pieceCount, content.end);
+            const qsizetype end =
+                nextRowTagStart(content.begin + content.size() * index / pieceCount, content.end);
             pieces.push_back({begin, end});
             begin = end;
         }
@@ -143,48 +138,59 @@ private:
         return pieces;
     }
 
-    RowsOfPiece readPiece(ByteRange piece) {
+    qsizetype nextRowTagStart(qsizetype from, qsizetype end) const {
+        return xml_bytes::nextTagStart(m_document, m_layout.markup().rowTagOpening, from, end);
+    }
+
+    bool readPiece(std::size_t index, ByteRange piece) {
         pugi::xml_document parsed;
-        std::vector<Row> rows;
         for (qsizetype begin = piece.begin; begin < piece.end;) {
             if (m_declined.load(std::memory_order_relaxed))
-                return std::nullopt;
-            const qsizetype end = xml_packet_bytes::nextRowTagStart(
-                m_document, std::min(begin + m_chunkSize, piece.end), piece.end);
-            if (!appendRowsOfChunk(m_document.sliced(begin, end - begin), parsed, rows)) {
+                return false;
+            const qsizetype end =
+                nextRowTagStart(std::min(begin + m_chunkSize, piece.end), piece.end);
+            if (!readRowsOfChunk(index, m_document.sliced(begin, end - begin), parsed)) {
                 m_declined.store(true, std::memory_order_relaxed);
-                return std::nullopt;
+                return false;
             }
             letGoOfPagesWithin({begin, end});
             begin = end;
         }
-        return rows;
+        return true;
     }
 
-    // False when the chunk is not plain <row> elements. The row numbers are
-    // the piece's own: a row that throws is read again by the whole reader.
-    bool appendRowsOfChunk(QByteArrayView chunk, pugi::xml_document& parsed,
-                           std::vector<Row>& rows) const {
-        if (!xml_packet_bytes::parsesAsInsideAnElement(chunk))
+    // False when the chunk is not plain row elements, or holds a row that
+    // the whole reader refuses.
+    bool readRowsOfChunk(std::size_t piece, QByteArrayView chunk, pugi::xml_document& parsed) {
+        if (!xml_bytes::parsesAsInsideAnElement(chunk) || !m_layout.suitsParse(chunk))
             return false;
         if (!parsed.load_buffer(chunk.data(), std::size_t(chunk.size()),
-                                xml_elements::parseOptions | pugi::parse_fragment,
+                                m_layout.markup().parseOptions | pugi::parse_fragment,
                                 pugi::encoding_utf8))
             return false;
         std::uint64_t rowCount = 0;
         for (const pugi::xml_node& node : parsed.children()) {
-            if (!xml_elements::isNamed(node, "row"))
+            if (!xml_bytes::isElementNamed(node, m_rowName))
                 return false;
             ++rowCount;
         }
-        // Too many rows for the document's size: the whole reader refuses them.
-        const std::uint64_t rowsSoFar = m_rowCount.fetch_add(rowCount) + rowCount;
-        if (packet_rules::holdsTooManyValues(rowsSoFar, m_fields.size(),
-                                             std::uint64_t(m_document.size())))
+        if (tooManyRowsWith(rowCount))
             return false;
-        for (const pugi::xml_node& node : parsed.children())
-            rows.push_back(xml_elements::readRow(node, m_fields, m_rowForm, rows.size() + 1));
+        try {
+            for (const pugi::xml_node& node : parsed.children())
+                m_layout.readRow(piece, node);
+        } catch (const Error&) {
+            return false;
+        }
         return true;
+    }
+
+    // The rows of every piece, counted before they are read: more than the
+    // document's size allows, and the whole reader refuses them.
+    bool tooManyRowsWith(std::uint64_t rowCount) {
+        const std::uint64_t rowsSoFar = m_rowCount.fetch_add(rowCount) + rowCount;
+        return packet_rules::holdsTooManyValues(rowsSoFar, m_layout.fieldCount(),
+                                                std::uint64_t(m_document.size()));
     }
 
     // pugixml parsed a copy of the range and the rows hold copies of their
@@ -206,30 +212,42 @@ private:
 #endif
     }
 
-    static std::optional<std::vector<Row>> joined(std::vector<RowsOfPiece>& rowsOfPieces) {
-        std::size_t count = 0;
-        for (const auto& rowsOfPiece : rowsOfPieces) {
-            if (!rowsOfPiece)
-                return std::nullopt;
-            count += rowsOfPiece->size();
-        }
-        std::vector<Row> rows;
-        rows.reserve(count);
-        for (auto& rowsOfPiece : rowsOfPieces)
-            std::move(rowsOfPiece->begin(), rowsOfPiece->end(), std::back_inserter(rows));
-        return rows;
-    }
-
     QByteArrayView m_document;
-    const std::vector<FieldDefinition>& m_fields;
-    xml_elements::RowForm m_rowForm;
+    XmlRowsLayout& m_layout;
+    QByteArrayView m_rowName;
     qsizetype m_chunkSize;
     std::atomic<bool> m_declined{false};
-    // Of every piece, counted before they are read.
-    mutable std::atomic<std::uint64_t> m_rowCount{0};
+    std::atomic<std::uint64_t> m_rowCount{0};
     char* m_ownBytes = nullptr;
     std::atomic<bool> m_letGoOfAny{false};
 };
+
+bool readInPieces(QByteArrayView document, XmlRowsLayout& layout, const XmlPiecesSettings& settings,
+                  char* ownBytes, bool& bytesLetGo) {
+    if (settings.pieceCount < 2 || document.size() < settings.smallestRowsContent)
+        return false;
+    const XmlRowsMarkup& markup = layout.markup();
+    const std::optional<xml_bytes::ElementContent> found =
+        xml_bytes::findElementContent(document, markup.rowsStartTag, markup.rowsEndTagOpening);
+    if (!found || found->size() < settings.smallestRowsContent ||
+        document.size() - found->size() > largestOutline)
+        return false;
+    const ByteRange content{found->begin, found->end};
+    // An error here only says that this document is not one to vouch for:
+    // the whole reader reads it again and gives its own message.
+    try {
+        if (!readOutline(document, content, layout))
+            return false;
+    } catch (const Error&) {
+        return false;
+    }
+    RowPiecesReader reader(document, layout, settings.chunkSize);
+    reader.letGoOfParsedPages(ownBytes);
+    if (reader.read(content, settings.pieceCount))
+        return true;
+    bytesLetGo = reader.letGoOfAny();
+    return false;
+}
 
 } // namespace
 
@@ -238,55 +256,17 @@ XmlPiecesSettings defaultXmlPiecesSettings() {
     return {std::min(cores, mostPieces), 8 * 1024 * 1024, 1024 * 1024};
 }
 
-namespace {
-
-std::optional<Packet> readInPieces(QByteArrayView document, const XmlPiecesSettings& settings,
-                                   char* ownBytes, bool& bytesLetGo) {
-    if (settings.pieceCount < 2 || document.size() < settings.smallestRowsContent)
-        return std::nullopt;
-    const std::optional<RowsContent> content = xml_packet_bytes::findRowsContent(document);
-    if (!content || content->size() < settings.smallestRowsContent ||
-        document.size() - content->size() > largestOutline)
-        return std::nullopt;
-    // An error here only says that this document is not one to vouch for:
-    // the whole reader reads it again and gives its own message.
-    std::optional<Outline> outline;
-    try {
-        outline = readOutline(document, *content);
-    } catch (const Error&) {
-        return std::nullopt;
-    }
-    if (!outline)
-        return std::nullopt;
-    RowPiecesReader reader(document, *outline, settings.chunkSize);
-    reader.letGoOfParsedPages(ownBytes);
-    std::optional<std::vector<Row>> rows;
-    try {
-        rows = reader.read(*content, settings.pieceCount);
-    } catch (const Error&) {
-        rows.reset();
-    }
-    if (!rows) {
-        bytesLetGo = reader.letGoOfAny();
-        return std::nullopt;
-    }
-    return Packet{std::move(outline->fields), std::move(*rows)};
-}
-
-} // namespace
-
-std::optional<Packet> readXmlPacketInPieces(QByteArrayView document,
-                                            const XmlPiecesSettings& settings) {
+bool readXmlRowsInPieces(QByteArrayView document, XmlRowsLayout& layout,
+                         const XmlPiecesSettings& settings) {
     bool bytesLetGo = false;
-    return readInPieces(document, settings, nullptr, bytesLetGo);
+    return readInPieces(document, layout, settings, nullptr, bytesLetGo);
 }
 
-std::optional<Packet> readXmlPacketInPiecesLettingGo(QByteArray& bytes,
-                                                     const XmlPiecesSettings& settings,
-                                                     bool& bytesLetGo) {
+bool readXmlRowsInPiecesLettingGo(QByteArray& bytes, XmlRowsLayout& layout,
+                                  const XmlPiecesSettings& settings, bool& bytesLetGo) {
     bytesLetGo = false;
     char* const ownBytes = bytes.data(); // detached: these bytes are ours alone
-    return readInPieces(QByteArrayView(bytes), settings, ownBytes, bytesLetGo);
+    return readInPieces(QByteArrayView(bytes), layout, settings, ownBytes, bytesLetGo);
 }
 
 } // namespace savrona

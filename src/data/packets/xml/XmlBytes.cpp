@@ -1,52 +1,38 @@
-// Byte scans of an XML packet: skipping its start, finding <rows> and the <row> tags to
-// cut at.
-#include "data/packets/xml/XmlPacketBytes.h"
+// Byte scans of an XML packet of either layout: skipping its start, finding an element's
+// content and the tags to cut at; and the small readings of parsed names and values.
+#include "data/packets/xml/XmlBytes.h"
 
+#include <algorithm>
 #include <cstring>
 
-namespace savrona::xml_packet_bytes {
+namespace savrona::xml_bytes {
 
 namespace {
 
-constexpr QByteArrayView byteOrderMark = "\xEF\xBB\xBF";
-constexpr QByteArrayView rowsStartTag = "<rows>";
-constexpr QByteArrayView rowsEndTagOpening = "</rows";
-constexpr QByteArrayView rowTagOpening = "<row";
-
-bool isXmlWhiteSpace(char character) {
-    return character == ' ' || character == '\t' || character == '\r' || character == '\n';
-}
+constexpr qsizetype excerptLength = 40;
 
 bool endsTagName(char character) {
-    return isXmlWhiteSpace(character) || character == '/' || character == '>';
+    return isWhiteSpace(character) || character == '/' || character == '>';
 }
 
 } // namespace
 
 qsizetype leadingSkipLength(QByteArrayView document) {
     qsizetype position = document.startsWith(byteOrderMark) ? byteOrderMark.size() : 0;
-    while (position < document.size() && isXmlWhiteSpace(document[position]))
+    while (position < document.size() && isWhiteSpace(document[position]))
         ++position;
     return position;
 }
 
-std::optional<RowsContent> findRowsContent(QByteArrayView document) {
-    return findElementContent(document, rowsStartTag, rowsEndTagOpening);
-}
-
-std::optional<RowsContent> findElementContent(QByteArrayView document, QByteArrayView startTag,
-                                              QByteArrayView endTagOpening) {
+std::optional<ElementContent> findElementContent(QByteArrayView document, QByteArrayView startTag,
+                                                 QByteArrayView endTagOpening) {
     const qsizetype start = document.indexOf(startTag);
     if (start < 0)
         return std::nullopt;
-    const RowsContent content{start + startTag.size(), document.lastIndexOf(endTagOpening)};
+    const ElementContent content{start + startTag.size(), document.lastIndexOf(endTagOpening)};
     if (content.end < content.begin)
         return std::nullopt;
     return content;
-}
-
-qsizetype nextRowTagStart(QByteArrayView document, qsizetype from, qsizetype end) {
-    return nextTagStart(document, rowTagOpening, from, end);
 }
 
 qsizetype nextTagStart(QByteArrayView document, QByteArrayView tagOpening, qsizetype from,
@@ -80,4 +66,16 @@ bool parsesAsInsideAnElement(QByteArrayView bytes) {
     return true;
 }
 
-} // namespace savrona::xml_packet_bytes
+QByteArrayView viewOf(const char* text) {
+    return {text, qsizetype(std::strlen(text))};
+}
+
+bool isElementNamed(const pugi::xml_node& node, QByteArrayView name) {
+    return node.type() == pugi::node_element && name == viewOf(node.name());
+}
+
+QByteArrayView excerptOf(QByteArrayView text) {
+    return text.first(std::min(text.size(), excerptLength));
+}
+
+} // namespace savrona::xml_bytes
