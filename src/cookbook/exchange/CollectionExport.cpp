@@ -5,9 +5,9 @@
 #include "cookbook/commands/CookbookQueries.h"
 #include "cookbook/exchange/ExportFileWriter.h"
 #include "cookbook/exchange/ExportTarget.h"
-#include "data/engine/Lookups.h"
 #include "cookbook/exchange/formats/MealMasterWriter.h"
 #include "cookbook/exchange/formats/RecipeJsonWriter.h"
+#include "data/engine/Lookups.h"
 
 #include <algorithm>
 #include <future>
@@ -93,15 +93,14 @@ void layOutRange(QByteArray& bytes, RecipeLayout layout, const std::vector<Recip
         layout(bytes, recipes[index], index + 1 == recipes.size());
 }
 
-// Every recipe laid out, in the recipes' order. Each recipe's text depends on
-// that recipe alone, so a batch of recipes is split between the cores and
-// their texts joined in order.
-QByteArray layOutInOrder(const std::vector<RecipeEntry>& recipes, RecipeLayout layout,
-                         const ExportProgress& progress) {
+// Writes every recipe laid out, in the recipes' order, a batch at a time. Each
+// recipe's text depends on that recipe alone, so a batch of recipes is split
+// between the cores and their texts written in order.
+void layOutInOrder(const std::vector<RecipeEntry>& recipes, RecipeLayout layout,
+                   const ChunkWriter& write, const ExportProgress& progress) {
     constexpr std::size_t recipesPerPart = 256;
     const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
     std::vector<QByteArray> parts(threads);
-    QByteArray bytes;
     for (std::size_t begin = 0; begin < recipes.size(); begin += recipesPerPart * threads) {
         const auto partRange = [&](std::size_t part) {
             const std::size_t first = std::min(recipes.size(), begin + part * recipesPerPart);
@@ -118,28 +117,40 @@ QByteArray layOutInOrder(const std::vector<RecipeEntry>& recipes, RecipeLayout l
         for (std::future<void>& other : others)
             other.get();
         for (std::size_t part = 0; part <= others.size(); ++part)
-            bytes += parts[part];
+            write(parts[part]);
         const std::size_t laidOut = std::min(recipes.size(), begin + recipesPerPart * threads);
         if (progress && !progress(laidOut))
             throw ExportCancelled();
     }
-    return bytes;
+}
+
+void writeCollection(const std::vector<RecipeEntry>& recipes, CollectionFormat format,
+                     const ChunkWriter& write, const ExportProgress& progress) {
+    if (format == CollectionFormat::MealMaster) {
+        layOutInOrder(recipes, mealMasterRecipe, write, progress);
+        return;
+    }
+    write("[\n");
+    layOutInOrder(recipes, jsonRecipe, write, progress);
+    write("]\n");
 }
 
 } // namespace
 
 QByteArray collectionBytes(const std::vector<RecipeEntry>& recipes, CollectionFormat format,
                            const ExportProgress& progress) {
-    if (format == CollectionFormat::MealMaster)
-        return layOutInOrder(recipes, mealMasterRecipe, progress);
-    return "[\n" + layOutInOrder(recipes, jsonRecipe, progress) + "]\n";
+    QByteArray bytes;
+    writeCollection(
+        recipes, format, [&bytes](QByteArrayView chunk) { bytes.append(chunk); }, progress);
+    return bytes;
 }
 
 void exportCollection(const QString& path, CollectionFormat format,
                       const std::vector<RecipeEntry>& recipes, const DataFolder& dataFolder,
                       const ExportProgress& progress) {
     refuseDataFileAsExportTarget(path, dataFolder);
-    writeExportFile(path, collectionBytes(recipes, format, progress));
+    writeExportFile(
+        path, [&](const ChunkWriter& write) { writeCollection(recipes, format, write, progress); });
 }
 
 } // namespace savrona

@@ -29,7 +29,7 @@ enum class CollectionFormat {
 std::vector<RecipeEntry> recipesForExport(Table& categories, Table& recipes,
                                           const std::optional<QString>& categoryName = {});
 
-// Thrown when the progress asked to stop; nothing was written.
+// Thrown when the progress asked to stop; the file was left as it was.
 class ExportCancelled : public std::exception {
 public:
     const char* what() const noexcept override { return "export cancelled"; }
@@ -45,8 +45,10 @@ QByteArray collectionBytes(const std::vector<RecipeEntry>& recipes, CollectionFo
                            const ExportProgress& progress = {});
 
 // Writes the recipes to path as one file, atomically, after refusing a data
-// file of the cookbook in dataFolder. Throws Error with the message to show,
-// or ExportCancelled, before anything is written.
+// file of the cookbook in dataFolder: each batch goes to the new file as soon
+// as it is laid out, and the file takes the old one's place only when it is
+// whole. Throws Error with the message to show, or ExportCancelled, leaving
+// the old file as it was.
 void exportCollection(const QString& path, CollectionFormat format,
                       const std::vector<RecipeEntry>& recipes, const DataFolder& dataFolder,
                       const ExportProgress& progress = {});

@@ -1,20 +1,19 @@
-// Reading data files (in slices on two threads, hashed as they arrive) and replacing
-// them safely, synced to disk before success is reported; every file is opened
-// relative to its folder's descriptor.
+// Reading data files (in slices on two threads, hashed as they arrive) relative to
+// their folder's descriptor, and replacing them through AtomicFile with the data
+// files' own messages.
 #include "data/files/DataFile.h"
 
-#include "data/files/BackgroundFileWriter.h"
+#include "data/Error.h"
+#include "data/files/AtomicFile.h"
 #include "data/files/ContentHash.h"
 #include "data/files/DataFolder.h"
-#include "data/Error.h"
+#include "data/files/FileDescriptor.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -73,55 +72,6 @@ QString reasonOf(int errorNumber) {
                      QStringLiteral("the data folder is read-only"));
 }
 
-// Owns a descriptor and closes it once.
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor = -1) : m_descriptor(descriptor) {}
-    ~Descriptor() { reset(); }
-    Descriptor(Descriptor&& other) noexcept : m_descriptor(std::exchange(other.m_descriptor, -1)) {}
-    Descriptor& operator=(Descriptor&& other) noexcept {
-        if (this != &other) {
-            reset();
-            m_descriptor = std::exchange(other.m_descriptor, -1);
-        }
-        return *this;
-    }
-
-    int get() const { return m_descriptor; }
-    bool isOpen() const { return m_descriptor >= 0; }
-    // Closes now; false with errno set when the close reports an error.
-    bool close() {
-        const int descriptor = std::exchange(m_descriptor, -1);
-        return descriptor < 0 || ::close(descriptor) == 0 || errno == EINTR;
-    }
-
-private:
-    void reset() {
-        if (m_descriptor >= 0)
-            ::close(m_descriptor);
-        m_descriptor = -1;
-    }
-
-    int m_descriptor;
-};
-
-bool syncFileDescriptor(int descriptor) {
-    int result = 0;
-    do {
-        result = ::fsync(descriptor);
-    } while (result != 0 && errno == EINTR);
-    return result == 0;
-}
-
-// Makes the rename itself durable. A file system that cannot sync a folder
-// (EINVAL) has nothing more to flush.
-bool syncFolder(int folder) {
-    const Descriptor descriptor(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!descriptor.isOpen())
-        return false;
-    return syncFileDescriptor(descriptor.get()) || errno == EINVAL;
-}
-
 FileIdentity identityFrom(const struct stat& status) {
     return {std::uint64_t(status.st_dev), std::uint64_t(status.st_ino),
             std::int64_t(status.st_size),
@@ -131,16 +81,16 @@ FileIdentity identityFrom(const struct stat& status) {
 // Opens an existing data file for reading; nothing when it (or its folder) is
 // missing. Opened without waiting, so that a pipe or a device in the file's
 // place is refused rather than waited on.
-std::optional<Descriptor> openDataFile(const DataFolder& folder, const QString& fileName,
-                                       const QString& displayName) {
+std::optional<FileDescriptor> openDataFile(const DataFolder& folder, const QString& fileName,
+                                           const QString& displayName) {
     const int folderDescriptor = folder.descriptor();
     if (folderDescriptor < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return std::nullopt;
         throwCannotOpen(displayName);
     }
-    Descriptor file(::openat(folderDescriptor, QFile::encodeName(fileName).constData(),
-                             O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    FileDescriptor file(::openat(folderDescriptor, QFile::encodeName(fileName).constData(),
+                                 O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!file.isOpen()) {
         if (errno == ENOENT)
             return std::nullopt;
@@ -338,117 +288,32 @@ std::optional<FileFingerprint> fingerprintOf(const DataFolder& folder, const QSt
     return FileFingerprint{identityOfOpenFile(file->get(), displayName), *hash};
 }
 
-// Where a file name leads once symbolic links are followed: the folder that
-// holds the file itself (owned when it is not the data folder) and its name
-// there. A link that leads nowhere readable is left as the name to replace.
-struct LinkTarget {
-    Descriptor ownedFolder;
-    int folder = -1;
-    QByteArray name;
-};
-
-LinkTarget followLinks(int folder, QByteArray name) {
-    LinkTarget target{Descriptor(), folder, std::move(name)};
-    for (int depth = 0; depth < 40; ++depth) {
-        char link[PATH_MAX];
-        const ssize_t length =
-            ::readlinkat(target.folder, target.name.constData(), link, sizeof link);
-        if (length <= 0 || length == ssize_t(sizeof link))
-            break;
-        const QByteArray path(link, qsizetype(length));
-        const qsizetype slash = path.lastIndexOf('/');
-        if (slash < 0) {
-            target.name = path;
-            continue;
-        }
-        const QByteArray folderPath = slash == 0 ? QByteArray("/") : path.first(slash);
-        const QByteArray fileName = path.sliced(slash + 1);
-        Descriptor linkFolder(::openat(path.startsWith('/') ? AT_FDCWD : target.folder,
-                                       folderPath.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-        if (!linkFolder.isOpen() || fileName.isEmpty())
-            break;
-        target.ownedFolder = std::move(linkFolder);
-        target.folder = target.ownedFolder.get();
-        target.name = fileName;
+// Words a failed replacement of a data file for the user.
+[[noreturn]] void throwWriteError(const FileReplaceError& failure, const QString& displayName) {
+    switch (failure.kind()) {
+    case FileReplaceError::Kind::FolderTakesNoFile:
+        throwFolderReadOnly(displayName);
+    case FileReplaceError::Kind::TargetNotWritable:
+        throwCannotCreate(displayName, QStringLiteral("the file is read-only"));
+    case FileReplaceError::Kind::TargetIsNoFile:
+        throwCannotCreate(displayName, QStringLiteral("it is a device or a pipe, not a file"));
+    case FileReplaceError::Kind::Failed:
+    case FileReplaceError::Kind::TargetIsFolder:
+        break;
     }
-    return target;
+    throwCannotCreate(displayName, failure.errorNumber());
 }
-
-// A new, empty file beside the target, named after it, which is removed
-// again unless the rename has taken it over.
-class TemporaryFile {
-public:
-    TemporaryFile(int folder, const QByteArray& targetName, const QString& displayName)
-        : m_folder(folder) {
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            m_name =
-                targetName + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
-            m_file = Descriptor(::openat(folder, m_name.constData(),
-                                         O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-            if (m_file.isOpen())
-                return;
-            if (errno == EEXIST)
-                continue;
-            if (errno == EACCES || errno == EPERM || errno == EROFS)
-                throwFolderReadOnly(displayName);
-            throwCannotCreate(displayName, errno);
-        }
-        throwCannotCreate(displayName, EEXIST);
-    }
-    ~TemporaryFile() {
-        if (!m_renamed)
-            ::unlinkat(m_folder, m_name.constData(), 0);
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    Descriptor& file() { return m_file; }
-    // False with errno set when the rename fails.
-    bool renameTo(const QByteArray& targetName) {
-        m_renamed = ::renameat(m_folder, m_name.constData(), m_folder, targetName.constData()) == 0;
-        return m_renamed;
-    }
-
-private:
-    int m_folder;
-    QByteArray m_name;
-    Descriptor m_file;
-    bool m_renamed = false;
-};
 
 std::uint64_t writeAtomically(const DataFolder& folder, const QString& fileName,
                               const std::function<void(const ChunkWriter&)>& produce,
                               const QString& displayName) {
-    if (folder.descriptor() < 0)
-        throwCannotCreate(displayName, errno);
-    const LinkTarget target = followLinks(folder.descriptor(), QFile::encodeName(fileName));
-    struct stat existing {};
-    const bool exists = ::fstatat(target.folder, target.name.constData(), &existing, 0) == 0;
-    // A file the user made read-only stays as it is.
-    if (exists && ::faccessat(target.folder, target.name.constData(), W_OK, 0) != 0)
-        throwCannotCreate(displayName, QStringLiteral("the file is read-only"));
-
-    TemporaryFile temporary(target.folder, target.name, displayName);
-    Descriptor& file = temporary.file();
-    if (exists)
-        ::fchmod(file.get(), existing.st_mode & 07777);
-    std::uint64_t contentHash = 0;
-    {
-        // Joined at the end of this block, before the file is closed.
-        BackgroundFileWriter writer(file.get());
-        produce([&](QByteArrayView chunk) {
-            // Throws to stop the making of a file that can no longer be written.
-            if (!writer.append(chunk))
-                throwCannotCreate(displayName, writer.errorNumber());
-        });
-        if (!writer.finish())
-            throwCannotCreate(displayName, writer.errorNumber());
-        contentHash = writer.contentHash();
+    try {
+        AtomicFile file(folder, fileName);
+        produce([&file](QByteArrayView chunk) { file.write(chunk); });
+        return file.commit();
+    } catch (const FileReplaceError& failure) {
+        throwWriteError(failure, displayName);
     }
-    if (!syncFileDescriptor(file.get()) || !file.close() || !temporary.renameTo(target.name) ||
-        !syncFolder(target.folder))
-        throwCannotCreate(displayName, errno);
-    return contentHash;
 }
 
 // A path's folder and file name.

@@ -3,6 +3,8 @@
 // Reading and safely replacing the data files the tables live in, and telling whether a
 // file still holds what was last read or written.
 
+#include "data/files/AtomicFile.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -73,15 +75,10 @@ std::optional<FileFingerprint> fingerprintDataFile(const DataFolder& folder,
 // The identity of the file (links followed); nothing when it cannot be told.
 std::optional<FileIdentity> identityOfFile(const DataFolder& folder, const QString& fileName);
 
-// Takes the bytes of a data file, one chunk after another.
-using ChunkWriter = std::function<void(QByteArrayView chunk)>;
-
 // Replaces the data file fileName in folder with the bytes that produce hands
-// to the writer it is given, in order, so that a crash, a kill or a full disk
-// leaves either the old file or the new one, whole: writes a temporary file
-// in the same folder, flushes it to disk, renames it over the file and
-// flushes the folder. A file kept as a symbolic link is replaced where the
-// link points, and the link stays.
+// to the writer it is given, in order, through an AtomicFile: a crash, a kill
+// or a full disk leaves either the old file or the new one, whole, and a file
+// kept as a symbolic link is replaced where the link points.
 //
 // A thread of its own writes and hashes the bytes while produce makes the
 // rest, and the disk starts on each block at once. An exception from produce

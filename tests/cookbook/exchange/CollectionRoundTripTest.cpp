@@ -4,13 +4,13 @@
 #include "cookbook/exchange/ImportTestSupport.h"
 
 #include "cookbook/exchange/CollectionExport.h"
-#include "data/files/DataFolder.h"
 #include "cookbook/exchange/ImportPlan.h"
+#include "cookbook/exchange/RecipeExport.h"
 #include "cookbook/exchange/formats/ImportProgress.h"
 #include "cookbook/exchange/formats/MealMasterWriter.h"
-#include "cookbook/exchange/RecipeExport.h"
 #include "cookbook/exchange/formats/RecipeFileReader.h"
 #include "cookbook/exchange/formats/RecipeJsonWriter.h"
+#include "data/files/DataFolder.h"
 #include "data/initial-cookbook/TableDefinitions.h"
 
 #include <QBuffer>
@@ -243,7 +243,8 @@ TEST(CollectionExport, StoppedByItsProgressLeavesTheFileAsItWas) {
                  ExportCancelled);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), "what was there");
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"kept.mmf"});
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"kept.mmf"})
+        << "no temporary file is left behind";
 }
 
 TEST(RecipeTextImport, ReadsWhatExportRecipeToFileWrote) {
