@@ -100,6 +100,26 @@ quit_through_file_menu() {
     xdotool key --delay 100 x
 }
 
+# Starts savrona (the path in $savrona) on the accessibility bus, which is
+# started first so that the program joins it as it starts, and runs the
+# script's drive function; then savrona must end cleanly. A drive that fails
+# ends the program and the script with its status.
+drive_savrona_on_the_accessibility_bus() {
+    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
+        org.a11y.Bus.GetAddress >/dev/null
+    "$savrona" &
+    local app=$!
+    local status=0
+    drive || status=$?
+    if [ "$status" -ne 0 ]; then
+        kill "$app" 2>/dev/null || true
+        wait "$app" 2>/dev/null || true
+        exit "$status"
+    fi
+    wait_for_exit "$app" || fail "savrona did not exit after File, Exit"
+    [ "$exit_status" -eq 0 ] || fail "savrona exited with an error"
+}
+
 # Waits up to ten seconds for a process started by the script to end, and
 # sets exit_status to its exit status.
 wait_for_exit() {

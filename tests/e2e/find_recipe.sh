@@ -87,19 +87,8 @@ drive() {
     sleep 0.3
     xdotool windowfocus --sync "$main"
     sleep 0.3
-    xdotool key --delay 100 alt+f
-    sleep 0.5
-    xdotool key --delay 100 x
+    quit_through_file_menu
 }
 
-# The accessibility bus is started first, so that the program joins it as it starts.
-dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
-    >/dev/null
-"$savrona" &
-app=$!
-status=0
-drive || status=$?
-wait_for_exit "$app" || fail "savrona did not exit after File, Exit"
-[ "$exit_status" -eq 0 ] || fail "savrona exited with an error"
-[ "$status" -eq 0 ] || exit "$status"
+drive_savrona_on_the_accessibility_bus
 echo "end-to-end: found '$title' with Ctrl+F and saw it in the details pane"

@@ -136,24 +136,8 @@ drive() {
         return 1
     fi
 
-    xdotool key --delay 100 alt+f
-    sleep 0.5
-    xdotool key --delay 100 x
+    quit_through_file_menu
 }
 
-# The accessibility bus is started first, so that the program joins it as it starts.
-dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
-    >/dev/null
-"$savrona" &
-app=$!
-status=0
-drive || status=$?
-if [ "$status" -ne 0 ]; then
-    kill "$app" 2>/dev/null || true
-    wait "$app" 2>/dev/null || true
-    exit "$status"
-fi
-wait_for_exit "$app" || fail "savrona did not exit after File, Exit"
-[ "$exit_status" -eq 0 ] || fail "savrona exited with an error"
-[ "$status" -eq 0 ] || exit "$status"
+drive_savrona_on_the_accessibility_bus
 echo "end-to-end: pastes of an empty clipboard and Alt+Q left '$title' as it was"
