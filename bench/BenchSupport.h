@@ -1,29 +1,30 @@
 #pragma once
 
-#include "platform/seams/PlatformSeams.h"
+#include "support/FakeSeams.h"
 
 #include <QString>
-#include <QVariant>
 
-#include <map>
-#include <optional>
+#include <cstdio>
 
 namespace savrona {
 
-// A placement store in memory, so a benchmark never touches the user's settings.
-class MemorySettings : public SettingsStore {
+// The seams of a benchmark's main window: the placement kept in memory, so a
+// benchmark never touches the user's settings; every question answered Yes;
+// and any other message printed, as a benchmark that meets one is not timing
+// what it meant to.
+class BenchSeams {
 public:
-    std::optional<QVariant> value(const QString& name) override {
-        const auto found = m_values.find(name);
-        return found == m_values.end() ? std::nullopt : std::optional<QVariant>(found->second);
-    }
-    bool setValue(const QString& name, const QString& text) override {
-        m_values[name] = text;
-        return true;
+    BenchSeams() {
+        m_fake.messages.beforeAnswer = [](const testing::FakeMessageBoxes::Shown& box) {
+            if (box.kind != MessageBoxes::Kind::Confirmation)
+                std::fprintf(stderr, "message: %s\n", qPrintable(box.text));
+        };
     }
 
+    Platform& platform() { return m_fake.platform; }
+
 private:
-    std::map<QString, QVariant> m_values;
+    testing::FakePlatform m_fake;
 };
 
 } // namespace savrona

@@ -10,14 +10,13 @@
 // scripts/perf-report.sh puts together into one table for both sizes. One
 // cookbook per process, so that the peak memory is that cookbook's.
 #include "BenchSupport.h"
-#include "ui/tree/CookbookTree.h"
-#include "platform/seams/PlatformSeams.h"
 #include "data/initial-cookbook/TableDefinitions.h"
 #include "ui/MainWindowAssembly.h"
-#include "ui/main-window/Unit1.h"
 #include "ui/dialogs/Unit3.h"
 #include "ui/dialogs/Unit5.h"
 #include "ui/dialogs/Unit6.h"
+#include "ui/main-window/Unit1.h"
+#include "ui/tree/CookbookTree.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -44,15 +43,6 @@
 namespace {
 
 using namespace savrona;
-
-class YesMessages : public MessageBoxes {
-public:
-    bool show(Kind kind, const QString& text) override {
-        if (kind != Kind::Confirmation)
-            std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return true;
-    }
-};
 
 double peakMemoryMegabytes() {
     rusage usage{};
@@ -87,12 +77,11 @@ public:
         }
     }
 
-
     // From creating the window to the tree built and painted.
     double startUp() {
         QElapsedTimer timer;
         timer.start();
-        m_window = savrona::createMainWindow(m_platform, m_folder.path());
+        m_window = savrona::createMainWindow(m_seams.platform(), m_folder.path());
         m_window->show();
         while (m_window->cookbookTree().nodeCount() <= 1 || m_window->isRebuilding())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -125,9 +114,7 @@ public:
 private:
     QTemporaryDir m_folder;
     double m_fileMegabytes = 0;
-    YesMessages m_messages;
-    MemorySettings m_settings;
-    Platform m_platform{&m_messages, &m_settings, nullptr, nullptr};
+    BenchSeams m_seams;
     std::unique_ptr<TformMain> m_window;
 };
 

@@ -12,14 +12,14 @@
 // writer, and read back by the reader under test.
 #include "BenchSupport.h"
 #include "cookbook/exchange/CollectionExport.h"
-#include "generator/CookbookGenerator.h"
-#include "ui/tree/CookbookTree.h"
 #include "cookbook/exchange/ImportPlan.h"
 #include "cookbook/exchange/formats/ImportProgress.h"
 #include "cookbook/exchange/formats/MealMasterWriter.h"
 #include "cookbook/exchange/formats/RecipeFileReader.h"
+#include "generator/CookbookGenerator.h"
 #include "ui/MainWindowAssembly.h"
 #include "ui/main-window/Unit1.h"
+#include "ui/tree/CookbookTree.h"
 
 #include <QApplication>
 #include <QFile>
@@ -37,14 +37,6 @@
 using namespace savrona;
 
 namespace {
-
-class SilentMessages : public MessageBoxes {
-public:
-    bool show(Kind, const QString& text) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return true;
-    }
-};
 
 // A MealMaster file of that many generated recipes, in 1 % as many categories.
 class MealMasterFile {
@@ -89,7 +81,7 @@ const MealMasterFile& fileOf(std::int64_t recipes) {
 // A main window on a fresh folder, showing the initial cookbook.
 class FreshCookbook {
 public:
-    FreshCookbook() : m_window(savrona::createMainWindow(m_platform, m_folder.path())) {
+    FreshCookbook() : m_window(savrona::createMainWindow(m_seams.platform(), m_folder.path())) {
         m_window->show();
         while (m_window->cookbookTree().nodeCount() <= 1 || m_window->isRebuilding())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -98,9 +90,7 @@ public:
 
 private:
     QTemporaryDir m_folder;
-    SilentMessages m_messages;
-    MemorySettings m_settings;
-    Platform m_platform{&m_messages, &m_settings, nullptr, nullptr};
+    BenchSeams m_seams;
     std::unique_ptr<TformMain> m_window;
 };
 

@@ -16,19 +16,19 @@
 // Real time is what the user waits for; with other work on the machine the
 // CPU time of the benchmark thread is the steadier figure.
 #include "BenchSupport.h"
-#include "generator/CookbookGenerator.h"
-#include "ui/tree/CookbookTree.h"
-#include "data/files/DataFile.h"
-#include "ui/find/FindController.h"
-#include "ui/find/FindResultsModel.h"
-#include "ui/find/FindWindow.h"
-#include "data/packets/PacketFormats.h"
 #include "cookbook/search/RecipeSearch.h"
 #include "cookbook/search/SearchQuery.h"
 #include "data/engine/Table.h"
+#include "data/files/DataFile.h"
 #include "data/initial-cookbook/TableDefinitions.h"
+#include "data/packets/PacketFormats.h"
+#include "generator/CookbookGenerator.h"
 #include "ui/MainWindowAssembly.h"
+#include "ui/find/FindController.h"
+#include "ui/find/FindResultsModel.h"
+#include "ui/find/FindWindow.h"
 #include "ui/main-window/Unit1.h"
+#include "ui/tree/CookbookTree.h"
 
 #include <QApplication>
 #include <QDir>
@@ -171,19 +171,11 @@ void BM_UpdateOneChanged(benchmark::State& state) {
 }
 BENCHMARK(BM_UpdateOneChanged)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-class SilentMessages : public MessageBoxes {
-public:
-    bool show(Kind, const QString& text) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return true;
-    }
-};
-
 // A real main window on a cookbook and its find window.
 class FindWindowUnderTest {
 public:
     explicit FindWindowUnderTest(CookbookFiles& cookbook)
-        : m_window(savrona::createMainWindow(m_platform, cookbook.folder())) {
+        : m_window(savrona::createMainWindow(m_seams.platform(), cookbook.folder())) {
         m_window->show();
         while (m_window->cookbookTree().nodeCount() <= 1 || m_window->isRebuilding())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -228,9 +220,7 @@ private:
 
 public:
 private:
-    SilentMessages m_messages;
-    MemorySettings m_settings;
-    Platform m_platform{&m_messages, &m_settings, nullptr, nullptr};
+    BenchSeams m_seams;
     std::unique_ptr<TformMain> m_window;
     FindController* m_controller = nullptr;
     FindWindow* m_find = nullptr;

@@ -2,13 +2,12 @@
 // build every node, the next IDs and the totals), and start-up to a painted
 // window, under the offscreen platform.
 #include "BenchSupport.h"
-#include "generator/CookbookGenerator.h"
-#include "ui/tree/CookbookTree.h"
-#include "data/packets/PacketFormats.h"
-#include "platform/seams/PlatformSeams.h"
 #include "data/initial-cookbook/TableDefinitions.h"
+#include "data/packets/PacketFormats.h"
+#include "generator/CookbookGenerator.h"
 #include "ui/MainWindowAssembly.h"
 #include "ui/main-window/Unit1.h"
+#include "ui/tree/CookbookTree.h"
 
 #include <QApplication>
 #include <QDir>
@@ -23,14 +22,6 @@
 namespace {
 
 using namespace savrona;
-
-class SilentMessages : public MessageBoxes {
-public:
-    bool show(Kind, const QString& text) override {
-        qWarning("%s", qPrintable(text));
-        return false;
-    }
-};
 
 void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
@@ -54,18 +45,12 @@ private:
     QTemporaryDir m_folder;
 };
 
-struct Seams {
-    SilentMessages messages;
-    MemorySettings settings;
-    Platform platform{&messages, &settings, nullptr, nullptr};
-};
-
 void RefreshCookbookTree(benchmark::State& state) {
     const auto recipes = static_cast<int>(state.range(0));
     const auto categories = static_cast<int>(state.range(1));
     const CookbookFolder folder(recipes, categories);
-    Seams seams;
-    const auto window = savrona::createMainWindow(seams.platform, folder.path());
+    BenchSeams seams;
+    const auto window = savrona::createMainWindow(seams.platform(), folder.path());
     window->show();
     QCoreApplication::processEvents(); // the first activation's rebuild
     for (auto _ : state)
@@ -76,9 +61,9 @@ void RefreshCookbookTree(benchmark::State& state) {
 
 void StartUpToPaintedWindow(benchmark::State& state) {
     const CookbookFolder folder(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-    Seams seams;
+    BenchSeams seams;
     for (auto _ : state) {
-        auto window = savrona::createMainWindow(seams.platform, folder.path());
+        auto window = savrona::createMainWindow(seams.platform(), folder.path());
         window->show();
         QCoreApplication::processEvents(); // activation: the tree is built
         benchmark::DoNotOptimize(window->grab());

@@ -8,10 +8,6 @@ namespace savrona::testing {
 
 namespace {
 
-Value integerOrNull(const std::optional<std::int32_t>& number) {
-    return number ? Value::integer(*number) : Value();
-}
-
 TableDefinition definitionWith(TableDefinition definition, std::vector<Row> rows) {
     definition.initialPacket = Packet{definition.fields, std::move(rows)};
     return definition;
@@ -30,22 +26,14 @@ std::unique_ptr<Table> tableInFolder(TableDefinition definition, const QString& 
 
 } // namespace
 
-TestCookbook::TestCookbook(const std::vector<CategoryRow>& categoryRows,
-                           const std::vector<RecipeRow>& recipeRows) {
-    std::vector<Row> categoryPacketRows;
-    for (const CategoryRow& row : categoryRows)
-        categoryPacketRows.push_back(
-            {integerOrNull(row.id), Value::integer(0), Value::text(row.name)});
-    std::vector<Row> recipePacketRows;
-    for (const RecipeRow& row : recipeRows)
-        recipePacketRows.push_back({integerOrNull(row.id), integerOrNull(row.categoryId),
-                                    Value::text(row.title), Value::text(row.ingredients),
-                                    Value::text(row.preparation), Value(), Value(), Value()});
-    m_categories =
-        tableInFolder(definitionWith(categoriesTableDefinition(), std::move(categoryPacketRows)),
-                      m_folder.path(), categoriesFileName);
-    m_recipes = tableInFolder(definitionWith(recipesTableDefinition(), std::move(recipePacketRows)),
-                              m_folder.path(), recipesFileName);
+TestCookbook::TestCookbook(const std::vector<CategoryRecord>& categoryRecords,
+                           const std::vector<RecipeRecord>& recipeRecords) {
+    m_categories = tableInFolder(
+        definitionWith(categoriesTableDefinition(), categoryTableRows(categoryRecords)),
+        m_folder.path(), categoriesFileName);
+    m_recipes =
+        tableInFolder(definitionWith(recipesTableDefinition(), recipeTableRows(recipeRecords)),
+                      m_folder.path(), recipesFileName);
     // Both files exist from here on, and neither table counts as changed.
     rebuild();
 }

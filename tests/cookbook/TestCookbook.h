@@ -2,6 +2,8 @@
 
 #include "cookbook/CookbookAccess.h"
 #include "data/engine/Table.h"
+#include "support/FakeSeams.h"
+#include "support/TestRecords.h"
 
 #include <QString>
 #include <QTemporaryDir>
@@ -30,42 +32,13 @@ inline void PrintTo(const Value& value, std::ostream* stream) {
 
 namespace savrona::testing {
 
-// Answers message boxes in place of the user and records what they said.
-class RecordingMessageBoxes : public MessageBoxes {
-public:
-    struct Shown {
-        Kind kind;
-        QString text;
-    };
-    bool show(Kind kind, const QString& text) override {
-        shown.push_back({kind, text});
-        return kind != Kind::Confirmation || confirmationAnswer;
-    }
-
-    std::vector<Shown> shown;
-    bool confirmationAnswer = true;
-};
-
-struct CategoryRow {
-    std::optional<std::int32_t> id;
-    QString name;
-};
-
-struct RecipeRow {
-    std::optional<std::int32_t> id;
-    std::optional<std::int32_t> categoryId;
-    QString title;
-    QString ingredients;
-    QString preparation;
-};
-
 // A small cookbook of real tables whose data files live in a scratch folder,
 // standing in for the main window. rebuild() closes and reopens both tables
 // as the tree rebuild does, which writes a changed table's file.
 class TestCookbook : public CookbookAccess {
 public:
-    TestCookbook(const std::vector<CategoryRow>& categoryRows,
-                 const std::vector<RecipeRow>& recipeRows);
+    TestCookbook(const std::vector<CategoryRecord>& categoryRecords,
+                 const std::vector<RecipeRecord>& recipeRecords);
     ~TestCookbook() override;
 
     Table& categories() override { return *m_categories; }
@@ -89,7 +62,7 @@ public:
     QString selectedCategory;
     QString titleBox;
     std::int32_t nextCategory = 1;
-    RecordingMessageBoxes messageBoxes;
+    FakeMessageBoxes messageBoxes;
 
 private:
     QTemporaryDir m_folder;

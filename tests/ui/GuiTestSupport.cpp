@@ -5,8 +5,8 @@
 #include "platform/SavronaApplication.h"
 
 #include "data/engine/Lookups.h"
-#include "data/packets/PacketFormats.h"
 #include "data/initial-cookbook/TableDefinitions.h"
+#include "data/packets/PacketFormats.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,10 +16,6 @@
 namespace savrona::testing {
 
 namespace {
-
-Value integerOrNull(const std::optional<std::int32_t>& number) {
-    return number ? Value::integer(*number) : Value();
-}
 
 void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
@@ -48,40 +44,10 @@ SavronaApplication* application() {
 
 } // namespace
 
-QStringList FakeMessageBoxes::texts() const {
-    QStringList result;
-    for (const Shown& message : shown)
-        result.append(message.text);
-    return result;
-}
-
-std::optional<QVariant> FakeSettingsStore::value(const QString& name) {
-    const auto found = values.find(name);
-    if (found == values.end())
-        return std::nullopt;
-    return found->second;
-}
-
-bool FakeSettingsStore::setValue(const QString& name, const QString& text) {
-    if (unwritable.count(name) != 0)
-        return false;
-    values[name] = text;
-    written.append(name);
-    return true;
-}
-
 void writeCookbookFiles(const QString& folder, const std::vector<CategoryRecord>& categories,
                         const std::vector<RecipeRecord>& recipes) {
-    Packet categoryPacket{categoriesTableDefinition().fields, {}};
-    for (const CategoryRecord& category : categories)
-        categoryPacket.rows.push_back(
-            {integerOrNull(category.id), Value::integer(0), Value::text(category.name)});
-    Packet recipePacket{recipesTableDefinition().fields, {}};
-    for (const RecipeRecord& recipe : recipes)
-        recipePacket.rows.push_back({integerOrNull(recipe.id), integerOrNull(recipe.categoryId),
-                                     recipe.title ? Value::text(*recipe.title) : Value(),
-                                     Value::text(recipe.ingredients),
-                                     Value::text(recipe.preparation), Value(), Value(), Value()});
+    const Packet categoryPacket{categoriesTableDefinition().fields, categoryTableRows(categories)};
+    const Packet recipePacket{recipesTableDefinition().fields, recipeTableRows(recipes)};
     writeFile(QDir(folder).filePath(categoriesFileName), writeXmlPacket(categoryPacket));
     writeFile(QDir(folder).filePath(recipesFileName), writeXmlPacket(recipePacket));
 }

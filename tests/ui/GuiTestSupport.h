@@ -1,9 +1,11 @@
 #pragma once
 
+#include "platform/seams/PlatformSeams.h"
+#include "support/FakeSeams.h"
+#include "support/TestRecords.h"
+#include "ui/main-window/Unit1.h"
 #include "ui/tree/CookbookTree.h"
 #include "ui/tree/CookbookTreeView.h"
-#include "platform/seams/PlatformSeams.h"
-#include "ui/main-window/Unit1.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -11,12 +13,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
-#include <set>
 #include <vector>
 
 // Readable failure messages for Qt texts.
@@ -26,53 +25,6 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 namespace savrona::testing {
 
-// Answers message boxes in place of the user and records what they said.
-class FakeMessageBoxes : public MessageBoxes {
-public:
-    struct Shown {
-        Kind kind;
-        QString text;
-    };
-    bool show(Kind kind, const QString& text) override {
-        shown.push_back({kind, text});
-        return answer;
-    }
-    QStringList texts() const;
-
-    std::vector<Shown> shown;
-    bool answer = true;
-};
-
-// A settings store in memory; names in `unwritable` refuse to be written.
-class FakeSettingsStore : public SettingsStore {
-public:
-    std::optional<QVariant> value(const QString& name) override;
-    bool setValue(const QString& name, const QString& text) override;
-
-    std::map<QString, QVariant> values;
-    std::set<QString> unwritable;
-    QStringList written; // names, in the order written
-};
-
-struct FakePlatform {
-    FakeMessageBoxes messages;
-    FakeSettingsStore settings;
-    Platform platform{&messages, &settings, nullptr, nullptr};
-};
-
-struct CategoryRecord {
-    std::optional<std::int32_t> id;
-    QString name;
-};
-
-struct RecipeRecord {
-    std::optional<std::int32_t> id;
-    std::optional<std::int32_t> categoryId;
-    std::optional<QString> title;
-    QString ingredients;
-    QString preparation;
-};
-
 // Writes categories.xml and recipes.xml into folder.
 void writeCookbookFiles(const QString& folder, const std::vector<CategoryRecord>& categories,
                         const std::vector<RecipeRecord>& recipes);
@@ -81,8 +33,8 @@ void writeCookbookFiles(const QString& folder, const std::vector<CategoryRecord>
 QStringList treeLines(const CookbookTreeModel& tree);
 TreeNode* findNode(const CookbookTreeModel& tree, const QString& text);
 
-// A main window on a scratch data folder with fake message boxes and settings;
-// the application's error box shows through the same fake.
+// A main window on a scratch data folder with every platform seam faked;
+// the application's error box shows through the same fake message boxes.
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override;

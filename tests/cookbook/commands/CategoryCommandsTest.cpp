@@ -1,6 +1,6 @@
 #include "cookbook/commands/CategoryCommands.h"
-#include "data/initial-cookbook/TableDefinitions.h"
 #include "cookbook/TestCookbook.h"
+#include "data/initial-cookbook/TableDefinitions.h"
 
 #include <gtest/gtest.h>
 
@@ -192,7 +192,7 @@ TEST_F(CategoryCommandsTest, DeleteCategoryWithUnusualNamesDeletesOnlyThatCatego
 }
 
 TEST_F(CategoryCommandsTest, DeleteCategoryAnsweredNoChangesNothing) {
-    cookbook.messageBoxes.confirmationAnswer = false;
+    cookbook.messageBoxes.answer = false;
     const auto categoriesBefore = categoryRows();
     const auto recipesBefore = recipeRows();
 

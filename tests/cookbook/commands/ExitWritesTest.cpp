@@ -1,40 +1,18 @@
 // The tables' last close at exit: a write that fails is told, tried again on the
 // user's word, and dropped only when the user chooses to quit without saving.
 #include "cookbook/commands/ExitWrites.h"
-#include "data/initial-cookbook/TableDefinitions.h"
 #include "cookbook/TestCookbook.h"
+#include "data/initial-cookbook/TableDefinitions.h"
 
 #include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 using namespace savrona;
 using namespace savrona::testing;
 
 namespace {
-
-// Answers the Try Again / Quit Without Saving question from a list, and can
-// mend the cause of the failure before it answers.
-class ExitAnswers : public MessageBoxes {
-public:
-    bool show(Kind kind, const QString& text) override {
-        if (kind != Kind::RetryOrQuit)
-            return true;
-        questions.append(text);
-        const std::size_t asked = std::size_t(questions.size());
-        if (mendBeforeAnswer == asked)
-            mend();
-        return asked <= answers.size() && answers[asked - 1];
-    }
-
-    std::vector<bool> answers; // true: Try Again
-    std::size_t mendBeforeAnswer = 0;
-    std::function<void()> mend;
-    QStringList questions;
-};
 
 struct ExitCase {
     const char* name;
@@ -56,16 +34,24 @@ TEST_P(ClosingForExit, NeverDropsAFailedWriteWithoutTheUsersWord) {
     ASSERT_TRUE(QFile::remove(recipesPath));
     ASSERT_TRUE(QDir(cookbook.folder()).mkdir(recipesFileName)); // no file can replace it
 
-    ExitAnswers answers;
-    answers.answers = GetParam().answers;
-    answers.mendBeforeAnswer = GetParam().mendBeforeAnswer;
-    answers.mend = [&] { ASSERT_TRUE(QDir(cookbook.folder()).rmdir(recipesFileName)); };
-    closeTablesForExit({&cookbook.categories(), &cookbook.recipes()}, answers);
+    // The Try Again / Quit Without Saving question answered from the list,
+    // Quit once it runs out; the cause of the failure mended before one answer.
+    FakeMessageBoxes messages;
+    messages.answers = {GetParam().answers.begin(), GetParam().answers.end()};
+    messages.answer = false;
+    messages.beforeAnswer = [&](const FakeMessageBoxes::Shown& box) {
+        const auto asked = std::size_t(messages.textsOf(MessageBoxes::Kind::RetryOrQuit).size());
+        if (box.kind == MessageBoxes::Kind::RetryOrQuit && asked == GetParam().mendBeforeAnswer) {
+            ASSERT_TRUE(QDir(cookbook.folder()).rmdir(recipesFileName));
+        }
+    };
+    closeTablesForExit({&cookbook.categories(), &cookbook.recipes()}, messages);
 
-    ASSERT_EQ(answers.questions.size(), qsizetype(GetParam().answers.size()));
-    EXPECT_TRUE(answers.questions[0].startsWith("Cannot create file recipes.xml: "))
-        << answers.questions[0].toStdString();
-    EXPECT_TRUE(answers.questions[0].contains("lose these changes"));
+    const QStringList questions = messages.textsOf(MessageBoxes::Kind::RetryOrQuit);
+    ASSERT_EQ(questions.size(), qsizetype(GetParam().answers.size()));
+    EXPECT_TRUE(questions[0].startsWith("Cannot create file recipes.xml: "))
+        << questions[0].toStdString();
+    EXPECT_TRUE(questions[0].contains("lose these changes"));
     EXPECT_EQ(cookbook.fileExists(recipesFileName) && QFileInfo(recipesPath).isFile(),
               GetParam().saved);
     if (GetParam().saved) {

@@ -1,6 +1,6 @@
 #include "cookbook/commands/RecipeCommands.h"
-#include "data/initial-cookbook/TableDefinitions.h"
 #include "cookbook/TestCookbook.h"
+#include "data/initial-cookbook/TableDefinitions.h"
 
 #include <gtest/gtest.h>
 
@@ -206,7 +206,7 @@ TEST_F(RecipeCommandsTest, DeleteRecipeAnsweredYesDeletesExactlyThatRecipe) {
 }
 
 TEST_F(RecipeCommandsTest, DeleteRecipeAnsweredNoChangesNothing) {
-    cookbook.messageBoxes.confirmationAnswer = false;
+    cookbook.messageBoxes.answer = false;
     const auto before = recipeRows();
     EXPECT_EQ(commands.deleteRecipe("Onion Soup"), RecipeOutcome::Nothing);
     EXPECT_EQ(recipeRows(), before);

@@ -217,18 +217,7 @@ INSTANTIATE_TEST_SUITE_P(Errors, ExportErrorMessage,
                                            ErrnoCase{EPIPE, "I/O error 31"}));
 
 // Answers the save dialog in place of the user.
-class AnsweringSaveDialog : public SaveFileDialog {
-public:
-    std::optional<QString> chooseFile(QWidget*, const QString& proposedName,
-                                      const SaveFileType& type) override {
-        proposed = proposedName;
-        proposedType = type.defaultSuffix;
-        return answer;
-    }
-    std::optional<QString> answer;
-    QString proposed;
-    QString proposedType;
-};
+using AnsweringSaveDialog = savrona::testing::FakeSaveFileDialog;
 
 TEST_F(ExportFile, CancellingTheDialogWritesNothing) {
     AnsweringSaveDialog dialog;

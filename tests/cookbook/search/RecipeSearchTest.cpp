@@ -191,7 +191,7 @@ TEST_F(RecipeSearchTest, AClosedTableLeavesTheIndexAsItWas) {
 // Enough records to be read in two halves on two threads: each recipe must
 // keep its own words however the halves are joined.
 TEST(RecipeSearchLarge, RecipesReadOnTwoThreadsKeepTheirOwnWords) {
-    std::vector<RecipeRow> recipes;
+    std::vector<RecipeRecord> recipes;
     for (int number = 0; number < 9000; ++number)
         recipes.push_back({number, 1, QStringLiteral("Dish %1").arg(number),
                            QStringLiteral("only%1\r\nshared%2").arg(number).arg(number % 7),

@@ -26,24 +26,6 @@
 namespace savrona::testing {
 namespace {
 
-class FakeFileDialogs : public FileDialogs {
-public:
-    QStringList chooseFilesToOpen(QWidget*, const QString&, const QStringList& fileTypes) override {
-        offeredTypes = fileTypes;
-        return filesToOpen;
-    }
-    std::optional<SaveChoice> chooseFileToSave(QWidget*, const QString& caption,
-                                               const QString& proposedName,
-                                               const QStringList&) override {
-        askedFor = caption + u'|' + proposedName;
-        return saveChoice;
-    }
-    QStringList filesToOpen;
-    QStringList offeredTypes;
-    std::optional<SaveChoice> saveChoice;
-    QString askedFor;
-};
-
 QByteArray readAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -83,7 +65,6 @@ class ImportExport : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        fake.platform.fileDialogs = &dialogs;
         writeSmallCookbook(folder.path());
         start();
         controller = window->findChild<ImportExportController*>();
@@ -97,7 +78,6 @@ protected:
         return path;
     }
 
-    FakeFileDialogs dialogs;
     ImportExportController* controller = nullptr;
     QTemporaryDir inputs;
     QByteArray recipesFileBefore;
@@ -114,14 +94,14 @@ TEST_F(ImportExport, ExportCategoryIsEnabledOnACategoryOnly) {
 }
 
 TEST_F(ImportExport, ImportAddsEverythingAndRebuildsOnce) {
-    dialogs.filesToOpen = {importFile(mealMasterRecipe("Rye bread", "Breads") +
-                                      mealMasterRecipe("Tomato soup", "Soups") +
-                                      mealMasterRecipe("Plum jam", "Preserves"))};
+    fake.fileDialogs.filesToOpen = {importFile(mealMasterRecipe("Rye bread", "Breads") +
+                                               mealMasterRecipe("Tomato soup", "Soups") +
+                                               mealMasterRecipe("Plum jam", "Preserves"))};
     QString question;
     answerSummary("&Import", &question);
     controller->importRecipesItem()->trigger();
 
-    EXPECT_EQ(dialogs.offeredTypes, ImportExportController::importFileTypes);
+    EXPECT_EQ(fake.fileDialogs.openTypes, ImportExportController::importFileTypes);
     EXPECT_EQ(question, "Import 3 recipes into 3 categories (1 new)?");
     EXPECT_TRUE(fake.messages.shown.empty()) << fake.messages.texts().join('|').toStdString();
     EXPECT_EQ(statusText(), "4 Categories with 8 recipes");
@@ -133,7 +113,7 @@ TEST_F(ImportExport, ImportAddsEverythingAndRebuildsOnce) {
 }
 
 TEST_F(ImportExport, CancelInTheSummaryChangesNothing) {
-    dialogs.filesToOpen = {importFile(mealMasterRecipe("Rye bread", "Breads"))};
+    fake.fileDialogs.filesToOpen = {importFile(mealMasterRecipe("Rye bread", "Breads"))};
     answerSummary("Cancel");
     controller->importRecipesItem()->trigger();
     window->RefreshCookbookTree();
@@ -142,7 +122,7 @@ TEST_F(ImportExport, CancelInTheSummaryChangesNothing) {
 }
 
 TEST_F(ImportExport, NothingToImportOffersOnlyOk) {
-    dialogs.filesToOpen = {importFile("no recipes here\r\n")};
+    fake.fileDialogs.filesToOpen = {importFile("no recipes here\r\n")};
     QString question;
     answerSummary("OK", &question);
     controller->importRecipesItem()->trigger();
@@ -190,27 +170,29 @@ TEST_F(ImportExport, CancelInTheProgressDialogChangesNothing) {
 TEST_F(ImportExport, ExportWritesTheCookbookOrOneCategoryInTheTypeChosen) {
     const QString path = inputs.filePath("all.json");
     // The extension the user typed wins over the type left selected.
-    dialogs.saveChoice = FileDialogs::SaveChoice{path, 0};
+    fake.fileDialogs.saveChoice = FileDialogs::SaveChoice{path, 0};
     controller->exportCookbookItem()->trigger();
-    EXPECT_EQ(dialogs.askedFor, "Export cookbook|My Cookbook");
+    EXPECT_EQ(fake.fileDialogs.saveCaption, "Export cookbook");
+    EXPECT_EQ(fake.fileDialogs.proposedName, "My Cookbook");
     const QByteArray json = readAll(path);
     EXPECT_TRUE(json.startsWith("[\n{"));
     EXPECT_TRUE(json.indexOf("Cheese puffs") < json.indexOf("Grandma's stew"));
     EXPECT_FALSE(json.contains("Lost recipe"));
 
     const QString mealMaster = inputs.filePath("soups");
-    dialogs.saveChoice = FileDialogs::SaveChoice{mealMaster, 0};
+    fake.fileDialogs.saveChoice = FileDialogs::SaveChoice{mealMaster, 0};
     window->treePopupPopup(node("Soups"));
     emit window->treePopup->aboutToShow();
     controller->exportCategoryItem()->trigger();
-    EXPECT_EQ(dialogs.askedFor, "Export category|Soups");
+    EXPECT_EQ(fake.fileDialogs.saveCaption, "Export category");
+    EXPECT_EQ(fake.fileDialogs.proposedName, "Soups");
     const QByteArray soups = readAll(mealMaster);
     EXPECT_EQ(soups.count("MMMMM----- Recipe via Meal-Master"), 2);
     EXPECT_TRUE(soups.contains("      Title: Tomato soup\r\n Categories: Soups\r\n"));
 }
 
 TEST_F(ImportExport, ExportRefusesADataFileOfTheCookbook) {
-    dialogs.saveChoice = FileDialogs::SaveChoice{folder.filePath("recipes.xml"), 1};
+    fake.fileDialogs.saveChoice = FileDialogs::SaveChoice{folder.filePath("recipes.xml"), 1};
     controller->exportCookbookItem()->trigger();
     EXPECT_EQ(readAll(folder.filePath("recipes.xml")), recipesFileBefore);
     ASSERT_EQ(fake.messages.shown.size(), 1u);

@@ -2,8 +2,8 @@
 // tables and ends with the rebuild (or none) that it must.
 #include "ui/GuiTestSupport.h"
 
-#include "platform/seams/AppInfo.h"
 #include "data/engine/Lookups.h"
+#include "platform/seams/AppInfo.h"
 #include "ui/dialogs/Unit2.h"
 #include "ui/dialogs/Unit3.h"
 #include "ui/dialogs/Unit5.h"
@@ -21,37 +21,13 @@
 namespace savrona::testing {
 namespace {
 
-class FakeSaveFileDialog : public SaveFileDialog {
-public:
-    std::optional<QString> chooseFile(QWidget*, const QString& proposedName,
-                                      const SaveFileType& type) override {
-        proposed = proposedName;
-        proposedType = type.defaultSuffix;
-        return answer;
-    }
-    QString proposed;
-    QString proposedType;
-    std::optional<QString> answer;
-};
-
-class FakeUrlOpener : public UrlOpener {
-public:
-    void open(const QUrl& address) override { opened.append(address); }
-    QList<QUrl> opened;
-};
-
 class CommandWiring : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        fake.platform.saveDialog = &saveDialog;
-        fake.platform.urls = &urls;
         writeSmallCookbook(folder.path());
         start();
     }
-
-    FakeSaveFileDialog saveDialog;
-    FakeUrlOpener urls;
 };
 
 TEST_F(CommandWiring, AddRecipeStoresThePaneAndRebuildsWithoutSelecting) {
@@ -148,11 +124,11 @@ TEST_F(CommandWiring, AddCategoryThroughItsDialogRebuildsAndReturnsToTheRoot) {
 TEST_F(CommandWiring, ExportWritesWhatThePaneShows) {
     select("Zucchini bites");
     const QString path = folder.filePath("export.txt");
-    saveDialog.answer = path;
+    fake.saveDialog.answer = path;
     window->Exportrecipe1Click();
 
-    EXPECT_EQ(saveDialog.proposed, "Zucchini bites");
-    EXPECT_EQ(saveDialog.proposedType, "txt");
+    EXPECT_EQ(fake.saveDialog.proposed, "Zucchini bites");
+    EXPECT_EQ(fake.saveDialog.proposedType, "txt");
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().startsWith(
@@ -162,8 +138,8 @@ TEST_F(CommandWiring, ExportWritesWhatThePaneShows) {
 
 TEST_F(CommandWiring, SavronaOnLineOpensTheWebAddress) {
     window->SavronaOnLine1Click();
-    ASSERT_EQ(urls.opened.size(), 1);
-    EXPECT_EQ(urls.opened.front(), QUrl(webAddress));
+    ASSERT_EQ(fake.urls.opened.size(), 1);
+    EXPECT_EQ(fake.urls.opened.front(), QUrl(webAddress));
 }
 
 } // namespace

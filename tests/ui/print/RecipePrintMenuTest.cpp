@@ -13,34 +13,6 @@
 namespace savrona::testing {
 namespace {
 
-class AnsweringSaveDialog : public SaveFileDialog {
-public:
-    std::optional<QString> chooseFile(QWidget*, const QString& proposedName,
-                                      const SaveFileType& type) override {
-        proposed = proposedName;
-        proposedType = type.defaultSuffix;
-        return answer;
-    }
-    QString proposed;
-    QString proposedType;
-    std::optional<QString> answer;
-};
-
-// Answers the print dialog as a user who prints to a file (answer set) or
-// cancels (no answer).
-class AnsweringPrintDialog : public PrintDialog {
-public:
-    bool choosePrinter(QWidget*, QPrinter& printer) override {
-        documentName = printer.docName();
-        if (!answer)
-            return false;
-        printer.setOutputFileName(*answer);
-        return true;
-    }
-    QString documentName;
-    std::optional<QString> answer;
-};
-
 QByteArray contentOf(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -50,8 +22,7 @@ class PrintMenu : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        fake.platform.saveDialog = &saveDialog;
-        fake.platform.printDialog = &printDialog;
+        fake.printDialog.choose = [this](QPrinter& printer) { return printToFile(printer); };
         writeSmallCookbook(folder.path());
         start();
         menu = window->findChild<RecipePrintMenu*>();
@@ -65,8 +36,18 @@ protected:
         window->treePopupPopup(found);
     }
 
-    AnsweringSaveDialog saveDialog;
-    AnsweringPrintDialog printDialog;
+    // The print dialog's user: notes the document's name and prints to
+    // printTarget, or cancels when there is none.
+    bool printToFile(QPrinter& printer) {
+        printedDocument = printer.docName();
+        if (!printTarget)
+            return false;
+        printer.setOutputFileName(*printTarget);
+        return true;
+    }
+
+    std::optional<QString> printTarget;
+    QString printedDocument;
     RecipePrintMenu* menu = nullptr;
 };
 
@@ -91,7 +72,7 @@ TEST_F(PrintMenu, AccessKeysPressTheirItems) {
     preparePopupOn("Zucchini bites");
     window->treePopup->popup(window->mapToGlobal(QPoint(20, 20)));
     QTest::keyClick(window->treePopup, Qt::Key_F);
-    EXPECT_EQ(saveDialog.proposed, "Zucchini bites.pdf");
+    EXPECT_EQ(fake.saveDialog.proposed, "Zucchini bites.pdf");
     EXPECT_FALSE(window->treePopup->isVisible());
 
     // On a category: D deletes it, asked first, as designed.
@@ -106,11 +87,11 @@ TEST_F(PrintMenu, AccessKeysPressTheirItems) {
 
 TEST_F(PrintMenu, SaveAsPdfProposesTheTitleAndWritesThePdf) {
     preparePopupOn("Zucchini bites");
-    saveDialog.answer = folder.filePath("bites.pdf");
+    fake.saveDialog.answer = folder.filePath("bites.pdf");
     menu->SaverecipeasPDF1->trigger();
 
-    EXPECT_EQ(saveDialog.proposed, "Zucchini bites.pdf");
-    EXPECT_EQ(saveDialog.proposedType, "pdf");
+    EXPECT_EQ(fake.saveDialog.proposed, "Zucchini bites.pdf");
+    EXPECT_EQ(fake.saveDialog.proposedType, "pdf");
     EXPECT_TRUE(contentOf(folder.filePath("bites.pdf")).startsWith("%PDF-"));
     EXPECT_TRUE(fake.messages.shown.empty()) << fake.messages.texts().join('\n').toStdString();
 }
@@ -121,14 +102,14 @@ TEST_F(PrintMenu, CancellingEitherDialogWritesNothing) {
     menu->SaverecipeasPDF1->trigger();
     menu->Printrecipe1->trigger();
 
-    EXPECT_EQ(printDialog.documentName, "Zucchini bites");
+    EXPECT_EQ(printedDocument, "Zucchini bites");
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), before);
     EXPECT_TRUE(fake.messages.shown.empty());
 }
 
 TEST_F(PrintMenu, PrintingToAFileWritesThePdfThere) {
     preparePopupOn("Tomato soup");
-    printDialog.answer = folder.filePath("soup.pdf");
+    printTarget = folder.filePath("soup.pdf");
     menu->Printrecipe1->trigger();
 
     EXPECT_TRUE(contentOf(folder.filePath("soup.pdf")).startsWith("%PDF-"));
@@ -155,8 +136,8 @@ TEST_P(PrintMenuRefuses, TheTargetAndChangesNothing) {
     for (QAction* item : {menu->SaverecipeasPDF1, menu->Printrecipe1}) {
         fake.messages.shown.clear();
         preparePopupOn("Zucchini bites");
-        saveDialog.answer = path;
-        printDialog.answer = path;
+        fake.saveDialog.answer = path;
+        printTarget = path;
         item->trigger();
 
         ASSERT_EQ(fake.messages.shown.size(), 1u) << item->text().toStdString();
