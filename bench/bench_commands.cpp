@@ -273,7 +273,7 @@ void run(const QString& source, int rounds) {
             printFigure((name + ", on disk").c_str(), median(onDisk));
         }
         // A burst: commands one after another, written behind one another.
-        const Figure& addRecipe = figures().front();
+        const Figure addRecipe = figures().front();
         QElapsedTimer burst;
         burst.start();
         constexpr int burstCommands = 20;

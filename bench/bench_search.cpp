@@ -226,9 +226,14 @@ private:
     FindWindow* m_find = nullptr;
 };
 
-FindWindowUnderTest& findWindowOf(int recipeCount) {
+// Kept across the benchmarks of one size; closed before the application object goes.
+std::map<int, std::unique_ptr<FindWindowUnderTest>>& findWindows() {
     static std::map<int, std::unique_ptr<FindWindowUnderTest>> made;
-    auto& window = made[recipeCount];
+    return made;
+}
+
+FindWindowUnderTest& findWindowOf(int recipeCount) {
+    auto& window = findWindows()[recipeCount];
     if (!window)
         window = std::make_unique<FindWindowUnderTest>(cookbookOf(recipeCount));
     return *window;
@@ -315,5 +320,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    findWindows().clear();
     return 0;
 }
