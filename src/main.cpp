@@ -12,9 +12,9 @@
 #include "platform/TerminationRequests.h"
 #include "platform/seams/AppInfo.h"
 #include "ui/MainWindowAssembly.h"
-#include "ui/look/TextInputGuard.h"
 #include "ui/look/DesignFonts.h"
 #include "ui/look/Pictures.h"
+#include "ui/look/TextInputGuard.h"
 #include "ui/main-window/Unit1.h"
 
 #include <memory>
@@ -52,6 +52,8 @@ int main(int argc, char** argv) {
         messages.show(savrona::MessageBoxes::Kind::Warning, folderLock.refusal());
         return 1;
     }
+    if (folderLock.folderIsReadOnly())
+        messages.show(savrona::MessageBoxes::Kind::Warning, folderLock.readOnlyNotice());
     savrona::TerminationRequests termination;
 
     std::unique_ptr<TformMain> mainWindow;
@@ -68,7 +70,8 @@ int main(int argc, char** argv) {
         savrona::waitForWritesShowingProgress(
             {mainWindow->dataSetCategories.get(), mainWindow->dataSetRecipes.get()});
         savrona::closeTablesForExit(
-            {mainWindow->dataSetCategories.get(), mainWindow->dataSetRecipes.get()}, messages);
+            {mainWindow->dataSetCategories.get(), mainWindow->dataSetRecipes.get()}, messages,
+            &termination);
     });
     return exitCode;
 }

@@ -55,7 +55,7 @@ TerminationRequests::TerminationRequests(QObject* parent) : QObject(parent) {
 #if QT_CONFIG(sessionmanager)
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         connect(application, &QGuiApplication::commitDataRequest, this,
-                &TerminationRequests::requested);
+                &TerminationRequests::request);
 #endif
 }
 
@@ -77,7 +77,12 @@ void TerminationRequests::readPipe() {
     while (::read(m_pipe[0], bytes, sizeof bytes) > 0)
         any = true;
     if (any)
-        emit requested();
+        request();
+}
+
+void TerminationRequests::request() {
+    ++m_count;
+    emit requested();
 }
 
 void TerminationRequests::closeWindows(QWidget& mainWindow) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end: a write that fails (a file size limit stands in for a full
 # disk) is reported, the exit asks to try again instead of quitting, and once
-# the limit is lifted Try Again saves the recipe.
+# the limit is lifted Try Again saves the recipe; SIGTERM while it asks ends
+# the program after one more try.
 set -euo pipefail
 savrona="$1"
 source "$(dirname "$0")/e2e_support.sh"
@@ -41,4 +42,27 @@ xdotool key --delay 100 Return
 wait_for_exit "$app"
 [ "$exit_status" -eq 0 ] || fail "savrona ended with $exit_status"
 grep -q "$title" recipes.xml || fail "recipes.xml lacks the recipe after Try Again"
+
+# SIGTERM while the question is shown: one more try, then the end, the
+# change lost since nobody is there to answer.
+lost="Forsaken Fig Cake"
+(ulimit -S -f 16 && exec "$savrona") &
+app=$!
+focus_main_window
+xdotool key --delay 100 End
+sleep 0.3
+xdotool key --delay 100 Tab
+xdotool type --delay 20 "$lost"
+xdotool key --delay 100 alt+a
+failure="$(window_named 'Savrona v1.0')"
+focus "$failure"
+xdotool key --delay 100 Return
+wait_for_windows 1
+focus_main_window
+quit_through_file_menu
+window_named 'Savrona v1.0' >/dev/null
+kill -TERM "$app"
+wait_for_exit "$app"
+[ "$exit_status" -eq 0 ] || fail "savrona ended with $exit_status after SIGTERM at the question"
+if grep -qs "$lost" recipes.xml; then fail "the recipe was written under the limit"; fi
 echo "end-to-end: the failed write was kept and saved at the exit"

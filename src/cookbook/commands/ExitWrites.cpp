@@ -1,5 +1,5 @@
 // Closes the tables at exit and asks Try Again / Quit Without Saving while a write
-// fails.
+// fails, until the user or a request to end the program answers.
 #include "cookbook/commands/ExitWrites.h"
 
 #include "data/Error.h"
@@ -50,19 +50,27 @@ void writeNoting(Table* table, Failures& failures, MessageBoxes& messages, void 
     }
 }
 
+int endRequestsSoFar(const EndRequests* endRequests) {
+    return endRequests != nullptr ? endRequests->count() : 0;
+}
+
 } // namespace
 
-void closeTablesForExit(const std::vector<Table*>& tables, MessageBoxes& messages) {
+void closeTablesForExit(const std::vector<Table*>& tables, MessageBoxes& messages,
+                        const EndRequests* endRequests) {
     Failures failures;
     for (Table* table : tables)
         writeNoting(table, failures, messages, &Table::close);
     while (!failures.empty()) {
+        const int requestsBefore = endRequestsSoFar(endRequests);
         if (!messages.show(MessageBoxes::Kind::RetryOrQuit, retryQuestion(failures)))
             return;
         for (Table* table : tables) {
             if (table->hasUnwrittenChanges())
                 writeNoting(table, failures, messages, &Table::writeUnwrittenChanges);
         }
+        if (endRequestsSoFar(endRequests) != requestsBefore)
+            return;
     }
 }
 

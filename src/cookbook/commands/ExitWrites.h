@@ -3,8 +3,9 @@
 // The tables' last close at exit, which never drops unsaved records without the user's
 // word.
 
-#include "platform/seams/PlatformSeams.h"
 #include "data/engine/Table.h"
+#include "platform/seams/EndRequests.h"
+#include "platform/seams/PlatformSeams.h"
 
 #include <vector>
 
@@ -17,6 +18,11 @@ namespace savrona {
 // changed is left as it is and the table's data saved beside it, as at any
 // close; the user is told so. Returns when every table is written or the
 // user chose to quit.
-void closeTablesForExit(const std::vector<Table*>& tables, MessageBoxes& messages);
+//
+// A request to end the program (endRequests, when given) that comes while the
+// question is shown answers it: the writes are tried once more, and what still
+// fails is dropped, since nobody is there to choose.
+void closeTablesForExit(const std::vector<Table*>& tables, MessageBoxes& messages,
+                        const EndRequests* endRequests = nullptr);
 
 } // namespace savrona
