@@ -2,10 +2,10 @@
 // read, merged and written back in the layout they came in; damaged ones refused with
 // the row and attribute named; the initial cookbook in that layout; tables keeping it.
 #include "data/packets/engine-xml/DataPacketXml.h"
-#include "data/packets/DataPacketXmlFromRaw.h"
-#include "data/initial-cookbook/InitialCookbook.h"
-#include "data/packets/PacketFormats.h"
 #include "data/TableTestSupport.h"
+#include "data/initial-cookbook/InitialCookbook.h"
+#include "data/packets/DataPacketXmlFromRaw.h"
+#include "data/packets/PacketFormats.h"
 
 #include <QTemporaryDir>
 
@@ -271,6 +271,99 @@ INSTANTIATE_TEST_SUITE_P(
                       "</FIELDS><PARAMS/></METADATA><ROWDATA></ROWDATA></DATAPACKET>\r\n"}),
     [](const auto& info) { return info.param.name; });
 
+// Documents with a document type: kept as it stands, references to the
+// entities it declares kept in the texts as they stand, nothing expanded
+// and nothing outside the file read.
+const QByteArray standalone = "<?xml version=\"1.0\" standalone=\"yes\"?>";
+
+QByteArray typedNameDocument(const QByteArray& documentType, const QByteArray& name) {
+    return nameDocument(standalone + "\n" + documentType + "\n", name);
+}
+
+QByteArray typedNameWrittenBack(const QByteArray& documentType, const QByteArray& name) {
+    return nameDocument(standalone + "\r\n" + documentType + "\r\n", name) + "\r\n";
+}
+
+RoundTrip typedRoundTrip(std::string name, const QByteArray& documentType, const QByteArray& value,
+                         const char* read) {
+    return {std::move(name),
+            typedNameDocument(documentType, value),
+            nameField,
+            {{text(read)}},
+            typedNameWrittenBack(documentType, value)};
+}
+
+const QByteArray brandEntities = "<!DOCTYPE DATAPACKET [\r\n"
+                                 "  <!ENTITY brand \"Keltrim\">\r\n"
+                                 "  <!-- \"quoted\" ]> in a comment -->\r\n"
+                                 "  <!ENTITY chef 'Ana &amp; \"Bo\" ]>'>\r\n"
+                                 "  <!ENTITY % kind \"pie\">\r\n"
+                                 "]>";
+
+const QByteArray billionLaughs =
+    "<!DOCTYPE DATAPACKET [<!ENTITY lol \"lol\">"
+    "<!ENTITY lol1 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">"
+    "<!ENTITY lol2 \"&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;\">"
+    "<!ENTITY lol3 \"&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;\">"
+    "<!ENTITY lol4 \"&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;\">"
+    "<!ENTITY lol5 \"&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;\">"
+    "<!ENTITY lol6 \"&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;\">"
+    "<!ENTITY lol7 \"&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;\">"
+    "<!ENTITY lol8 \"&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;\">"
+    "<!ENTITY lol9 \"&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;\">]>";
+
+const QByteArray externalEntity =
+    "<!DOCTYPE DATAPACKET [<!ENTITY passwd SYSTEM \"file:///etc/passwd\">]>";
+
+INSTANTIATE_TEST_SUITE_P(
+    DocumentTypes, DataPacketXmlRoundTrip,
+    ::testing::Values(
+        RoundTrip{"WithoutInternalSubset",
+                  typedNameDocument("<!DOCTYPE DATAPACKET SYSTEM \"datapacket.dtd\">",
+                                    "Tom &amp; Jerry &lt;3&gt;"),
+                  nameField,
+                  {{text("Tom & Jerry <3>")}},
+                  typedNameWrittenBack("<!DOCTYPE DATAPACKET SYSTEM \"datapacket.dtd\">",
+                                       "Tom &amp; Jerry &lt;3>")},
+        typedRoundTrip("InternalEntitiesUsedInAValue", brandEntities,
+                       "&brand; pie by &chef;, &amp;brandy &amp; &amp;chef",
+                       "&brand; pie by "
+                       "&chef;, &brandy & &chef"),
+        typedRoundTrip("BillionLaughsNeverExpanded", billionLaughs, "&lol9;&lol9;", "&lol9;&lol9;"),
+        typedRoundTrip("ExternalEntityNeverRead", externalEntity, "&passwd;", "&passwd;"),
+        RoundTrip{"InCodePage",
+                  nameDocument("<?xml version=\"1.0\" encoding=\"windows-1252\"?>"
+                               "<!DOCTYPE DATAPACKET [<!ENTITY caf\xE9 \"Caf\xE9\">]>",
+                               "&caf\xE9; \xBD"),
+                  nameField,
+                  {{text("&café; ½")}},
+                  nameDocument("<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n"
+                               "<!DOCTYPE DATAPACKET [<!ENTITY caf\xE9 \"Caf\xE9\">]>\r\n",
+                               "&caf\xE9; \xBD") +
+                      "\r\n"},
+        // No document type declares no entity: such a text is only text, as
+        // it always was.
+        RoundTrip{"ReferenceWithoutDocumentTypeIsText",
+                  nameDocument("", "&brand; pie"),
+                  nameField,
+                  {{text("&brand; pie")}},
+                  nameDocument("", "&amp;brand; pie") + "\r\n"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(DataPacketXmlDocumentType, RowsAreReadInPiecesAsWhole) {
+    const QByteArray rows = QByteArray("<ROW Name=\"&brand; &amp; &#233;\"/>\n").repeated(40);
+    EXPECT_TRUE(piecesAgreeWithTheWholeReader(
+        typedNameDocument(brandEntities, "x").replace("<ROW Name=\"x\"/>", rows)));
+}
+
+TEST(DataPacketXmlWriting, TextsTypedWithReferencesToDeclaredEntitiesKeepThem) {
+    Packet packet = readPacket(typedNameDocument(brandEntities, "x"));
+    packet.rows = {{text("&brand; &chef & &kind; &#38;")}};
+    EXPECT_EQ(writeXmlPacket(packet).toStdString(),
+              typedNameWrittenBack(brandEntities, "&brand; &amp;chef &amp; &amp;kind; &amp;#38;")
+                  .toStdString());
+}
+
 // ---- Damaged documents -------------------------------------------------------
 
 struct DamagedDocument {
@@ -424,6 +517,54 @@ INSTANTIATE_TEST_SUITE_P(
                 R"(<PARAMS CHANGE_LOG="1 2 8 2 1 8"/>)")),
     [](const auto& info) { return info.param.name; });
 
+// A document type that the parser refuses, or references that Savrona could
+// not write back as they stand.
+// The message's %1 is the byte where at stands, when given.
+DamagedDocument typedCase(std::string name, const QByteArray& documentType, const QByteArray& value,
+                          const char* message, const char* at = nullptr) {
+    const QByteArray document = typedNameDocument(documentType, value);
+    const QString expected = QString::fromUtf8(message);
+    return {std::move(name), document,
+            (at ? expected.arg(document.indexOf(at)) : expected).toStdString()};
+}
+
+const char* const undeclared = "The data packet is damaged: it refers at byte %1 to the entity "
+                               "\"&brandy;\", which its document type does not declare.";
+const char* const speltOut = "The data packet spells out the text \"&brand;\" at byte %1, which "
+                             "Savrona could not tell from the reference to the entity of that name "
+                             "in its document type.";
+
+INSTANTIATE_TEST_SUITE_P(
+    DocumentTypes, DamagedDataPacketXml,
+    ::testing::Values(
+        typedCase("UndeclaredEntity", brandEntities, "&brand; &brandy;", undeclared, "&brandy;"),
+        typedCase("EntityDeclaredOnlyOutsideTheFile",
+                  "<!DOCTYPE DATAPACKET SYSTEM \"file:///etc/brands.dtd\">", "&brandy;", undeclared,
+                  "&brandy;"),
+        typedCase("AmpersandAsReference", brandEntities, "&brand; &amp;brand;", speltOut,
+                  "&amp;brand;"),
+        typedCase("AmpersandAsCharacterReference", brandEntities, "&#x26;brand;", speltOut,
+                  "&#x26;"),
+        typedCase("SemicolonAsCharacterReference", brandEntities, "&brand&#59;", speltOut,
+                  "&brand"),
+        // The parser stops at the end of the document, and at the root element.
+        typedCase("Unterminated", "<!DOCTYPE DATAPACKET [<!ENTITY brand \"Keltrim>]>", "x",
+                  "The data packet is damaged: the XML is malformed at byte 252 (Error parsing "
+                  "document type declaration)."),
+        typedCase("DeeplyNested",
+                  "<!DOCTYPE DATAPACKET [" + QByteArray("<!").repeated(50000) + "]>", "x",
+                  "The data packet is damaged: the XML is malformed at byte 100064 (Error "
+                  "parsing document type declaration)."),
+        typedCase("TwoDocumentTypes", "<!DOCTYPE DATAPACKET><!DOCTYPE DATAPACKET>", "x",
+                  "The data packet is damaged: it has more than one document type."),
+        DamagedDocument{"OutsideTheCodePageItIsWrittenBackIn",
+                        nameDocument("<!DOCTYPE DATAPACKET [<!ENTITY omega \"Ω\">]>", "x"),
+                        damaged("its document type holds a character that code page 1252 cannot "
+                                "hold")},
+        DamagedDocument{"DocumentTypeAfterTheRoot", nameDocument("", "x") + "<!DOCTYPE DATAPACKET>",
+                        damaged("its document type comes after its root element")}),
+    [](const auto& info) { return info.param.name; });
+
 TEST(DataPacketXmlWriting, RefusesWhatCouldNotBeReadBack) {
     Packet packet = readPacket(nameDocument("", "x"));
     packet.rows.push_back({Value::text(QByteArray("nul\0byte", 8))});
@@ -434,6 +575,12 @@ TEST(DataPacketXmlWriting, RefusesWhatCouldNotBeReadBack) {
     packet.rows = {{number(1)}};
     EXPECT_EQ(messageOf([&] { writeXmlPacket(packet); }),
               "The data packet cannot be written: row 1 holds a number in the field \"Name\".");
+
+    // Without a declared encoding the file would be read back as UTF-8.
+    packet = readPacket(nameDocument("<!DOCTYPE DATAPACKET [<!ENTITY a \"Ã©\">]>", "x"));
+    EXPECT_EQ(messageOf([&] { writeXmlPacket(packet); }),
+              "The data packet cannot be written: the document type would read as UTF-8 in a "
+              "file that declares no encoding.");
 }
 
 // ---- The initial cookbook in this layout ---------------------------------------

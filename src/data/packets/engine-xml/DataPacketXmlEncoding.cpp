@@ -307,19 +307,35 @@ CharacterReferences scanCharacterReferences(QByteArrayView document) {
     return references;
 }
 
+namespace {
+
+bool isXmlNameStart(unsigned char byte) {
+    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || byte == '_' ||
+           byte == ':' || byte >= 0x80;
+}
+
+} // namespace
+
+bool isXmlNameByte(unsigned char byte) {
+    return isXmlNameStart(byte) || (byte >= '0' && byte <= '9') || byte == '-' || byte == '.';
+}
+
 bool isXmlName(QByteArrayView name) {
-    const auto isNameStart = [](unsigned char character) {
-        return (character >= 'A' && character <= 'Z') || (character >= 'a' && character <= 'z') ||
-               character == '_' || character == ':' || character >= 0x80;
-    };
-    const auto isNameCharacter = [&](unsigned char character) {
-        return isNameStart(character) || (character >= '0' && character <= '9') ||
-               character == '-' || character == '.';
-    };
-    return !name.isEmpty() && isNameStart(static_cast<unsigned char>(name[0])) &&
-           std::all_of(name.begin() + 1, name.end(), [&](char character) {
-               return isNameCharacter(static_cast<unsigned char>(character));
+    return !name.isEmpty() && isXmlNameStart(static_cast<unsigned char>(name[0])) &&
+           std::all_of(name.begin() + 1, name.end(), [](char character) {
+               return isXmlNameByte(static_cast<unsigned char>(character));
            });
+}
+
+std::optional<QByteArrayView> entityReferenceNameAt(QByteArrayView text, qsizetype ampersand) {
+    const qsizetype begin = ampersand + 1;
+    qsizetype end = begin;
+    while (end < text.size() && isXmlNameByte(static_cast<unsigned char>(text[end])))
+        ++end;
+    const QByteArrayView name = text.sliced(begin, end - begin);
+    if (end == text.size() || text[end] != ';' || !isXmlName(name))
+        return std::nullopt;
+    return name;
 }
 
 std::optional<QByteArray> encodedName(QByteArrayView utf8, TargetEncoding encoding) {
@@ -346,11 +362,20 @@ std::optional<QByteArray> encodedName(QByteArrayView utf8, TargetEncoding encodi
     return name;
 }
 
-bool appendAttributeValue(QByteArray& out, QByteArrayView utf8, TargetEncoding encoding) {
+bool appendAttributeValue(QByteArray& out, QByteArrayView utf8, TargetEncoding encoding,
+                          const EntityNames& keptReferences) {
     if (utf8.contains('\0'))
         return false;
-    const auto* cursor = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* begin = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* cursor = begin;
     const auto* end = cursor + utf8.size();
+    // The name and ';' after a kept reference's '&' follow as the text they are.
+    const auto startsKeptReference = [&](const unsigned char* ampersand) {
+        if (keptReferences.isEmpty())
+            return false;
+        const std::optional<QByteArrayView> name = entityReferenceNameAt(utf8, ampersand - begin);
+        return name && keptReferences.contains(name->toByteArray());
+    };
     while (cursor != end) {
         const auto* run = cursor;
         while (cursor != end && isPlainAscii(*cursor))
@@ -360,7 +385,7 @@ bool appendAttributeValue(QByteArray& out, QByteArrayView utf8, TargetEncoding e
             break;
         const unsigned char byte = *cursor;
         if (byte == '&') {
-            out.append("&amp;");
+            out.append(startsKeptReference(cursor) ? "&" : "&amp;");
         } else if (byte == '<') {
             out.append("&lt;");
         } else if (byte == '"') {

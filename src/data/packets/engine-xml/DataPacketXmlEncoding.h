@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QSet>
 
 #include <optional>
 
@@ -75,6 +76,17 @@ CharacterReferences scanCharacterReferences(QByteArrayView document);
 // Whether the text can stand as an attribute name, as each field's name
 // must in <ROW>: XML's name rules, every character beyond ASCII allowed.
 bool isXmlName(QByteArrayView name);
+// Whether the byte can be part of such a name (every byte beyond ASCII can).
+bool isXmlNameByte(unsigned char byte);
+
+// The name of the entity reference "&name;" whose '&' is at ampersand in the
+// text; nothing when none starts there. The five predefined entities are
+// references too.
+std::optional<QByteArrayView> entityReferenceNameAt(QByteArrayView text, qsizetype ampersand);
+
+// The names of the general entities that a document type declares, whose
+// references the texts of its document keep as they stand (docs/xml-data-packet.md).
+using EntityNames = QSet<QByteArray>;
 
 // A name (of an element or an attribute) in the target encoding; nothing
 // when a character of it has no byte there, since a name cannot be written
@@ -84,8 +96,10 @@ std::optional<QByteArray> encodedName(QByteArrayView utf8, TargetEncoding encodi
 // Appends a text as the value of an attribute between double quotes: '&',
 // '<', '"', tab, line feed and carriage return as references, like every
 // other control character and every character the target encoding has no
-// byte for. False, with out unchanged, for a text holding U+0000, which no
-// XML document can carry, not even as a reference.
-bool appendAttributeValue(QByteArray& out, QByteArrayView utf8, TargetEncoding encoding);
+// byte for; but "&name;" for an entity of keptReferences stays a reference.
+// False, with out unchanged, for a text holding U+0000, which no XML
+// document can carry, not even as a reference.
+bool appendAttributeValue(QByteArray& out, QByteArrayView utf8, TargetEncoding encoding,
+                          const EntityNames& keptReferences = {});
 
 } // namespace savrona::data_packet_xml

@@ -1,5 +1,5 @@
-// Reads and checks the declaration, the root, the field definitions and the parameters
-// of the original engine's XML data packets.
+// Reads and checks the declaration, the document type, the root, the field definitions and the
+// parameters of the original engine's XML data packets.
 #include "data/packets/engine-xml/DataPacketXmlOutline.h"
 
 #include "data/packets/PacketRules.h"
@@ -33,8 +33,7 @@ QString textOf(const char* text) {
 
 class OutlineReader {
 public:
-    OutlineReader(ParsedBytes bytes, const std::optional<QByteArray>& declaredEncoding)
-        : m_bytes(bytes), m_declaredEncoding(declaredEncoding) {}
+    OutlineReader(ParsedBytes bytes, const ToldBeforeParse& told) : m_bytes(bytes), m_told(told) {}
 
     Outline read(const pugi::xml_document& document, pugi::xml_node& rowData) {
         const pugi::xml_node root = readDocument(document);
@@ -46,12 +45,14 @@ public:
     }
 
 private:
-    // The declaration and the one root element <DATAPACKET>.
+    // The declaration, the document type and the one root element <DATAPACKET>.
     pugi::xml_node readDocument(const pugi::xml_document& document) {
         pugi::xml_node root;
         for (const pugi::xml_node& node : document.children()) {
             if (node.type() == pugi::node_declaration)
                 m_outline.layout.declaration = keptAttributes(node, "the XML declaration");
+            if (node.type() == pugi::node_doctype)
+                checkDocumentType(node, root);
             if (node.type() != pugi::node_element)
                 continue;
             if (root)
@@ -62,8 +63,41 @@ private:
             throwDamaged(QStringLiteral("its root element is not <DATAPACKET>"));
         checkDeclaredEncoding();
         m_targetEncoding = targetEncodingOf(m_outline.layout.declaration);
+        keepDocumentType();
         m_outline.layout.root = keptAttributes(root, "<DATAPACKET>");
         return root;
+    }
+
+    // The parser's document type must be the one told from the bytes, which
+    // is kept as it stands there.
+    void checkDocumentType(const pugi::xml_node& node, const pugi::xml_node& root) {
+        if (m_documentTypeSeen)
+            throwDamaged(QStringLiteral("it has more than one document type"));
+        m_documentTypeSeen = true;
+        if (root)
+            throwDamaged(QStringLiteral("its document type comes after its root element"));
+        const std::optional<QByteArray> parsed = utf8Of(viewOf(node.value()), m_bytes);
+        if (!m_told.documentType || !parsed ||
+            QByteArrayView(*parsed) != parsedValueOf(*m_told.documentType))
+            throwDamaged(QStringLiteral("its document type cannot be read"));
+    }
+
+    // What the parser gives of a document type: past "<!DOCTYPE" and white
+    // space, up to its closing '>'.
+    static QByteArrayView parsedValueOf(QByteArrayView documentType) {
+        QByteArrayView value = documentType.sliced(9).chopped(1);
+        while (!value.isEmpty() && xml_bytes::isWhiteSpace(value.front()))
+            value = value.sliced(1);
+        return value;
+    }
+
+    void keepDocumentType() {
+        if (!m_told.documentType)
+            return;
+        if (!m_documentTypeSeen)
+            throwDamaged(QStringLiteral("its document type cannot be read"));
+        checkNameCanBeWritten(*m_told.documentType, QStringLiteral("its document type"));
+        m_outline.layout.documentType = *m_told.documentType;
     }
 
     // The parser's reading of the declaration must be the one the bytes
@@ -74,7 +108,7 @@ private:
             if (attribute.name == "encoding")
                 parsed = attribute.value;
         }
-        if (parsed != m_declaredEncoding)
+        if (parsed != m_told.declaredEncoding)
             throwDamaged(QStringLiteral("its XML declaration cannot be read"));
     }
 
@@ -253,7 +287,8 @@ private:
     }
 
     ParsedBytes m_bytes;
-    std::optional<QByteArray> m_declaredEncoding;
+    const ToldBeforeParse& m_told;
+    bool m_documentTypeSeen = false;
     TargetEncoding m_targetEncoding = TargetEncoding::CodePage1252;
     Outline m_outline;
     QSet<QString> m_foldedNames;
@@ -262,8 +297,8 @@ private:
 } // namespace
 
 Outline readOutline(const pugi::xml_document& document, ParsedBytes bytes,
-                    const std::optional<QByteArray>& declaredEncoding, pugi::xml_node& rowData) {
-    return OutlineReader(bytes, declaredEncoding).read(document, rowData);
+                    const ToldBeforeParse& told, pugi::xml_node& rowData) {
+    return OutlineReader(bytes, told).read(document, rowData);
 }
 
 } // namespace savrona::data_packet_xml

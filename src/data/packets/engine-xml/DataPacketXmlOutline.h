@@ -1,12 +1,12 @@
 #pragma once
 
 // Everything of a parsed document in the original engine's XML layout but its rows:
-// the declaration, <DATAPACKET>, the field definitions and the parameters with the
-// change log, checked and kept for writing the document back.
+// the declaration, the document type, <DATAPACKET>, the field definitions and the parameters with
+// the change log, checked and kept for writing the document back.
 
+#include "data/Value.h"
 #include "data/packets/binary/BinaryPacket.h"
 #include "data/packets/engine-xml/DataPacketXmlRows.h"
-#include "data/Value.h"
 
 #include <QByteArray>
 
@@ -24,11 +24,20 @@ struct Outline {
     std::vector<ChangeLogEntry> changeLog;
 };
 
+// What was told from the document's bytes before the parse, which the
+// parse must agree with.
+struct ToldBeforeParse {
+    // The encoding the bytes were decoded by.
+    std::optional<QByteArray> declaredEncoding;
+    // The document type as it stands in the bytes, in UTF-8
+    // (DataPacketXmlDocumentType.h).
+    std::optional<QByteArray> documentType;
+};
+
 // Reads and checks the parsed document but for the <ROW> elements; rowData
 // is set to its <ROWDATA> element, whose children are checked to be <ROW>
-// elements. declaredEncoding is the encoding the document's bytes were
-// decoded by, as told from them before the parse. Throws Error.
+// elements. Throws Error.
 Outline readOutline(const pugi::xml_document& document, ParsedBytes bytes,
-                    const std::optional<QByteArray>& declaredEncoding, pugi::xml_node& rowData);
+                    const ToldBeforeParse& told, pugi::xml_node& rowData);
 
 } // namespace savrona::data_packet_xml

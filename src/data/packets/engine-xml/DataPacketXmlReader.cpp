@@ -5,6 +5,7 @@
 
 #include "data/packets/PacketRules.h"
 #include "data/packets/binary/BinaryPacket.h"
+#include "data/packets/engine-xml/DataPacketXmlDocumentType.h"
 #include "data/packets/engine-xml/DataPacketXmlEncoding.h"
 #include "data/packets/engine-xml/DataPacketXmlOutline.h"
 #include "data/packets/xml/XmlBytes.h"
@@ -18,38 +19,6 @@ using namespace data_packet_xml;
 
 namespace {
 
-// The prolog before the root element: the declaration, comments, processing
-// instructions and a document type, with white space between them.
-qsizetype prologLength(QByteArrayView document) {
-    qsizetype position = xml_bytes::leadingSkipLength(document);
-    const auto skipPast = [&](QByteArrayView end) {
-        const qsizetype found = document.indexOf(end, position);
-        position = found < 0 ? document.size() : found + end.size();
-    };
-    while (position < document.size()) {
-        const QByteArrayView rest = document.sliced(position);
-        if (rest.startsWith("<?")) {
-            skipPast("?>");
-        } else if (rest.startsWith("<!--")) {
-            skipPast("-->");
-        } else if (rest.startsWith("<!DOCTYPE")) {
-            // Up to the '>' that closes it, past an internal subset in brackets.
-            const qsizetype bracket = document.indexOf('[', position);
-            const qsizetype close = document.indexOf('>', position);
-            if (bracket >= 0 && (close < 0 || bracket < close)) {
-                position = bracket;
-                skipPast("]");
-            }
-            skipPast(">");
-        } else if (xml_bytes::isWhiteSpace(rest.front())) {
-            ++position;
-        } else {
-            break;
-        }
-    }
-    return position;
-}
-
 void checkNoNullCharacter(const CharacterReferences& references) {
     if (references.holdNull)
         throwDamaged(QStringLiteral("it holds the reference to the character 0, which no XML "
@@ -61,11 +30,25 @@ struct SourceDocument {
     QByteArray bytes;
     SourceEncoding encoding;
     // Told before a parse, which changes the bytes in place.
-    std::optional<QByteArray> declaredEncoding;
+    ToldBeforeParse told;
 };
 
+// The document type as it stands, its entity references checked against it.
+std::optional<QByteArray> documentTypeOf(QByteArrayView bytes, SourceEncoding encoding) {
+    const Prolog prolog = prologOf(bytes);
+    if (!prolog.documentType)
+        return std::nullopt;
+    checkEntityReferences(bytes, prolog, encoding);
+    QByteArray documentType = documentTypeInUtf8(*prolog.documentType, encoding);
+    if (!documentType.isValidUtf8())
+        throwDamaged(QStringLiteral("its document type is not valid UTF-8"));
+    return documentType;
+}
+
 SourceDocument sourceDocument(QByteArray bytes) {
-    SourceDocument document{{}, sourceEncodingOf(bytes), declaredEncodingName(bytes)};
+    const SourceEncoding encoding = sourceEncodingOf(bytes);
+    SourceDocument document{
+        {}, encoding, {declaredEncodingName(bytes), documentTypeOf(bytes, encoding)}};
     document.bytes = std::move(bytes);
     return document;
 }
@@ -77,7 +60,7 @@ struct PreparedDocument {
     // offsets in messages.
     QByteArray original;
     ParsedBytes parsedBytes = ParsedBytes::Utf8ToCheck;
-    std::optional<QByteArray> declaredEncoding;
+    ToldBeforeParse told;
 };
 
 // A code page document is parsed as it is when its references give ASCII
@@ -85,7 +68,7 @@ struct PreparedDocument {
 // converted whole first, since references give UTF-8.
 PreparedDocument prepared(SourceDocument&& source) {
     PreparedDocument document;
-    document.declaredEncoding = std::move(source.declaredEncoding);
+    document.told = std::move(source.told);
     const CharacterReferences references = scanCharacterReferences(source.bytes);
     checkNoNullCharacter(references);
     if (source.encoding == SourceEncoding::CodePage1252 && references.allAscii) {
@@ -176,7 +159,7 @@ Packet readWholeDocument(PreparedDocument& document) {
                          .arg(QLatin1String(result.description())));
     }
     pugi::xml_node rowData;
-    Outline outline = readOutline(parsed, document.parsedBytes, document.declaredEncoding, rowData);
+    Outline outline = readOutline(parsed, document.parsedBytes, document.told, rowData);
     refuseTooManyValues(std::uint64_t(std::distance(rowData.begin(), rowData.end())),
                         outline.fields.size(), fileSizeOf(document));
     const RowReader reader(outline.fields, outline.rowNames, document.parsedBytes);
@@ -196,7 +179,7 @@ public:
         : XmlRowsLayout({"<ROWDATA>", "</ROWDATA", "<ROW", parseOptions}),
           m_bytes(source.encoding == SourceEncoding::CodePage1252 ? ParsedBytes::CodePage1252
                                                                   : ParsedBytes::ValidUtf8),
-          m_declaredEncoding(source.declaredEncoding) {}
+          m_told(source.told) {}
 
     // A piece whose bytes or character references do not fit how they are
     // taken (invalid UTF-8, a reference to a character beyond ASCII in code
@@ -212,7 +195,7 @@ public:
 
     pugi::xml_node readOutline(const pugi::xml_document& outline) override {
         pugi::xml_node rowData;
-        m_outline = data_packet_xml::readOutline(outline, m_bytes, m_declaredEncoding, rowData);
+        m_outline = data_packet_xml::readOutline(outline, m_bytes, m_told, rowData);
         m_reader.emplace(m_outline.fields, m_outline.rowNames, m_bytes);
         return rowData;
     }
@@ -235,7 +218,7 @@ public:
 
 private:
     ParsedBytes m_bytes;
-    const std::optional<QByteArray>& m_declaredEncoding;
+    const ToldBeforeParse& m_told;
     Outline m_outline;
     std::optional<RowReader> m_reader;
     std::vector<ReadRows> m_pieces;
@@ -270,7 +253,7 @@ Packet readSource(SourceDocument&& source, const XmlPiecesSettings& settings) {
 } // namespace
 
 bool looksLikeDataPacketXml(QByteArrayView bytes) {
-    const QByteArrayView rest = bytes.sliced(prologLength(bytes));
+    const QByteArrayView rest = bytes.sliced(prologOf(bytes).length);
     constexpr QByteArrayView startTag = "<DATAPACKET";
     if (!rest.startsWith(startTag))
         return false;

@@ -18,9 +18,12 @@
 namespace savrona::data_packet_xml {
 
 // References and line ends resolved, the declaration kept for its encoding,
-// CDATA kept so that it is refused where only elements belong.
+// the document type to be checked against the one kept (pugixml reads
+// nothing it names and expands no entity but the five predefined), CDATA
+// kept so that it is refused where only elements belong.
 constexpr unsigned int parseOptions = pugi::parse_escapes | pugi::parse_wconv_attribute |
-                                      pugi::parse_eol | pugi::parse_declaration | pugi::parse_cdata;
+                                      pugi::parse_eol | pugi::parse_declaration |
+                                      pugi::parse_doctype | pugi::parse_cdata;
 
 // What the bytes of the parsed document's names and values are.
 enum class ParsedBytes {

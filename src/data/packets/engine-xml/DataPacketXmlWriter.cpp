@@ -1,9 +1,11 @@
 // Writes a packet back in the original engine's XML layout it was read in: the
-// declaration, root, field and parameter attributes as read, then the current rows.
+// declaration, document type, root, field and parameter attributes as read, then the
+// current rows.
 #include "data/packets/engine-xml/DataPacketXml.h"
 
-#include "data/packets/engine-xml/DataPacketXmlEncoding.h"
 #include "data/packets/PacketRules.h"
+#include "data/packets/engine-xml/DataPacketXmlDocumentType.h"
+#include "data/packets/engine-xml/DataPacketXmlEncoding.h"
 
 #include <algorithm>
 
@@ -22,7 +24,8 @@ public:
     // into the buffer that write() returns.
     DataPacketXmlWriter(const PacketView& packet, const ChunkWriter* writer)
         : m_packet(packet), m_layout(*packet.dataPacketXmlLayout),
-          m_encoding(targetEncodingOf(m_layout.declaration)), m_writer(writer) {
+          m_encoding(targetEncodingOf(m_layout.declaration)),
+          m_keptReferences(declaredEntityNames(m_layout.documentType)), m_writer(writer) {
         if (m_writer)
             m_out.reserve(chunkSize + chunkSize / 4);
     }
@@ -103,8 +106,8 @@ private:
                     return readsAsUtf8(attribute.name) && readsAsUtf8(attribute.value);
                 });
         };
-        if (!attributesReadAsUtf8(m_layout.declaration) || !attributesReadAsUtf8(m_layout.root) ||
-            !attributesReadAsUtf8(m_layout.params))
+        if (!attributesReadAsUtf8(m_layout.declaration) || !readsAsUtf8(m_layout.documentType) ||
+            !attributesReadAsUtf8(m_layout.root) || !attributesReadAsUtf8(m_layout.params))
             return false;
         for (const XmlAttributes& field : m_layout.fields) {
             if (!attributesReadAsUtf8(field))
@@ -125,6 +128,10 @@ private:
             appendAttributes(m_layout.declaration);
             m_out.append("?>\r\n");
         }
+        if (!m_layout.documentType.isEmpty()) {
+            m_out.append(encodedDocumentType());
+            m_out.append("\r\n");
+        }
         m_out.append("<DATAPACKET");
         appendAttributes(m_layout.root);
         m_out.append("><METADATA><FIELDS>");
@@ -142,13 +149,27 @@ private:
         m_out.append("</METADATA>");
     }
 
+    // The document type as read, in the file's encoding, which was checked
+    // on reading to hold it.
+    QByteArray encodedDocumentType() const {
+        const QByteArray& utf8 = m_layout.documentType;
+        const std::optional<QByteArray> bytes = encodedName(utf8, m_encoding);
+        if (!bytes || !utf8.isValidUtf8())
+            throwCannotWrite(QStringLiteral("the document type holds a character that the file's "
+                                            "encoding cannot hold"));
+        if (m_encoding == TargetEncoding::CodePage1252AsAscii && bytes->size() != utf8.size())
+            throwCannotWrite(QStringLiteral("the document type would read as UTF-8 in a file "
+                                            "that declares no encoding"));
+        return *bytes;
+    }
+
     void appendAttributes(const XmlAttributes& attributes) {
         for (const XmlAttribute& attribute : attributes) {
             m_out.append(' ');
             m_out.append(checkedName(attribute.name));
             m_out.append("=\"");
             if (!attribute.value.isValidUtf8() ||
-                !appendAttributeValue(m_out, attribute.value, m_encoding))
+                !appendAttributeValue(m_out, attribute.value, m_encoding, m_keptReferences))
                 throwCannotWrite(QStringLiteral("the attribute %1 holds a character that XML "
                                                 "cannot hold")
                                      .arg(quotedBytes(attribute.name)));
@@ -168,7 +189,7 @@ private:
             m_out.append("=\"");
             if (value.isInteger())
                 m_out.append(QByteArray::number(value.integer()));
-            else if (!appendAttributeValue(m_out, value.utf8(), m_encoding))
+            else if (!appendAttributeValue(m_out, value.utf8(), m_encoding, m_keptReferences))
                 throwCannotWrite(QStringLiteral("row %1 holds the character U+0000 in the field "
                                                 "%2, which XML cannot hold")
                                      .arg(rowIndex + 1)
@@ -186,6 +207,9 @@ private:
     PacketView m_packet;
     const DataPacketXmlLayout& m_layout;
     TargetEncoding m_encoding;
+    // The entities the document type declares: "&name;" in a text stays a
+    // reference to one.
+    EntityNames m_keptReferences;
     const ChunkWriter* m_writer;
     std::vector<QByteArray> m_rowNames;
     QByteArray m_out;
