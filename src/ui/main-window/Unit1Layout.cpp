@@ -1,12 +1,12 @@
 // The main window's controls, menus and layout as designed.
 #include "ui/main-window/Unit1.h"
 
-#include "ui/main-window/AnchorLayout.h"
 #include "ui/look/ClassicLookStyle.h"
+#include "ui/look/Pictures.h"
+#include "ui/main-window/AnchorLayout.h"
+#include "ui/main-window/PanelSplitter.h"
 #include "ui/tree/CookbookTree.h"
 #include "ui/tree/CookbookTreeView.h"
-#include "ui/main-window/PanelSplitter.h"
-#include "ui/look/Pictures.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -158,8 +158,9 @@ QFrame* TformMain::createTreeSide() {
     panelLeft->setLineWidth(1);
     // The splitter keeps its own limits; the tree side may close to nothing.
     panelLeft->setMinimumWidth(1);
+    // The children start right inside the bevel, as on the details pane.
     auto* layout = new QVBoxLayout(panelLeft);
-    layout->setContentsMargins(1, 1, 1, 1);
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
     panelCaption1 = captionPanel(QStringLiteral("  Recipe Categories"), panelLeft);

@@ -124,6 +124,19 @@ TEST_F(StartUpTest, AnchoredControlsKeepTheirMarginsWhenTheWindowGrows) {
     EXPECT_EQ(window->Button3->mapTo(pane, QPoint(0, 0)).x(), 280);
 }
 
+// Each panel's bevel is one pixel wide and its children start right inside
+// it, so the two caption strips are in line.
+TEST_F(StartUpTest, CaptionStripsLieRightInsideTheirPanelsBevel) {
+    start();
+    const QWidget* left = window->panelLeft;
+    EXPECT_EQ(window->panelCaption1->geometry(), QRect(1, 1, left->width() - 2, 22));
+    EXPECT_EQ(window->treeCategories->geometry(),
+              QRect(1, 23, left->width() - 2, left->height() - 24));
+    EXPECT_EQ(window->panelCaption2->geometry().topLeft(), QPoint(1, 1));
+    EXPECT_EQ(window->panelCaption1->mapTo(window.get(), QPoint(0, 0)).y(),
+              window->panelCaption2->mapTo(window.get(), QPoint(0, 0)).y());
+}
+
 TEST_F(StartUpTest, DetailsPaneIsCreamAndTheTitleBoxBold) {
     start();
     EXPECT_EQ(window->panelRight->palette().color(window->panelRight->backgroundRole()),
