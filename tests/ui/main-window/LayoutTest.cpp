@@ -2,6 +2,7 @@
 #include "cookbook/TextLines.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtSettingsStore.h"
+#include "ui/look/OuterCentre.h"
 #include "ui/main-window/AnchorLayout.h"
 #include "ui/main-window/PanelSplitter.h"
 
@@ -48,6 +49,36 @@ TEST(AnchorPlaceTest, ShrinkingNeverGivesANegativeSize) {
     EXPECT_EQ(AnchorLayout::place({12, 74, 393, 16}, {A::Left, A::Right}, {417, 368}, {17, 368}),
               QRect(12, 74, 0, 16));
 }
+
+struct CentreCase {
+    const char* name;
+    QMargins frame;
+    QRect expectedClient;
+};
+
+void PrintTo(const CentreCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class OuterCentreTest : public ::testing::TestWithParam<CentreCase> {};
+
+// A 392 x 248 client area in the given frame, centred by its outer frame on
+// a window whose outer frame is 700 x 500 at 50, 50.
+TEST_P(OuterCentreTest, CentresTheOuterFrame) {
+    const QRect client =
+        clientRectCentredOn(QRect(50, 50, 700, 500), QSize(392, 248), GetParam().frame);
+    EXPECT_EQ(client, GetParam().expectedClient);
+    EXPECT_EQ(client.marginsAdded(GetParam().frame).center(), QRect(50, 50, 700, 500).center());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, OuterCentreTest,
+    ::testing::Values(CentreCase{"NoFrame", {}, {204, 176, 392, 248}},
+                      CentreCase{"EvenFrame", {4, 4, 4, 4}, {204, 176, 392, 248}},
+                      // A title bar above: the client area sits lower by half of it.
+                      CentreCase{"TitleBar", {1, 20, 1, 4}, {204, 184, 392, 248}},
+                      CentreCase{"WiderLeft", {6, 22, 2, 2}, {206, 186, 392, 248}}),
+    [](const ::testing::TestParamInfo<CentreCase>& info) { return info.param.name; });
 
 class PanelSplitterTest : public ::testing::Test {
 protected:
