@@ -2,6 +2,7 @@
 #include "ui/main-window/Unit1.h"
 
 #include "ui/look/ClassicLookStyle.h"
+#include "ui/look/DesignFonts.h"
 #include "ui/look/Pictures.h"
 #include "ui/main-window/AnchorLayout.h"
 #include "ui/main-window/PanelSplitter.h"
@@ -36,6 +37,13 @@ QFont windowFont() {
     return font;
 }
 
+// The window's font as the multi-line boxes space its lines.
+QFont memoFont() {
+    QFont font = windowFont();
+    font.setFamilies(QStringList(savrona::tahomaLinesFamily) + font.families());
+    return font;
+}
+
 QFont boldened(QFont font) {
     font.setBold(true);
     return font;
@@ -66,6 +74,7 @@ QLabel* shadowLabel(const QString& text, QWidget* parent) {
 
 QPlainTextEdit* memoBox(const QString& accessibleName, QWidget* parent) {
     auto* memo = new QPlainTextEdit(parent);
+    memo->setFont(memoFont());
     memo->setFrameShape(QFrame::NoFrame);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Enter starts a new line; Tab moves the focus on.
