@@ -1,5 +1,5 @@
-// The splitter and its handle: dragging with a line, Escape to cancel, and the width
-// limits on release.
+// The splitter and its handle: dragging with a pattern line, Escape to cancel, and the
+// width limits on release.
 #include "ui/main-window/PanelSplitter.h"
 
 #include <QChildEvent>
@@ -71,8 +71,9 @@ void PanelSplitter::hideDragLine() {
         m_dragLine->hide();
 }
 
+// The drag line lies over the panes and is none of them.
 void PanelSplitter::childEvent(QChildEvent* event) {
-    if (event->child() != m_dragLine || m_dragLine == nullptr)
+    if (m_dragLine == nullptr || event->child() != m_dragLine)
         QSplitter::childEvent(event);
 }
 

@@ -188,8 +188,8 @@ TEST_F(StartUpTest, BoxesTakeTheDesignedLineSpacingAndBoldWidths) {
     const QString title = "Bacon Wrapped Dates";
     EXPECT_EQ(window->Label2->fontMetrics().horizontalAdvance(title), 121);
     EXPECT_EQ(window->Edit1->fontMetrics().horizontalAdvance(title), 121);
-    // The same height as the regular face, and as dark as the regular face
-    // drawn heavier.
+    // As high as the regular face, and heavier than the bold file's own
+    // outlines.
     EXPECT_EQ(window->Label2->fontMetrics().height(), window->Label3->fontMetrics().height());
     window->Label2->setText(title);
     window->Label2->adjustSize();
@@ -203,7 +203,8 @@ TEST_F(StartUpTest, BoxesTakeTheDesignedLineSpacingAndBoldWidths) {
                 ++darkPixels;
             }
     EXPECT_GE(inkRight - inkLeft + 1, 119);
-    EXPECT_GE(darkPixels, 330);
+    // About 330; the bold face's outlines drawn as they are give about 220.
+    EXPECT_GE(darkPixels, 290);
 }
 
 TEST_F(StartUpTest, IngredientsScrollSidewaysWithTheCaretWithoutABar) {
