@@ -2,6 +2,8 @@
 // banner frame with its remembered position.
 #include "ui/dialogs/BannerDialog.h"
 
+#include "ui/look/OuterCentre.h"
+
 #include <QFrame>
 #include <QLabel>
 #include <QPainter>
@@ -102,6 +104,8 @@ void BannerDialog::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         if (m_lastPosition)
             move(*m_lastPosition);
+        else if (parentWidget() != nullptr)
+            OuterCentre::apply(*this, *parentWidget());
         FormActivate();
         Label1->adjustSize();
     }

@@ -30,8 +30,9 @@ inline const QString applicationPicturePath = QStringLiteral(":/images/taco.svg"
 // with a 392 x 248 client area, no resizing and no minimise or maximise
 // buttons; a caption strip in the window colour holding a bold label; a line
 // under the strip; a 32 x 32 picture at the left. The first showing is centred
-// on the parent window, later showings keep the position the dialog had when
-// it last closed. FormActivate runs at every showing.
+// on the parent window, outer frame on outer frame; later showings keep the
+// position the dialog had when it last closed. FormActivate runs at every
+// showing.
 class BannerDialog : public QDialog {
     Q_OBJECT
 public:

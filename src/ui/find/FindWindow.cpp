@@ -3,17 +3,33 @@
 
 #include "ui/find/FindResultsModel.h"
 
+#include <QAccessibleWidget>
 #include <QCoreApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QHeaderView>
 #include <QTableView>
 #include <QVBoxLayout>
 
 namespace savrona {
 
+namespace {
+
+// Screen readers are told that the find window is a window; a plain widget
+// counts as a filler.
+QAccessibleInterface* accessibleFindWindow(const QString& className, QObject* object) {
+    if (className != QLatin1String(FindWindow::staticMetaObject.className()) ||
+        !object->isWidgetType())
+        return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+}
+
+} // namespace
+
 FindWindow::FindWindow(QAbstractItemModel* results, QWidget* parent) : QWidget(parent, Qt::Window) {
+    // Installed once however many windows are made.
+    QAccessible::installFactory(accessibleFindWindow);
     setObjectName(QStringLiteral("FindWindow"));
     setWindowTitle(QStringLiteral("Find Recipes"));
     resize(420, 460);

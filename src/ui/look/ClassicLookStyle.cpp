@@ -1,5 +1,5 @@
-// Dotted branch lines and expand boxes for the cookbook tree and lowered status panels,
-// over the application's style.
+// Dotted branch lines and expand boxes for the cookbook tree, lowered status panels and
+// hidden selections drawn as such, over the application's style.
 #include "ui/look/ClassicLookStyle.h"
 
 #include <QPainter>
@@ -51,6 +51,13 @@ void drawBranch(const QStyleOption& option, QPainter& painter) {
         drawExpandButton(painter, middle, option.state & QStyle::State_Open, option.palette);
 }
 
+bool selectionHidden(const QStyleOption& option) {
+    const QPalette& colours = option.palette;
+    return (option.state & QStyle::State_Selected) && !(option.state & QStyle::State_Active) &&
+           colours.brush(QPalette::Inactive, QPalette::Highlight) ==
+               colours.brush(QPalette::Inactive, QPalette::Base);
+}
+
 void drawStatusPanel(const QStyleOption& option, QPainter& painter) {
     // The bar hands over the widget's bounds grown by two pixels across and
     // one up and down; the bevel lies one pixel around the widget.
@@ -76,6 +83,18 @@ void ClassicLookStyle::drawPrimitive(PrimitiveElement element, const QStyleOptio
     else
         drawStatusPanel(*option, *painter);
     painter->restore();
+}
+
+void ClassicLookStyle::drawControl(ControlElement element, const QStyleOption* option,
+                                   QPainter* painter, const QWidget* widget) const {
+    const auto* item = qstyleoption_cast<const QStyleOptionViewItem*>(option);
+    if (element != CE_ItemViewItem || item == nullptr || !selectionHidden(*item)) {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        return;
+    }
+    QStyleOptionViewItem unselected = *item;
+    unselected.state &= ~State_Selected;
+    QProxyStyle::drawControl(element, &unselected, painter, widget);
 }
 
 } // namespace savrona

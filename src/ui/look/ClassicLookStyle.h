@@ -1,7 +1,8 @@
 #pragma once
 
 // The pieces of the classic desktop look that the application's style draws
-// differently: the tree's dotted branch lines and the status bar's panels.
+// differently: the tree's dotted branch lines and hidden selection, and the
+// status bar's panels.
 
 #include <QProxyStyle>
 
@@ -14,7 +15,10 @@ namespace savrona {
 //   minus (expanded). Whether the top level has lines is the view's choice
 //   (QTreeView::rootIsDecorated);
 // - a status bar's panels: a lowered bevel one pixel around each widget of
-//   the bar, so that a line of text fills the widget's whole height.
+//   the bar, so that a line of text fills the widget's whole height;
+// - a selected item of a view that hides its selection while it is not
+//   active (its inactive highlight is its base colour): drawn as not
+//   selected, so that its picture loses the highlight's tint with the row.
 // Everything else is the application's style.
 class ClassicLookStyle : public QProxyStyle {
     Q_OBJECT
@@ -24,6 +28,8 @@ public:
 
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget = nullptr) const override;
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget = nullptr) const override;
 };
 
 } // namespace savrona

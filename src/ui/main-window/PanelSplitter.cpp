@@ -1,11 +1,35 @@
-// The splitter and its handle: dragging with a line, Escape to cancel, and the width
-// limits on release.
+// The splitter and its handle: dragging with a pattern line, Escape to cancel, and the
+// width limits on release.
 #include "ui/main-window/PanelSplitter.h"
 
+#include <QChildEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace savrona {
+
+namespace {
+
+// The line a drag shows: every other pixel of what lies under it inverted,
+// in a pattern fixed to the splitter.
+class DragLine : public QWidget {
+public:
+    DragLine() {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        painter.setBrushOrigin(-pos());
+        painter.fillRect(rect(), QBrush(Qt::white, Qt::Dense4Pattern));
+    }
+};
+
+} // namespace
 
 PanelSplitter::PanelSplitter(QWidget* parent) : QSplitter(Qt::Horizontal, parent) {
     setOpaqueResize(false);
@@ -30,11 +54,27 @@ int PanelSplitter::widthForDrop(int handlePosition) const {
 }
 
 void PanelSplitter::showDragLine(int handlePosition) {
-    setRubberBand(std::clamp(handlePosition, 0, std::max(0, width() - handleWidth())));
+    if (m_dragLine == nullptr) {
+        m_dragLine = new DragLine;
+        // Known before it is a child, so that it never becomes a pane.
+        m_dragLine->setParent(this);
+    }
+    const QRect area = contentsRect();
+    const int left = std::clamp(handlePosition, 0, std::max(0, width() - handleWidth()));
+    m_dragLine->setGeometry(left, area.top(), handleWidth(), area.height());
+    m_dragLine->raise();
+    m_dragLine->show();
 }
 
 void PanelSplitter::hideDragLine() {
-    setRubberBand(-1);
+    if (m_dragLine != nullptr)
+        m_dragLine->hide();
+}
+
+// The drag line lies over the panes and is none of them.
+void PanelSplitter::childEvent(QChildEvent* event) {
+    if (m_dragLine == nullptr || event->child() != m_dragLine)
+        QSplitter::childEvent(event);
 }
 
 QSplitterHandle* PanelSplitter::createHandle() {

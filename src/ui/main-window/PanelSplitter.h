@@ -8,7 +8,8 @@
 namespace savrona {
 
 // The splitter between the tree side and the details pane. Dragging its
-// handle shows a line at the new position and applies the width on release;
+// handle shows a pattern line at the new position (every other pixel
+// inverted, as wide as the handle) and applies the width on release;
 // Escape cancels the drag. The left panel's width stays between the limit
 // and the splitter's width less the handle and the limit; a drag that ends at
 // the limit or less closes the left panel.
@@ -29,6 +30,10 @@ public:
 
 protected:
     QSplitterHandle* createHandle() override;
+    void childEvent(QChildEvent* event) override;
+
+private:
+    QWidget* m_dragLine = nullptr;
 };
 
 class PanelSplitterHandle : public QSplitterHandle {

@@ -1,12 +1,13 @@
 // The main window's controls, menus and layout as designed.
 #include "ui/main-window/Unit1.h"
 
-#include "ui/main-window/AnchorLayout.h"
 #include "ui/look/ClassicLookStyle.h"
+#include "ui/look/DesignFonts.h"
+#include "ui/look/Pictures.h"
+#include "ui/main-window/AnchorLayout.h"
+#include "ui/main-window/PanelSplitter.h"
 #include "ui/tree/CookbookTree.h"
 #include "ui/tree/CookbookTreeView.h"
-#include "ui/main-window/PanelSplitter.h"
-#include "ui/look/Pictures.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -33,6 +34,13 @@ QFont windowFont() {
     font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Verdana"),
                       QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
     font.setPointSize(8);
+    return font;
+}
+
+// The window's font as the multi-line boxes space its lines.
+QFont memoFont() {
+    QFont font = windowFont();
+    font.setFamilies(QStringList(savrona::tahomaLinesFamily) + font.families());
     return font;
 }
 
@@ -66,6 +74,7 @@ QLabel* shadowLabel(const QString& text, QWidget* parent) {
 
 QPlainTextEdit* memoBox(const QString& accessibleName, QWidget* parent) {
     auto* memo = new QPlainTextEdit(parent);
+    memo->setFont(memoFont());
     memo->setFrameShape(QFrame::NoFrame);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Enter starts a new line; Tab moves the focus on.
@@ -158,8 +167,9 @@ QFrame* TformMain::createTreeSide() {
     panelLeft->setLineWidth(1);
     // The splitter keeps its own limits; the tree side may close to nothing.
     panelLeft->setMinimumWidth(1);
+    // The children start right inside the bevel, as on the details pane.
     auto* layout = new QVBoxLayout(panelLeft);
-    layout->setContentsMargins(1, 1, 1, 1);
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
     panelCaption1 = captionPanel(QStringLiteral("  Recipe Categories"), panelLeft);

@@ -1,7 +1,7 @@
-#include "platform/DesktopSeams.h"
+#include "cookbook/TestCookbook.h"
 #include "data/Error.h"
 #include "data/initial-cookbook/TableDefinitions.h"
-#include "cookbook/TestCookbook.h"
+#include "platform/DesktopSeams.h"
 #include "ui/dialogs/Unit2.h"
 #include "ui/dialogs/Unit3.h"
 #include "ui/dialogs/Unit5.h"
@@ -69,7 +69,10 @@ TEST_F(DialogTest, DialogsAreFixedAndCentredThenKeepTheirPlace) {
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
     EXPECT_FALSE(dialog.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_FALSE(dialog.windowFlags() & Qt::WindowMinimizeButtonHint);
-    EXPECT_LE((dialog.geometry().center() - mainWindow.geometry().center()).manhattanLength(), 4);
+    // The outer frames, title bars included.
+    EXPECT_LE(
+        (dialog.frameGeometry().center() - mainWindow.frameGeometry().center()).manhattanLength(),
+        1);
     EXPECT_EQ(dialog.Panel1->geometry(), QRect(0, 0, 392, 40));
     EXPECT_EQ(dialog.Image1->geometry(), QRect(20, 66, 32, 32));
 

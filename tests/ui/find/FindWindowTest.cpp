@@ -7,14 +7,15 @@
 #include "ui/find/FindWindow.h"
 #include "ui/find/FindWindowPlacement.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTableView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QTableView>
 #include <QTest>
 
 namespace savrona::testing {
@@ -68,6 +69,12 @@ TEST_F(FindWindowTest, CtrlFOpensTheWindow) {
     ASSERT_NE(controller->findWindow(), nullptr);
     EXPECT_TRUE(controller->findWindow()->isVisible());
     EXPECT_EQ(controller->findWindow()->windowTitle(), "Find Recipes");
+    // Screen readers are told it is a window, by its title.
+    QAccessibleInterface* accessible =
+        QAccessible::queryAccessibleInterface(controller->findWindow());
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->role(), QAccessible::Window);
+    EXPECT_EQ(accessible->text(QAccessible::Name), "Find Recipes");
 }
 
 TEST_F(FindWindowTest, ResultsFollowEveryKeystroke) {

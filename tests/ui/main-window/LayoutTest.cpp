@@ -1,11 +1,13 @@
 // The pieces of the layout and the message boxes, without the main window.
-#include "ui/main-window/AnchorLayout.h"
-#include "ui/main-window/PanelSplitter.h"
+#include "cookbook/TextLines.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtSettingsStore.h"
-#include "cookbook/TextLines.h"
+#include "ui/look/OuterCentre.h"
+#include "ui/main-window/AnchorLayout.h"
+#include "ui/main-window/PanelSplitter.h"
 
 #include <QAbstractButton>
+#include <QImage>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -48,6 +50,36 @@ TEST(AnchorPlaceTest, ShrinkingNeverGivesANegativeSize) {
               QRect(12, 74, 0, 16));
 }
 
+struct CentreCase {
+    const char* name;
+    QMargins frame;
+    QRect expectedClient;
+};
+
+void PrintTo(const CentreCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class OuterCentreTest : public ::testing::TestWithParam<CentreCase> {};
+
+// A 392 x 248 client area in the given frame, centred by its outer frame on
+// a window whose outer frame is 700 x 500 at 50, 50.
+TEST_P(OuterCentreTest, CentresTheOuterFrame) {
+    const QRect client =
+        clientRectCentredOn(QRect(50, 50, 700, 500), QSize(392, 248), GetParam().frame);
+    EXPECT_EQ(client, GetParam().expectedClient);
+    EXPECT_EQ(client.marginsAdded(GetParam().frame).center(), QRect(50, 50, 700, 500).center());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, OuterCentreTest,
+    ::testing::Values(CentreCase{"NoFrame", {}, {204, 176, 392, 248}},
+                      CentreCase{"EvenFrame", {4, 4, 4, 4}, {204, 176, 392, 248}},
+                      // A title bar above: the client area sits lower by half of it.
+                      CentreCase{"TitleBar", {1, 20, 1, 4}, {204, 184, 392, 248}},
+                      CentreCase{"WiderLeft", {6, 22, 2, 2}, {206, 186, 392, 248}}),
+    [](const ::testing::TestParamInfo<CentreCase>& info) { return info.param.name; });
+
 class PanelSplitterTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -87,6 +119,34 @@ TEST_F(PanelSplitterTest, DraggingAppliesTheWidthOnRelease) {
     EXPECT_EQ(splitter.leftWidth(), 0);
     drag(0, 120);
     EXPECT_EQ(splitter.leftWidth(), 120);
+}
+
+// As a classic splitter: every other pixel of a line as wide as the handle
+// is inverted, across the splitter's height.
+TEST_F(PanelSplitterTest, DragShowsAPatternLineAtTheNewPosition) {
+    const QImage before = splitter.grab().toImage();
+    QSplitterHandle* handle = splitter.handle(1);
+    QTest::mousePress(handle, Qt::LeftButton, {}, {1, 50});
+    QTest::mouseMove(handle, {61, 50});
+    const QImage during = splitter.grab().toImage();
+    QTest::keyClick(handle, Qt::Key_Escape);
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, {61, 50});
+    ASSERT_EQ(during.size(), before.size());
+    for (int x = 250; x < 270; ++x) {
+        int inverted = 0;
+        int unchanged = 0;
+        for (int y = 0; y < before.height(); ++y) {
+            const QRgb was = before.pixel(x, y);
+            const QRgb is = during.pixel(x, y);
+            inverted += is == (was ^ 0x00ffffffu) ? 1 : 0;
+            unchanged += is == was ? 1 : 0;
+        }
+        const bool onTheLine = x == 260 || x == 261;
+        EXPECT_EQ(inverted, onTheLine ? before.height() / 2 : 0) << x;
+        EXPECT_EQ(unchanged, onTheLine ? before.height() / 2 : before.height()) << x;
+    }
+    // Gone with the drag.
+    EXPECT_TRUE(splitter.grab().toImage() == before);
 }
 
 TEST_F(PanelSplitterTest, EscapeCancelsTheDrag) {

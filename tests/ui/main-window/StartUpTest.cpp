@@ -19,6 +19,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextBlock>
 #include <QTreeView>
 
 namespace savrona::testing {
@@ -124,6 +125,19 @@ TEST_F(StartUpTest, AnchoredControlsKeepTheirMarginsWhenTheWindowGrows) {
     EXPECT_EQ(window->Button3->mapTo(pane, QPoint(0, 0)).x(), 280);
 }
 
+// Each panel's bevel is one pixel wide and its children start right inside
+// it, so the two caption strips are in line.
+TEST_F(StartUpTest, CaptionStripsLieRightInsideTheirPanelsBevel) {
+    start();
+    const QWidget* left = window->panelLeft;
+    EXPECT_EQ(window->panelCaption1->geometry(), QRect(1, 1, left->width() - 2, 22));
+    EXPECT_EQ(window->treeCategories->geometry(),
+              QRect(1, 23, left->width() - 2, left->height() - 24));
+    EXPECT_EQ(window->panelCaption2->geometry().topLeft(), QPoint(1, 1));
+    EXPECT_EQ(window->panelCaption1->mapTo(window.get(), QPoint(0, 0)).y(),
+              window->panelCaption2->mapTo(window.get(), QPoint(0, 0)).y());
+}
+
 TEST_F(StartUpTest, DetailsPaneIsCreamAndTheTitleBoxBold) {
     start();
     EXPECT_EQ(window->panelRight->palette().color(window->panelRight->backgroundRole()),
@@ -138,7 +152,7 @@ TEST(DesignFontsTest, TahomaAndMsSansSerifComeFromTheLookAlikeFiles) {
     EXPECT_TRUE(loadDesignFonts(QDir::temp().filePath("no such folder")).isEmpty());
     if (!QDir(designFontFolder).exists())
         GTEST_SKIP() << "fonts-wine is not installed";
-    EXPECT_EQ(loadDesignFonts(), QStringList({"Tahoma", "MS Sans Serif"}));
+    EXPECT_EQ(loadDesignFonts(), QStringList({"Tahoma", "MS Sans Serif", tahomaLinesFamily}));
     EXPECT_EQ(QFontInfo(tahomaFont()).family(), "Tahoma");
     EXPECT_EQ(QFontInfo(msSansSerifFont()).family(), "MS Sans Serif");
 }
@@ -150,6 +164,47 @@ TEST_F(StartUpTest, StatusBarIsSixteenHighAndItsTextFits) {
     EXPECT_EQ(window->StatusBar->height(), 16);
     EXPECT_GE(window->statusPanel->contentsRect().height(),
               window->statusPanel->fontMetrics().height());
+}
+
+// Laid out for Tahoma: 8-point lines 13 pixels apart, so the ingredients box
+// shows five lines; bold text at the bold face's widths, and drawn bold.
+TEST_F(StartUpTest, BoxesTakeTheDesignedLineSpacingAndBoldWidths) {
+    if (QFontInfo(tahomaFont()).family() != "Tahoma")
+        GTEST_SKIP() << "laid out for Tahoma, which is not installed";
+    start();
+    window->treeCategoriesChange(node("Appetizers"));
+    window->Memo1->setPlainText("1\n2\n3\n4\n5\n6\n7\n8");
+    QCoreApplication::processEvents();
+    const QTextBlock second = window->Memo1->document()->findBlockByNumber(1);
+    const auto top = [&](const QTextBlock& block) {
+        return window->Memo1->cursorRect(QTextCursor(block)).top();
+    };
+    EXPECT_EQ(top(second.next()) - top(second), 13);
+    int linesInView = 0;
+    for (QTextBlock line = window->Memo1->document()->begin(); line.isValid(); line = line.next())
+        linesInView += top(line) < window->Memo1->viewport()->height() ? 1 : 0;
+    EXPECT_EQ(linesInView, 5);
+
+    const QString title = "Bacon Wrapped Dates";
+    EXPECT_EQ(window->Label2->fontMetrics().horizontalAdvance(title), 121);
+    EXPECT_EQ(window->Edit1->fontMetrics().horizontalAdvance(title), 121);
+    // As high as the regular face, and heavier than the bold file's own
+    // outlines.
+    EXPECT_EQ(window->Label2->fontMetrics().height(), window->Label3->fontMetrics().height());
+    window->Label2->setText(title);
+    window->Label2->adjustSize();
+    const QImage bold = window->Label2->grab().toImage();
+    int inkLeft = bold.width(), inkRight = -1, darkPixels = 0;
+    for (int y = 0; y < bold.height(); ++y)
+        for (int x = 0; x < bold.width(); ++x)
+            if (qGray(bold.pixel(x, y)) < 96) {
+                inkLeft = std::min(inkLeft, x);
+                inkRight = std::max(inkRight, x);
+                ++darkPixels;
+            }
+    EXPECT_GE(inkRight - inkLeft + 1, 119);
+    // About 330; the bold face's outlines drawn as they are give about 220.
+    EXPECT_GE(darkPixels, 290);
 }
 
 TEST_F(StartUpTest, IngredientsScrollSidewaysWithTheCaretWithoutABar) {

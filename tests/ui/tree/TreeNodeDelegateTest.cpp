@@ -121,5 +121,19 @@ TEST_F(TreeNodeDelegateTest, FollowsThePaletteFontAndState) {
     expectSamePicture();
 }
 
+// Without the focus the view hides its selection, the node's picture too.
+TEST_F(TreeNodeDelegateTest, SelectedNodeOfAViewWithoutTheFocusShowsItsPlainPicture) {
+    ASSERT_FALSE(keptDrawn.hasFocus());
+    const QRect node = keptDrawn.visualRect(keptDrawn.currentIndex());
+    ASSERT_TRUE(keptDrawn.selectionModel()->isSelected(keptDrawn.currentIndex()));
+    const QImage image = drawn(keptDrawn).copy(node.translated(keptDrawn.viewport()->pos()));
+    int plainPixels = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            plainPixels += image.pixel(x, y) == QColor(Qt::darkGreen).rgb() ? 1 : 0;
+    EXPECT_EQ(plainPixels, 16 * 16);
+    expectSamePicture();
+}
+
 } // namespace
 } // namespace savrona::testing
