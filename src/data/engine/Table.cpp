@@ -26,6 +26,10 @@ const std::shared_ptr<const DataFolder>& Table::dataFolder() const {
     return m_engine->dataFolder();
 }
 
+void Table::coupleWrites(std::shared_ptr<CoupledWrites> coupling) {
+    m_engine->coupleWrites(std::move(coupling));
+}
+
 void Table::setFileName(const QString& fileName) {
     m_engine->setFileName(fileName);
 }

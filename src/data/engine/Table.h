@@ -3,9 +3,9 @@
 // The Table the cookbook works with, how a table is defined, and what an insert or an
 // edit is given.
 
-#include "data/engine/ChangeJournal.h"
 #include "data/Error.h"
 #include "data/Value.h"
+#include "data/engine/ChangeJournal.h"
 
 #include <QString>
 
@@ -51,6 +51,7 @@ private:
     bool m_leaveAlone = false;
 };
 
+class CoupledWrites;
 class DataFolder;
 class TableEngine;
 
@@ -75,6 +76,12 @@ public:
     void setDataDirectory(const QString& folder);
     void setDataFolder(std::shared_ptr<const DataFolder> folder);
     const std::shared_ptr<const DataFolder>& dataFolder() const;
+
+    // Couples the writes of tables whose files refer to each other, before
+    // their first write (CoupledWrites.h): once either file is found changed
+    // by another program, each table writes to its conflict copy of one pair
+    // and goes on with its own records, leaving both files as they are.
+    void coupleWrites(std::shared_ptr<CoupledWrites> coupling);
 
     // Set only while the table is closed. Empty: no data file.
     void setFileName(const QString& fileName);

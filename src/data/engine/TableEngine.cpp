@@ -46,6 +46,11 @@ void TableEngine::setDataFolder(std::shared_ptr<const DataFolder> folder) {
     forgetLastSeenFile();
 }
 
+void TableEngine::coupleWrites(std::shared_ptr<CoupledWrites> coupling) {
+    m_writer.waitUntilIdle();
+    m_writer.setCoupling(std::move(coupling));
+}
+
 void TableEngine::setFileName(const QString& fileName) {
     if (fileName != m_fileName)
         forgetLastSeenFile();
@@ -69,6 +74,10 @@ void TableEngine::open() {
         learnOfConflict();
     if (m_writerHasRecords && m_keptRecords && reopenOnRecordsHandedToWriter())
         return;
+    if (staysOnOwnRecords()) {
+        reopenOnOwnRecords();
+        return;
+    }
     m_writerHasRecords = false;
     if (!reopenOnReusableRecords())
         openOnDataFile();
@@ -78,18 +87,42 @@ void TableEngine::open() {
 
 // The data last handed to the writer is newer than the file while it is
 // being written, or when its write failed (then it counts as changed, so
-// that the next close writes again). Once written, it stands in for the
-// file as long as the file stays as written.
+// that the next close writes again), or when it went to a copy of the pair
+// (told only once the writer is idle). Once written to the file, it stands
+// in for the file as long as the file stays as written.
 bool TableEngine::reopenOnRecordsHandedToWriter() {
-    if (!m_writer.isIdle() || m_writer.hasFailedWrite()) {
-        openOn(std::move(*m_keptRecords), m_writer.hasFailedWrite());
-        m_keptRecords.reset();
-        m_keptRecordsFile.reset();
+    if (!m_writer.isIdle() || m_writer.hasFailedWrite() || m_writer.writesToConflictCopies()) {
+        reopenOnOwnRecords();
         return true;
     }
     if (!m_keptRecordsFile)
         m_keptRecordsFile = m_writer.fileWritten();
     return false;
+}
+
+// Reopens on the kept records without looking at the file. While coupled
+// tables write to the pair of conflict copies, the file is never read again:
+// the records are the user's, and what the copies hold.
+void TableEngine::reopenOnOwnRecords() {
+    openOn(std::move(*m_keptRecords), m_writer.hasFailedWrite());
+    m_keptRecords.reset();
+    m_keptRecordsFile.reset();
+}
+
+// Coupled tables never read a file again once the pair is in conflict. A
+// file changed since the kept records were read or written is read only once
+// the coupled writes handed over before are decided: a conflict one of them
+// is about to find keeps this table on its own records too, rather than
+// mixing the other program's file into the user's cookbook.
+bool TableEngine::staysOnOwnRecords() const {
+    if (!m_keptRecords || m_fileName.isEmpty())
+        return false;
+    if (m_writer.writesToConflictCopies())
+        return true;
+    if (m_keptRecordsFile && identityOfFile(*m_folder, m_fileName) == m_keptRecordsFile->identity)
+        return false;
+    m_writer.waitForCoupledDecisions();
+    return m_writer.writesToConflictCopies();
 }
 
 // Another program changed the file, and the table's data went to a copy
@@ -229,7 +262,9 @@ std::optional<WriteError> TableEngine::closeWritingBehind() {
         m_keptRecords = std::move(records);
         return std::nullopt;
     }
-    if (changed || m_writer.hasFailedWrite()) {
+    // A table coupled with one in conflict writes its copy of the pair even
+    // without a change, so that the copies hold the whole cookbook.
+    if (changed || m_writer.hasFailedWrite() || m_writer.owesConflictCopy()) {
         // The records go on from the snapshot; the writer writes it meanwhile.
         m_writer.write(records.snapshot(), m_folder, m_fileName);
         m_keptRecords = std::move(records);

@@ -3,10 +3,10 @@
 // The working part of a Table, kept out of Table.h so that code using a table sees only
 // its operations.
 
-#include "data/files/DataFile.h"
-#include "data/files/DataFolder.h"
 #include "data/engine/RecordSet.h"
 #include "data/engine/Table.h"
+#include "data/files/DataFile.h"
+#include "data/files/DataFolder.h"
 #include "data/files/TableWriter.h"
 
 #include <QString>
@@ -48,6 +48,9 @@ namespace savrona {
 // A table never replaces a file that another program changed since the table
 // last read or wrote it: its data goes to a conflict copy beside the file
 // instead, and the next opening reads the file as the other program left it.
+// Tables whose writes are coupled (CoupledWrites) go on with their own records
+// instead: each writes them to its copy of the pair for the rest of the run,
+// and no opening reads either file again.
 //
 // The filter text and switch survive a close. When the switch is on at an
 // opening, the filter is applied again; if its text no longer reads against
@@ -62,6 +65,7 @@ public:
     const std::shared_ptr<const DataFolder>& dataFolder() const { return m_folder; }
     void setFileName(const QString& fileName);
     const QString& fileName() const { return m_fileName; }
+    void coupleWrites(std::shared_ptr<CoupledWrites> coupling);
 
     void open();
     // Hands a changed table's data to its writer and waits for the write.
@@ -133,6 +137,8 @@ private:
     static void applyInputs(RecordSet& records, std::vector<std::optional<Value>> converted);
 
     bool reopenOnRecordsHandedToWriter();
+    bool staysOnOwnRecords() const;
+    void reopenOnOwnRecords();
     void learnOfConflict();
     bool reopenOnReusableRecords();
     void openOnDataFile();

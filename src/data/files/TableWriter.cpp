@@ -5,7 +5,6 @@
 #include "data/packets/PacketFormats.h"
 
 #include <QDateTime>
-#include <QFileInfo>
 
 #include <malloc.h>
 #include <new>
@@ -39,16 +38,12 @@ bool fileChangedSince(const LastSeenFile& seen, const DataFolder& folder, const 
 
 // "recipes (conflict 2024-05-01 134502).xml", or with a number after the
 // time when a copy of that second exists already.
-QString conflictCopyName(const DataFolder& folder, const QString& fileName) {
-    const QFileInfo name(fileName);
-    const QString suffix = name.suffix().isEmpty() ? QString() : QLatin1Char('.') + name.suffix();
+QString newConflictCopyName(const DataFolder& folder, const QString& fileName) {
     const QString stamp =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HHmmss"));
     for (int number = 1;; ++number) {
-        const QString numbered =
-            number == 1 ? stamp : stamp + QLatin1Char(' ') + QString::number(number);
-        const QString copyName =
-            QStringLiteral("%1 (conflict %2)%3").arg(name.completeBaseName(), numbered, suffix);
+        const QString copyName = conflictCopyName(
+            fileName, number == 1 ? stamp : stamp + QLatin1Char(' ') + QString::number(number));
         if (!identityOfFile(folder, copyName))
             return copyName;
     }
@@ -133,6 +128,12 @@ void TableWriter::queue(Job job) {
     std::optional<Job> replaced; // let go of outside the lock
     {
         const std::lock_guard lock(m_mutex);
+        if (m_coupling) {
+            // A newer snapshot takes the place of the one waiting in the
+            // order of the hand-overs too: a snapshot of another table
+            // handed over since must not be decided before it.
+            job.turn = m_waiting ? m_waiting->turn : m_coupling->takeTurn();
+        }
         replaced = std::exchange(m_waiting, std::move(job));
         // The newer snapshot holds everything the failed one held.
         m_failed.reset();
@@ -153,9 +154,10 @@ void TableWriter::run() {
         m_writing = true;
         const LastSeenFile seen = m_lastSeen;
         const std::optional<QString> conflictCopy = m_conflictCopy;
+        const std::shared_ptr<CoupledWrites> coupling = m_coupling;
         lock.unlock();
 
-        Outcome outcome = perform(job, seen, conflictCopy);
+        Outcome outcome = perform(job, seen, conflictCopy, coupling.get());
         const bool largeFileWritten =
             outcome.written && outcome.written->identity.size >= largeFileSize;
 
@@ -180,21 +182,18 @@ void TableWriter::run() {
 }
 
 TableWriter::Outcome TableWriter::perform(const Job& job, const LastSeenFile& seen,
-                                          const std::optional<QString>& conflictCopy) const {
+                                          const std::optional<QString>& conflictCopy,
+                                          CoupledWrites* coupling) const {
     Outcome outcome;
     try {
-        if (conflictCopy) {
-            // The table has not read the other program's file yet: its
-            // newer data goes to the same copy.
-            writeDataFile(*job.folder, *conflictCopy, job.snapshot);
-        } else if (fileChangedSince(seen, *job.folder, job.fileName)) {
-            const QString copyName = conflictCopyName(*job.folder, job.fileName);
-            writeDataFile(*job.folder, copyName, job.snapshot);
-            outcome.conflictCopy = copyName;
-            outcome.failure = conflictError(job.fileName, copyName);
-        } else {
-            outcome.written = writeDataFile(*job.folder, job.fileName, job.snapshot);
-        }
+        Destination destination = coupling ? destinationCoupled(job, seen, *coupling)
+                                           : destinationAlone(job, seen, conflictCopy);
+        outcome.conflict = std::move(destination.conflict);
+        const auto written = writeDataFile(*job.folder, destination.fileName, job.snapshot);
+        if (destination.isCopy)
+            outcome.copyWritten = destination.fileName;
+        else
+            outcome.written = written;
     } catch (const WriteError& error) {
         outcome.failure = error;
     } catch (const Error& error) {
@@ -205,14 +204,35 @@ TableWriter::Outcome TableWriter::perform(const Job& job, const LastSeenFile& se
     return outcome;
 }
 
+TableWriter::Destination
+TableWriter::destinationAlone(const Job& job, const LastSeenFile& seen,
+                              const std::optional<QString>& conflictCopy) const {
+    // The table has not read the other program's file yet: its newer data
+    // goes to the same copy.
+    if (conflictCopy)
+        return {*conflictCopy, true, std::nullopt};
+    if (!fileChangedSince(seen, *job.folder, job.fileName))
+        return {job.fileName, false, std::nullopt};
+    const QString copyName = newConflictCopyName(*job.folder, job.fileName);
+    return {copyName, true, conflictError(job.fileName, copyName)};
+}
+
+// Decided once every snapshot handed over before this one, to any coupled
+// writer, has been: a conflict one of them met is known by then.
+TableWriter::Destination TableWriter::destinationCoupled(const Job& job, const LastSeenFile& seen,
+                                                         CoupledWrites& coupling) const {
+    const CoupledTurn turn(coupling, job.turn);
+    if (const auto stamp = coupling.conflictStamp())
+        return {conflictCopyName(job.fileName, *stamp), true, std::nullopt};
+    if (!fileChangedSince(seen, *job.folder, job.fileName))
+        return {job.fileName, false, std::nullopt};
+    const QString copyName = conflictCopyName(job.fileName, coupling.beginConflict(*job.folder));
+    return {copyName, true, conflictError(job.fileName, copyName)};
+}
+
 void TableWriter::settle(Job&& job, Outcome&& outcome) {
-    if (outcome.conflictCopy) {
-        m_conflictCopy = outcome.conflictCopy;
-        m_lastSeen = {};
-        m_fileWritten.reset();
-        m_failure = std::move(outcome.failure);
-        return;
-    }
+    if (outcome.conflict)
+        m_untoldConflict = std::move(outcome.conflict);
     if (outcome.failure) {
         if (!m_waiting)
             m_failed = std::move(job);
@@ -220,12 +240,31 @@ void TableWriter::settle(Job&& job, Outcome&& outcome) {
         keepFailure(std::move(*outcome.failure));
         return;
     }
-    if (!m_conflictCopy) {
-        m_lastSeen = {outcome.written.has_value(), outcome.written};
-        m_fileWritten = outcome.written;
+    if (outcome.copyWritten) {
+        settleCopyWritten(*outcome.copyWritten);
+        return;
     }
-    // The data is on disk now: a failure not yet told is past.
+    m_lastSeen = {outcome.written.has_value(), outcome.written};
+    m_fileWritten = outcome.written;
+    // The data is in the file now: a failure not yet told is past, and so is
+    // a conflict whose copy could not be written (the file was gone since).
+    m_untoldConflict.reset();
     if (m_failure && m_failure->kind() == WriteError::Kind::Failed)
+        m_failure.reset();
+}
+
+// The file is left as the other program wrote it; a conflict begun here is
+// told now that its copy holds the data.
+void TableWriter::settleCopyWritten(const QString& copyName) {
+    m_wroteConflictCopy = true;
+    m_fileWritten.reset();
+    if (!m_coupling && !m_conflictCopy) {
+        m_conflictCopy = copyName;
+        m_lastSeen = {};
+    }
+    if (m_untoldConflict)
+        m_failure = std::exchange(m_untoldConflict, std::nullopt);
+    else if (m_failure && m_failure->kind() == WriteError::Kind::Failed)
         m_failure.reset();
 }
 
@@ -266,6 +305,16 @@ bool TableWriter::isConflicted() const {
     return m_conflictCopy.has_value();
 }
 
+bool TableWriter::writesToConflictCopies() const {
+    const std::lock_guard lock(m_mutex);
+    return m_coupling && m_coupling->conflictStamp();
+}
+
+bool TableWriter::owesConflictCopy() const {
+    const std::lock_guard lock(m_mutex);
+    return m_coupling && m_coupling->conflictStamp() && !m_wroteConflictCopy;
+}
+
 std::optional<FileFingerprint> TableWriter::fileWritten() const {
     const std::lock_guard lock(m_mutex);
     if (m_waiting || m_writing || m_failed)
@@ -291,6 +340,21 @@ LastSeenFile TableWriter::lastSeenFile() const {
 void TableWriter::setLastSeenFile(LastSeenFile file) {
     const std::lock_guard lock(m_mutex);
     m_lastSeen = std::move(file);
+}
+
+void TableWriter::waitForCoupledDecisions() const {
+    std::shared_ptr<CoupledWrites> coupling;
+    {
+        const std::lock_guard lock(m_mutex);
+        coupling = m_coupling;
+    }
+    if (coupling)
+        coupling->waitForTurnsTaken();
+}
+
+void TableWriter::setCoupling(std::shared_ptr<CoupledWrites> coupling) {
+    const std::lock_guard lock(m_mutex);
+    m_coupling = std::move(coupling);
 }
 
 void TableWriter::setFinishedHandler(std::function<void()> handler) {

@@ -2,15 +2,17 @@
 
 // The thread that writes a table's data file behind the commands that change it.
 
-#include "data/files/DataFile.h"
-#include "data/files/DataFolder.h"
 #include "data/Error.h"
 #include "data/engine/RowBlocks.h"
+#include "data/files/CoupledWrites.h"
+#include "data/files/DataFile.h"
+#include "data/files/DataFolder.h"
 
 #include <QString>
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -36,6 +38,9 @@ struct LastSeenFile {
 // A file that another program changed since the table last read or wrote it
 // is never replaced: the snapshot goes to a conflict copy beside it, and so
 // does every later one until the table has learned of it (endConflict).
+// A writer coupled with others (CoupledWrites) decides in turn with them, and
+// once any of them has met a conflict, it writes every snapshot to its copy of
+// the pair for the rest of the run.
 // A write that fails keeps its snapshot for retryFailedWrite, unless a newer
 // one is handed over. The failure, or the conflict, is kept for the table to
 // report (takeFailure); a later write that succeeds clears a failure not yet
@@ -60,7 +65,16 @@ public:
     // Writing, waiting, or failed and kept for a retry.
     bool hasWorkLeft() const;
     bool hasFailedWrite() const;
+    // Writing to a conflict copy until the table reads its file anew.
     bool isConflicted() const;
+    // Coupled, and every snapshot goes to a copy of the pair from now on.
+    bool writesToConflictCopies() const;
+    // Writes to the copies of the pair, but none has reached this writer's
+    // copy yet: the table's records should be handed over, changed or not.
+    bool owesConflictCopy() const;
+    // Waits until every snapshot handed over so far to the coupled writers
+    // has its destination decided; at once when not coupled.
+    void waitForCoupledDecisions() const;
     // The file as the last write that reached it left it; nothing when it
     // could not be told, or while a write is under way or failed.
     std::optional<FileFingerprint> fileWritten() const;
@@ -73,6 +87,10 @@ public:
     // Set by the table's thread while nothing is being written.
     void setLastSeenFile(LastSeenFile file);
 
+    // Set by the table's thread while nothing is being written, before the
+    // first write; shared by the writers of the tables coupled.
+    void setCoupling(std::shared_ptr<CoupledWrites> coupling);
+
     // Called on the writer's thread after each write, whatever its outcome,
     // before the writer counts as idle; cleared (waiting for a call under
     // way) by an empty handler.
@@ -83,18 +101,31 @@ private:
         PacketSnapshot snapshot;
         std::shared_ptr<const DataFolder> folder;
         QString fileName;
+        std::uint64_t turn = 0; // among the coupled writers' snapshots
+    };
+    // Where a snapshot goes: its file or a conflict copy.
+    struct Destination {
+        QString fileName;
+        bool isCopy = false;
+        std::optional<WriteError> conflict; // when this snapshot began a conflict
     };
     struct Outcome {
         std::optional<FileFingerprint> written; // when the file itself was written
-        std::optional<QString> conflictCopy;    // when a conflict began
+        std::optional<QString> copyWritten;     // when a conflict copy was written
+        std::optional<WriteError> conflict;     // when a conflict began
         std::optional<WriteError> failure;
     };
 
     void queue(Job job);
     void run();
     Outcome perform(const Job& job, const LastSeenFile& seen,
-                    const std::optional<QString>& conflictCopy) const;
+                    const std::optional<QString>& conflictCopy, CoupledWrites* coupling) const;
+    Destination destinationAlone(const Job& job, const LastSeenFile& seen,
+                                 const std::optional<QString>& conflictCopy) const;
+    Destination destinationCoupled(const Job& job, const LastSeenFile& seen,
+                                   CoupledWrites& coupling) const;
     void settle(Job&& job, Outcome&& outcome);
+    void settleCopyWritten(const QString& copyName);
     void keepFailure(WriteError failure);
 
     mutable std::mutex m_mutex;
@@ -104,7 +135,11 @@ private:
     bool m_stopping = false;
     std::optional<Job> m_failed;
     std::optional<WriteError> m_failure;
-    std::optional<QString> m_conflictCopy;
+    std::optional<QString> m_conflictCopy; // alone, until the table learns of it
+    std::shared_ptr<CoupledWrites> m_coupling;
+    bool m_wroteConflictCopy = false;
+    // A conflict this writer began, told once its copy is written.
+    std::optional<WriteError> m_untoldConflict;
     LastSeenFile m_lastSeen;
     std::optional<FileFingerprint> m_fileWritten;
 

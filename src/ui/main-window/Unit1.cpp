@@ -20,6 +20,7 @@
 #include "ui/tree/CookbookTreeView.h"
 
 #include "data/engine/Lookups.h"
+#include "data/files/CoupledWrites.h"
 #include "data/files/DataFolder.h"
 #include "data/initial-cookbook/TableDefinitions.h"
 
@@ -73,6 +74,11 @@ TformMain::TformMain(savrona::Platform& platform, const QString& dataFolder, QWi
     : QMainWindow(parent), m_platform(platform) {
     dataSetCategories = std::make_unique<Table>(savrona::categoriesTableDefinition());
     dataSetRecipes = std::make_unique<Table>(savrona::recipesTableDefinition());
+    // A recipe names its category by ID: while either file is in conflict,
+    // both tables write to one pair of conflict copies.
+    const auto coupledWrites = std::make_shared<savrona::CoupledWrites>();
+    dataSetCategories->coupleWrites(coupledWrites);
+    dataSetRecipes->coupleWrites(coupledWrites);
     if (!dataFolder.isEmpty()) {
         dataSetCategories->setDataDirectory(dataFolder);
         dataSetRecipes->setDataDirectory(dataFolder);

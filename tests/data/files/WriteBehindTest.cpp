@@ -3,8 +3,9 @@
 // with the commands nor the exit loses a change.
 #include "data/TableTestSupport.h"
 
-#include "data/packets/PacketFormats.h"
 #include "data/engine/RowBlocks.h"
+#include "data/files/CoupledWrites.h"
+#include "data/packets/PacketFormats.h"
 
 #include <QDir>
 #include <QFile>
@@ -322,5 +323,74 @@ TEST_P(WriteBehindExit, WhileWritesAreQueuedEndsWithEverythingOnDisk) {
 
 INSTANTIATE_TEST_SUITE_P(Endings, WriteBehindExit, ::testing::ValuesIn(endings),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Coupled tables decide where their snapshots go in the order they were handed
+// over, whichever writer thread comes first.
+class CoupledWriteBehind : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        writeWholeFile(filePath("categories.xml"),
+                       writeXmlPacket(Packet{categoryFields(), {categoryRow(1, "Soups")}}));
+        writeWholeFile(filePath("recipes.xml"), recipesAtStart);
+        const auto coupling = std::make_shared<CoupledWrites>();
+        for (auto [table, fileName] :
+             {std::pair{&categories, "categories.xml"}, std::pair{&recipes, "recipes.xml"}}) {
+            table->coupleWrites(coupling);
+            table->close();
+            table->setDataDirectory(folder.path());
+            table->setFileName(fileName);
+            table->open();
+        }
+    }
+    void TearDown() override {
+        gate.open();
+        categories.setWriteFinishedHandler({});
+    }
+
+    QString filePath(const char* name) const { return folder.filePath(QString::fromUtf8(name)); }
+    QStringList copies() const {
+        return QDir(folder.path()).entryList({QStringLiteral("* (conflict *)*")}, QDir::Files);
+    }
+
+    const QByteArray recipesAtStart =
+        writeXmlPacket(Packet{recipeFields(), {recipeRow(1, 1, "Chicken soup")}});
+    QTemporaryDir folder;
+    WriterGate gate;
+    Table categories{categoriesDefinition({})};
+    Table recipes{recipesDefinition({})};
+};
+
+TEST_F(CoupledWriteBehind, ARecipeWaitsUntilItsCategorysConflictIsKnown) {
+    gate.attachTo(categories);
+    categories.insertRecord({2, 0, "Cakes"});
+    ASSERT_FALSE(categories.reload("categories.xml").has_value());
+    // The categories' writer is held after its write while another program
+    // rewrites the file; the next category waits behind it.
+    while (gate.writes() < 1)
+        std::this_thread::yield();
+    writeWholeFile(filePath("categories.xml"),
+                   writeXmlPacket(Packet{categoryFields(), {categoryRow(1, "Theirs")}}));
+    categories.insertRecord({3, 0, "Pies"});
+    ASSERT_FALSE(categories.reload("categories.xml").has_value());
+    recipes.insertRecord({2, 3, "Apple pie"});
+    ASSERT_FALSE(recipes.reload("recipes.xml").has_value());
+
+    EXPECT_FALSE(recipes.waitForWrites(std::chrono::milliseconds(100)))
+        << "the recipe was written before its category's destination was known";
+    gate.open();
+    categories.waitForWrites();
+    recipes.waitForWrites();
+
+    EXPECT_EQ(fileContents(filePath("recipes.xml")), recipesAtStart);
+    const QStringList pair = copies();
+    ASSERT_EQ(pair.size(), 2) << pair.join(", ").toStdString();
+    EXPECT_EQ(readPacket(fileContents(folder.filePath(pair[0]))).rows.size(), 3u);
+    EXPECT_EQ(readPacket(fileContents(folder.filePath(pair[1]))).rows.size(), 2u);
+    const auto told = categories.takeWriteFailure();
+    ASSERT_TRUE(told.has_value());
+    EXPECT_EQ(told->kind(), WriteError::Kind::Conflict);
+    EXPECT_FALSE(recipes.takeWriteFailure().has_value()) << "one message for the pair";
+}
 
 } // namespace
