@@ -68,7 +68,8 @@ int main(int argc, char** argv) {
         savrona::waitForWritesShowingProgress(
             {mainWindow->dataSetCategories.get(), mainWindow->dataSetRecipes.get()});
         savrona::closeTablesForExit(
-            {mainWindow->dataSetCategories.get(), mainWindow->dataSetRecipes.get()}, messages);
+            {mainWindow->dataSetCategories.get(), mainWindow->dataSetRecipes.get()}, messages,
+            &fileDialogs);
     });
     return exitCode;
 }

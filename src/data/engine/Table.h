@@ -3,9 +3,9 @@
 // The Table the cookbook works with, how a table is defined, and what an insert or an
 // edit is given.
 
-#include "data/engine/ChangeJournal.h"
 #include "data/Error.h"
 #include "data/Value.h"
+#include "data/engine/ChangeJournal.h"
 
 #include <QString>
 
@@ -107,6 +107,14 @@ public:
     // On a closed table whose last write failed, tries that write again and
     // waits for it; the same outcomes as close(). Does nothing otherwise.
     void writeUnwrittenChanges();
+
+    // Writes the table's data as it is in memory (open, kept since the last
+    // close, or waiting after a failed write) to its file name in another
+    // folder, at once, replacing a file there atomically; a table with no
+    // data in memory opens first. Its own file, and what waits to be written
+    // there, are left as they are; a table without a file name writes
+    // nothing. Throws WriteError when the copy fails.
+    void writeCopyTo(const DataFolder& folder);
 
     // Waits until nothing is being written or waiting to be written; with a
     // timeout, tells whether that came.

@@ -54,9 +54,10 @@ QString conflictCopyName(const DataFolder& folder, const QString& fileName) {
     }
 }
 
-// Returns the fingerprint of the file written, when it can be told.
-std::optional<FileFingerprint> writeDataFile(const DataFolder& folder, const QString& fileName,
-                                             const PacketSnapshot& snapshot) {
+} // namespace
+
+std::optional<FileFingerprint> writeTableFile(const DataFolder& folder, const QString& fileName,
+                                              const PacketSnapshot& snapshot) {
     const bool xml = isXmlFileName(fileName);
     std::uint64_t hash = 0;
     try {
@@ -80,6 +81,8 @@ std::optional<FileFingerprint> writeDataFile(const DataFolder& folder, const QSt
         return std::nullopt;
     return FileFingerprint{*identity, hash};
 }
+
+namespace {
 
 // From this size on, a write has filled its buffers over and over and left
 // the rows copied since its snapshot free in the allocator.
@@ -186,14 +189,14 @@ TableWriter::Outcome TableWriter::perform(const Job& job, const LastSeenFile& se
         if (conflictCopy) {
             // The table has not read the other program's file yet: its
             // newer data goes to the same copy.
-            writeDataFile(*job.folder, *conflictCopy, job.snapshot);
+            writeTableFile(*job.folder, *conflictCopy, job.snapshot);
         } else if (fileChangedSince(seen, *job.folder, job.fileName)) {
             const QString copyName = conflictCopyName(*job.folder, job.fileName);
-            writeDataFile(*job.folder, copyName, job.snapshot);
+            writeTableFile(*job.folder, copyName, job.snapshot);
             outcome.conflictCopy = copyName;
             outcome.failure = conflictError(job.fileName, copyName);
         } else {
-            outcome.written = writeDataFile(*job.folder, job.fileName, job.snapshot);
+            outcome.written = writeTableFile(*job.folder, job.fileName, job.snapshot);
         }
     } catch (const WriteError& error) {
         outcome.failure = error;
@@ -225,7 +228,7 @@ void TableWriter::settle(Job&& job, Outcome&& outcome) {
         m_fileWritten = outcome.written;
     }
     // The data is on disk now: a failure not yet told is past.
-    if (m_failure && m_failure->kind() == WriteError::Kind::Failed)
+    if (m_failure && m_failure->kind() != WriteError::Kind::Conflict)
         m_failure.reset();
 }
 

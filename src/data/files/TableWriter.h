@@ -2,10 +2,10 @@
 
 // The thread that writes a table's data file behind the commands that change it.
 
-#include "data/files/DataFile.h"
-#include "data/files/DataFolder.h"
 #include "data/Error.h"
 #include "data/engine/RowBlocks.h"
+#include "data/files/DataFile.h"
+#include "data/files/DataFolder.h"
 
 #include <QString>
 
@@ -26,6 +26,13 @@ struct LastSeenFile {
     bool known = false;
     std::optional<FileFingerprint> file;
 };
+
+// Writes a table's snapshot to fileName in folder: the whole file, as XML
+// when the name ends in ".xml", else as a binary packet, replaced atomically
+// (writeDataFileAtomically, whose failures it throws). Returns the
+// fingerprint of the file written, when it can be told.
+std::optional<FileFingerprint> writeTableFile(const DataFolder& folder, const QString& fileName,
+                                              const PacketSnapshot& snapshot);
 
 // Writes one table's snapshots to its data file on a thread of its own, one
 // at a time: a snapshot handed over while another is being written waits,

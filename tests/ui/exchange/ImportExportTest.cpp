@@ -38,6 +38,7 @@ public:
         askedFor = caption + u'|' + proposedName;
         return saveChoice;
     }
+    std::optional<QString> chooseFolder(QWidget*, const QString&) override { return std::nullopt; }
     QStringList filesToOpen;
     QStringList offeredTypes;
     std::optional<SaveChoice> saveChoice;
