@@ -2,6 +2,8 @@
 // copy.
 #include "platform/DataFolderLock.h"
 
+#include "data/files/DataFolder.h"
+
 #include <QDir>
 #include <QSysInfo>
 
@@ -9,7 +11,7 @@ namespace savrona {
 
 namespace {
 
-const QString lockFileName = QStringLiteral(".savrona.lock");
+const QString& lockFileName = dataFolderLockFileName;
 
 } // namespace
 
