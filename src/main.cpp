@@ -1,6 +1,6 @@
-// Savrona's entry point: the command line and the cookbook's folder, the application
-// object, the windows created once in their order, the message loop, and the tables'
-// last close.
+// Savrona's entry point: the command line and the cookbook's folder with its lock and
+// the temporary files a kill left there, the application object, the windows created
+// once in their order, the message loop, and the tables' last close.
 #include "cookbook/commands/ExitWrites.h"
 #include "platform/CommandLine.h"
 #include "platform/DataFolderLock.h"
@@ -16,6 +16,10 @@
 #include "ui/look/Pictures.h"
 #include "ui/look/TextInputGuard.h"
 #include "ui/main-window/Unit1.h"
+
+#include "data/files/DataFolder.h"
+#include "data/files/LeftoverFiles.h"
+#include "data/initial-cookbook/TableDefinitions.h"
 
 #include <memory>
 
@@ -54,6 +58,9 @@ int main(int argc, char** argv) {
     }
     if (folderLock.folderIsReadOnly())
         messages.show(savrona::MessageBoxes::Kind::Warning, folderLock.readOnlyNotice());
+    // What a kill left mid-write goes now: no write of this copy began before the lock.
+    savrona::removeLeftoverTemporaryFiles(*savrona::DataFolder::currentDirectory(),
+                                          {savrona::categoriesFileName, savrona::recipesFileName});
     savrona::TerminationRequests termination;
 
     std::unique_ptr<TformMain> mainWindow;
@@ -71,7 +78,7 @@ int main(int argc, char** argv) {
             {mainWindow->dataSetCategories.get(), mainWindow->dataSetRecipes.get()});
         savrona::closeTablesForExit(
             {mainWindow->dataSetCategories.get(), mainWindow->dataSetRecipes.get()}, messages,
-            &termination);
+            &fileDialogs, &termination);
     });
     return exitCode;
 }

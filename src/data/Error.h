@@ -24,12 +24,13 @@ private:
 
 // A data file that could not be written as asked. The table that throws it
 // is closed and has lost nothing: its data waits to be written again
-// (Failed), or went to a copy beside a file that another program changed
+// (Failed; FolderGone when the data folder is gone, which fails every file
+// in it alike), or went to a copy beside a file that another program changed
 // since the table read it (Conflict). The reason says why a write failed, in
 // words that follow "Cannot create file recipes.xml: ".
 class WriteError : public Error {
 public:
-    enum class Kind { Failed, Conflict };
+    enum class Kind { Failed, FolderGone, Conflict };
     WriteError(Kind kind, QString message, QString reason = {})
         : Error(std::move(message)), m_kind(kind), m_reason(std::move(reason)) {}
 

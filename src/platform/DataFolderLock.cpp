@@ -2,6 +2,7 @@
 // never follow a link or wait on a pipe, and words the refusal of a second copy.
 #include "platform/DataFolderLock.h"
 
+#include "data/files/DataFolder.h"
 #include "platform/LockFileOwner.h"
 
 #include <QDir>
@@ -20,7 +21,7 @@ namespace savrona {
 
 namespace {
 
-const QString lockFileName = QStringLiteral(".savrona.lock");
+const QString& lockFileName = dataFolderLockFileName;
 // Far more than any lock file's content: what goes beyond is garbage anyway.
 constexpr qsizetype contentLimit = 4096;
 // A copy that finds a new lock file each time it removed a stale one gives up.

@@ -60,6 +60,16 @@ DesktopFileDialogs::chooseFileToSave(QWidget* parent, const QString& caption,
         static_cast<int>(std::max<qsizetype>(fileTypes.indexOf(dialog.selectedNameFilter()), 0))};
 }
 
+std::optional<QString> DesktopFileDialogs::chooseFolder(QWidget* parent, const QString& caption) {
+    QFileDialog dialog(parent, caption);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
 QString DesktopFileDialogs::extensionOf(const QString& fileType) {
     const qsizetype pattern = fileType.indexOf(QStringLiteral("(*."));
     if (pattern < 0)

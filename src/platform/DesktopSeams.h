@@ -24,7 +24,8 @@ public:
 
 // Qt's file dialogs for the collection import (several files) and export (a
 // file type chosen with the name; the type's extension added to a name
-// without one; a question before an existing file is replaced).
+// without one; a question before an existing file is replaced), and for a
+// folder (folders only; a new one can be made in it).
 class DesktopFileDialogs : public FileDialogs {
 public:
     QStringList chooseFilesToOpen(QWidget* parent, const QString& caption,
@@ -32,6 +33,7 @@ public:
     std::optional<SaveChoice> chooseFileToSave(QWidget* parent, const QString& caption,
                                                const QString& proposedName,
                                                const QStringList& fileTypes) override;
+    std::optional<QString> chooseFolder(QWidget* parent, const QString& caption) override;
 
     // The extension a file type names first: "mmf" for "MealMaster (*.mmf)".
     static QString extensionOf(const QString& fileType);

@@ -92,6 +92,23 @@ QAbstractButton* QtMessageBoxes::configure(QMessageBox& box, Kind kind, const QS
     return ok;
 }
 
+QAbstractButton* QtMessageBoxes::addSaveElsewhereButton(QMessageBox& box) {
+    // The action role lays it out after Try Again and Quit Without Saving.
+    return box.addButton(QStringLiteral("Save &Elsewhere..."), QMessageBox::ActionRole);
+}
+
+MessageBoxes::UnsavedAnswer QtMessageBoxes::askRetryQuitOrSaveElsewhere(const QString& text) {
+    QMessageBox box(QApplication::activeWindow());
+    QAbstractButton* retry = configure(box, Kind::RetryOrQuit, text);
+    QAbstractButton* elsewhere = addSaveElsewhereButton(box);
+    centreOnScreen(box);
+    box.exec();
+    if (box.clickedButton() == elsewhere)
+        return UnsavedAnswer::SaveElsewhere;
+    return box.clickedButton() == retry ? UnsavedAnswer::TryAgain
+                                        : UnsavedAnswer::QuitWithoutSaving;
+}
+
 bool QtMessageBoxes::show(Kind kind, const QString& text) {
     QMessageBox box(QApplication::activeWindow());
     QAbstractButton* answerYes = configure(box, kind, text);

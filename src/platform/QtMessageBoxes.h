@@ -14,10 +14,13 @@ namespace savrona {
 class QtMessageBoxes : public MessageBoxes {
 public:
     bool show(Kind kind, const QString& text) override;
+    UnsavedAnswer askRetryQuitOrSaveElsewhere(const QString& text) override;
 
     // Sets up a box as show() shows it; the button that answers yes or OK is
     // returned. Tests look at the box without running it.
     static QAbstractButton* configure(QMessageBox& box, Kind kind, const QString& text);
+    // Adds "Save &Elsewhere..." after a RetryOrQuit box's two buttons.
+    static QAbstractButton* addSaveElsewhereButton(QMessageBox& box);
 
     // A message's line break is a single carriage return; Qt breaks lines at
     // a line feed.

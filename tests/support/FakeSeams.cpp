@@ -81,4 +81,9 @@ FakeFileDialogs::chooseFileToSave(QWidget*, const QString& caption, const QStrin
     return saveChoice;
 }
 
+std::optional<QString> FakeFileDialogs::chooseFolder(QWidget*, const QString& caption) {
+    folderCaption = caption;
+    return folder;
+}
+
 } // namespace savrona::testing

@@ -87,15 +87,18 @@ public:
     std::optional<SaveChoice> chooseFileToSave(QWidget* parent, const QString& caption,
                                                const QString& proposedName,
                                                const QStringList& fileTypes) override;
+    std::optional<QString> chooseFolder(QWidget* parent, const QString& caption) override;
 
     QStringList filesToOpen;
     std::optional<SaveChoice> saveChoice;
+    std::optional<QString> folder;
 
     QString openCaption;
     QStringList openTypes;
     QString saveCaption;
     QString proposedName;
     QStringList saveTypes;
+    QString folderCaption;
 };
 
 class FakeUrlOpener : public UrlOpener {

@@ -2,8 +2,8 @@
 // identity of the file (device and inode) or of its folder and name.
 #include "cookbook/exchange/ExportTarget.h"
 
-#include "data/files/DataFolder.h"
 #include "data/Error.h"
+#include "data/files/DataFolder.h"
 #include "data/initial-cookbook/TableDefinitions.h"
 
 #include <QFile>
@@ -52,7 +52,9 @@ void refuseDataFileAsExportTarget(const QString& targetPath, const DataFolder& d
     const std::optional<FileIdentity> targetFile = identityOf(targetPath);
     const std::optional<FileIdentity> targetFolder = identityOf(target.absolutePath());
     const std::optional<FileIdentity> cookbookFolder = identityIn(dataFolder, ".");
-    for (const QString& name : {categoriesFileName, recipesFileName}) {
+    // The lock file too: an export there would be removed at exit, and one
+    // left by a crash would keep Savrona off the cookbook.
+    for (const QString& name : {categoriesFileName, recipesFileName, dataFolderLockFileName}) {
         const std::optional<FileIdentity> dataFile =
             identityIn(dataFolder, QFile::encodeName(name).constData());
         if (targetFile && dataFile && *targetFile == *dataFile)

@@ -72,6 +72,10 @@ void Table::writeUnwrittenChanges() {
     m_engine->writeUnwrittenChanges();
 }
 
+void Table::writeCopyTo(const DataFolder& folder) {
+    m_engine->writeCopyTo(folder);
+}
+
 void Table::waitForWrites() const {
     m_engine->waitForWrites();
 }

@@ -115,6 +115,14 @@ public:
     // waits for it; the same outcomes as close(). Does nothing otherwise.
     void writeUnwrittenChanges();
 
+    // Writes the table's data as it is in memory (open, kept since the last
+    // close, or waiting after a failed write) to its file name in another
+    // folder, at once, replacing a file there atomically; a table with no
+    // data in memory opens first. Its own file, and what waits to be written
+    // there, are left as they are; a table without a file name writes
+    // nothing. Throws WriteError when the copy fails.
+    void writeCopyTo(const DataFolder& folder);
+
     // Waits until nothing is being written or waiting to be written; with a
     // timeout, tells whether that came.
     void waitForWrites() const;

@@ -43,6 +43,7 @@ RecordSet& TableEngine::browsingRecords() {
 
 void TableEngine::setDataFolder(std::shared_ptr<const DataFolder> folder) {
     m_folder = std::move(folder);
+    m_folderReplacementsAtOpening = m_folder->replacements();
     forgetLastSeenFile();
 }
 
@@ -198,7 +199,7 @@ void TableEngine::readDataFile() {
         m_writer.setLastSeenFile({true, fingerprint});
         return;
     }
-    if (!m_keptRecords || !m_keptRecordsServeMissingFile)
+    if (!m_keptRecords || (!m_keptRecordsServeMissingFile && !folderLostSinceLastOpening()))
         fail(QStringLiteral("Missing data provider or data packet"));
     if (!m_fileName.isEmpty())
         m_writer.setLastSeenFile({true, std::nullopt});
@@ -223,7 +224,15 @@ Packet TableEngine::readWholePacketFromFile(QByteArray&& bytes) const {
     }
 }
 
+// The file is missing because its whole folder went: deleted, or deleted and
+// made again since the last opening. The records in memory are then the only
+// copy of the data, and stand in for the file until it is written again.
+bool TableEngine::folderLostSinceLastOpening() const {
+    return m_folder->isGone() || m_folder->replacements() != m_folderReplacementsAtOpening;
+}
+
 void TableEngine::openOn(RecordSet&& records, bool changed) {
+    m_folderReplacementsAtOpening = m_folder->replacements();
     records.reopen();
     m_records.emplace(std::move(records));
     m_lastFields = m_records->fields();
@@ -295,6 +304,15 @@ void TableEngine::writeUnwrittenChanges() {
     m_writer.waitUntilIdle();
     if (auto failure = m_writer.takeFailure())
         throw *failure;
+}
+
+void TableEngine::writeCopyTo(const DataFolder& folder) {
+    if (m_fileName.isEmpty())
+        return;
+    if (!m_records && !m_keptRecords)
+        open();
+    RecordSet& records = m_records ? browsingRecords() : *m_keptRecords;
+    writeTableFile(folder, m_fileName, records.snapshot());
 }
 
 // --- Filter ----------------------------------------------------------------

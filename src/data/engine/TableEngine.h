@@ -28,8 +28,11 @@ namespace savrona {
 // file is then not read); the data file when it exists and is not empty; the
 // kept records. Kept records serve one opening. A table that opened on its
 // kept records because its file was missing counts as changed, so its next
-// close writes the file. A file that cannot be read leaves the table closed,
-// so a later close cannot overwrite it.
+// close writes the file. Records kept after they were read from the file, or
+// written to it, stand in for it only when the whole folder went with it
+// (deleted, or deleted and made again): then they are the only copy left. A
+// file that cannot be read leaves the table closed, so a later close cannot
+// overwrite it.
 //
 // A table keeps the records it last wrote to its file, or read from it when
 // they did not change, with the file's fingerprint; records include their
@@ -77,6 +80,7 @@ public:
 
     bool hasUnwrittenChanges() const;
     void writeUnwrittenChanges();
+    void writeCopyTo(const DataFolder& folder);
     std::optional<WriteError> takeWriteFailure() { return m_writer.takeFailure(); }
     void waitForWrites() const { m_writer.waitUntilIdle(); }
     bool waitForWrites(std::chrono::milliseconds timeout) const {
@@ -145,6 +149,7 @@ private:
     void readDataFile();
     std::optional<Packet> readPacketFromFile(QByteArray&& bytes) const;
     Packet readWholePacketFromFile(QByteArray&& bytes) const;
+    bool folderLostSinceLastOpening() const;
     void openOn(RecordSet&& records, bool changed);
     void forgetLastSeenFile();
     FilterExpression parseFilter(const QString& expression) const;
@@ -152,6 +157,8 @@ private:
     QString m_name;
     QString m_indexFieldName;
     std::shared_ptr<const DataFolder> m_folder;
+    // The folder's replacements (DataFolder::replacements) at the last opening.
+    std::uint64_t m_folderReplacementsAtOpening = 0;
     QString m_fileName;
     std::vector<FieldDefinition> m_lastFields;
 

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
@@ -37,10 +38,18 @@ bool syncFolder(int folder) {
     return syncFileDescriptor(descriptor.get()) || errno == EINVAL;
 }
 
+const QByteArray temporaryPrefix = QByteArrayLiteral(".savrona-");
+const QByteArray temporarySuffix = QByteArrayLiteral(".tmp");
+
 // A hidden name of a fixed length, so that a long file name still leaves
 // room for it and a file left by a crash does not stand out.
 QByteArray temporaryName() {
-    return ".savrona-" + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
+    return temporaryPrefix + QByteArray::number(QRandomGenerator::global()->generate(), 36) +
+           temporarySuffix;
+}
+
+bool isBase36Digit(char character) {
+    return (character >= '0' && character <= '9') || (character >= 'a' && character <= 'z');
 }
 
 } // namespace
@@ -66,6 +75,17 @@ AtomicFile::~AtomicFile() {
     m_writer.reset(); // its thread is done with the file before the file goes
     if (!m_renamed)
         removeTemporary();
+}
+
+// A 32-bit number in base 36 takes one to seven digits.
+bool AtomicFile::isTemporaryName(QByteArrayView name) {
+    if (!name.startsWith(temporaryPrefix) || !name.endsWith(temporarySuffix))
+        return false;
+    const QByteArrayView number = name.sliced(
+        temporaryPrefix.size(),
+        std::max<qsizetype>(name.size() - temporaryPrefix.size() - temporarySuffix.size(), 0));
+    return !number.isEmpty() && number.size() <= 7 &&
+           std::all_of(number.begin(), number.end(), isBase36Digit);
 }
 
 void AtomicFile::write(QByteArrayView chunk) {

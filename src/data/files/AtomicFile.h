@@ -80,6 +80,11 @@ public:
     // Nothing may be written after it.
     std::uint64_t commit();
 
+    // Whether name is one an AtomicFile gives its temporary file
+    // (".savrona-<letters and digits>.tmp"), so that one left by a kill can be
+    // told from the user's files.
+    static bool isTemporaryName(QByteArrayView name);
+
 private:
     void followLinks(QByteArray name);
     std::optional<mode_t> permissionsOfReplaceableTarget() const;

@@ -9,6 +9,7 @@
 #include "data/files/DataFolder.h"
 #include "data/files/FileDescriptor.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -288,8 +289,26 @@ std::optional<FileFingerprint> fingerprintOf(const DataFolder& folder, const QSt
     return FileFingerprint{identityOfOpenFile(file->get(), displayName), *hash};
 }
 
+// Every file of a folder that is gone fails alike: one message says so, and
+// that nothing is lost.
+[[noreturn]] void throwFolderGone(const DataFolder& folder) {
+    const QString path = QDir::toNativeSeparators(folder.path());
+    throw WriteError(
+        WriteError::Kind::FolderGone,
+        QStringLiteral("The cookbook's folder %1 is gone (moved or deleted). Your "
+                       "recipes are safe in memory: make the folder again, or choose "
+                       "File, Exit and save them elsewhere.")
+            .arg(path),
+        QStringLiteral("the cookbook's folder %1 is gone (moved or deleted)").arg(path));
+}
+
 // Words a failed replacement of a data file for the user.
-[[noreturn]] void throwWriteError(const FileReplaceError& failure, const QString& displayName) {
+[[noreturn]] void throwWriteError(const FileReplaceError& failure, const DataFolder& folder,
+                                  const QString& displayName) {
+    const int error = failure.errorNumber();
+    if (failure.kind() == FileReplaceError::Kind::Failed && (error == ENOENT || error == ENOTDIR) &&
+        folder.isGone())
+        throwFolderGone(folder);
     switch (failure.kind()) {
     case FileReplaceError::Kind::FolderTakesNoFile:
         throwFolderReadOnly(displayName);
@@ -304,15 +323,30 @@ std::optional<FileFingerprint> fingerprintOf(const DataFolder& folder, const QSt
     throwCannotCreate(displayName, failure.errorNumber());
 }
 
+// The replacement begun in folder. A folder deleted and made again may still
+// be held as it was, where nothing can be created (ENOENT): the one at its
+// path is taken then, and the replacement begun there.
+std::unique_ptr<AtomicFile> beginReplacement(const DataFolder& folder, const QString& fileName) {
+    const int held = folder.descriptor();
+    try {
+        return std::make_unique<AtomicFile>(folder, fileName);
+    } catch (const FileReplaceError& failure) {
+        if (failure.kind() != FileReplaceError::Kind::Failed || failure.errorNumber() != ENOENT ||
+            !folder.reopenAfterFailedCreate(held))
+            throw;
+    }
+    return std::make_unique<AtomicFile>(folder, fileName);
+}
+
 std::uint64_t writeAtomically(const DataFolder& folder, const QString& fileName,
                               const std::function<void(const ChunkWriter&)>& produce,
                               const QString& displayName) {
     try {
-        AtomicFile file(folder, fileName);
-        produce([&file](QByteArrayView chunk) { file.write(chunk); });
-        return file.commit();
+        const std::unique_ptr<AtomicFile> file = beginReplacement(folder, fileName);
+        produce([&file](QByteArrayView chunk) { file->write(chunk); });
+        return file->commit();
     } catch (const FileReplaceError& failure) {
-        throwWriteError(failure, displayName);
+        throwWriteError(failure, folder, displayName);
     }
 }
 

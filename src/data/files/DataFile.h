@@ -87,7 +87,10 @@ std::optional<FileIdentity> identityOfFile(const DataFolder& folder, const QStri
 // write throws WriteError (Failed) with the message "Cannot create file
 // <fileName>" and the reason, leaving the old file as it was; a folder that
 // takes no new file says so in the message, as a writable file there still
-// cannot be replaced safely. Returns hashOfContent of all the bytes.
+// cannot be replaced safely. A folder that is gone (DataFolder::isGone)
+// throws WriteError (FolderGone) saying so with the folder's path; a folder
+// deleted and made again at its path is written there. Returns hashOfContent
+// of all the bytes.
 std::uint64_t writeDataFileAtomically(const DataFolder& folder, const QString& fileName,
                                       const std::function<void(const ChunkWriter&)>& produce);
 

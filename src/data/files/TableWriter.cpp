@@ -49,9 +49,10 @@ QString newConflictCopyName(const DataFolder& folder, const QString& fileName) {
     }
 }
 
-// Returns the fingerprint of the file written, when it can be told.
-std::optional<FileFingerprint> writeDataFile(const DataFolder& folder, const QString& fileName,
-                                             const PacketSnapshot& snapshot) {
+} // namespace
+
+std::optional<FileFingerprint> writeTableFile(const DataFolder& folder, const QString& fileName,
+                                              const PacketSnapshot& snapshot) {
     const bool xml = isXmlFileName(fileName);
     std::uint64_t hash = 0;
     try {
@@ -75,6 +76,8 @@ std::optional<FileFingerprint> writeDataFile(const DataFolder& folder, const QSt
         return std::nullopt;
     return FileFingerprint{*identity, hash};
 }
+
+namespace {
 
 // From this size on, a write has filled its buffers over and over and left
 // the rows copied since its snapshot free in the allocator.
@@ -189,7 +192,7 @@ TableWriter::Outcome TableWriter::perform(const Job& job, const LastSeenFile& se
         Destination destination = coupling ? destinationCoupled(job, seen, *coupling)
                                            : destinationAlone(job, seen, conflictCopy);
         outcome.conflict = std::move(destination.conflict);
-        const auto written = writeDataFile(*job.folder, destination.fileName, job.snapshot);
+        const auto written = writeTableFile(*job.folder, destination.fileName, job.snapshot);
         if (destination.isCopy)
             outcome.copyWritten = destination.fileName;
         else
@@ -249,7 +252,7 @@ void TableWriter::settle(Job&& job, Outcome&& outcome) {
     // The data is in the file now: a failure not yet told is past, and so is
     // a conflict whose copy could not be written (the file was gone since).
     m_untoldConflict.reset();
-    if (m_failure && m_failure->kind() == WriteError::Kind::Failed)
+    if (m_failure && m_failure->kind() != WriteError::Kind::Conflict)
         m_failure.reset();
 }
 
@@ -264,7 +267,7 @@ void TableWriter::settleCopyWritten(const QString& copyName) {
     }
     if (m_untoldConflict)
         m_failure = std::exchange(m_untoldConflict, std::nullopt);
-    else if (m_failure && m_failure->kind() == WriteError::Kind::Failed)
+    else if (m_failure && m_failure->kind() != WriteError::Kind::Conflict)
         m_failure.reset();
 }
 

@@ -29,6 +29,13 @@ struct LastSeenFile {
     std::optional<FileFingerprint> file;
 };
 
+// Writes a table's snapshot to fileName in folder: the whole file, as XML
+// when the name ends in ".xml", else as a binary packet, replaced atomically
+// (writeDataFileAtomically, whose failures it throws). Returns the
+// fingerprint of the file written, when it can be told.
+std::optional<FileFingerprint> writeTableFile(const DataFolder& folder, const QString& fileName,
+                                              const PacketSnapshot& snapshot);
+
 // Writes one table's snapshots to its data file on a thread of its own, one
 // at a time: a snapshot handed over while another is being written waits,
 // and a newer one takes its place, so that a burst of changes is written

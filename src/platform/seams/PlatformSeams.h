@@ -30,6 +30,15 @@ public:
     virtual ~MessageBoxes() = default;
     // Shows a modal message; true when the answer is OK, Yes or Try Again.
     virtual bool show(Kind kind, const QString& text) = 0;
+
+    enum class UnsavedAnswer { TryAgain, QuitWithoutSaving, SaveElsewhere };
+    // The RetryOrQuit box with a third button after its two, "Save
+    // &Elsewhere...": save the cookbook into another folder and quit. A seam
+    // that does not offer it asks the two-button question.
+    virtual UnsavedAnswer askRetryQuitOrSaveElsewhere(const QString& text) {
+        return show(Kind::RetryOrQuit, text) ? UnsavedAnswer::TryAgain
+                                             : UnsavedAnswer::QuitWithoutSaving;
+    }
 };
 
 // The per-user store of the window placement (the registry on Windows).
@@ -70,7 +79,8 @@ public:
     virtual bool choosePrinter(QWidget* parent, QPrinter& printer) = 0;
 };
 
-// The file dialogs of the collection import and export.
+// The file dialogs of the collection import and export, and the folder the
+// exit saves a cookbook in when its own folder is gone.
 class FileDialogs {
 public:
     virtual ~FileDialogs() = default;
@@ -89,6 +99,9 @@ public:
     virtual std::optional<SaveChoice> chooseFileToSave(QWidget* parent, const QString& caption,
                                                        const QString& proposedName,
                                                        const QStringList& fileTypes) = 0;
+    // An existing folder, or one the user makes in the dialog; nothing when
+    // the user cancels.
+    virtual std::optional<QString> chooseFolder(QWidget* parent, const QString& caption) = 0;
 };
 
 class UrlOpener {

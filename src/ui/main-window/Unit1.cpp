@@ -241,6 +241,7 @@ void TformMain::reportFailure(const QString& message) {
 
 void TformMain::RefreshCookbookTree() {
     m_gate.beginRebuild();
+    m_writeReports->beginCommand();
     commandButtons->setEnabled(false);
     bool succeeded = false;
     QString whyNotNumbered;
@@ -287,10 +288,13 @@ void TformMain::finishRebuild(bool succeeded, const QString& whyNotNumbered,
                               const QStringList& writeProblems) {
     m_gate.endRebuild(succeeded, whyNotNumbered);
     commandButtons->setEnabled(true);
-    // Told once the command that rebuilt has returned, whichever way it ended.
-    for (const QString& problem : writeProblems)
+    // Told once the command that rebuilt has returned, whichever way it ended;
+    // both tables failing for one cause make one box.
+    QStringList problems = writeProblems;
+    problems.removeDuplicates();
+    for (const QString& problem : problems)
         QMetaObject::invokeMethod(
-            this, [this, problem] { reportFailure(problem); }, Qt::QueuedConnection);
+            this, [this, problem] { m_writeReports->tell(problem); }, Qt::QueuedConnection);
     emit cookbookRebuilt();
     if (m_closeDeferred) {
         m_closeDeferred = false;
@@ -305,9 +309,10 @@ void TformMain::finishRebuild(bool succeeded, const QString& whyNotNumbered,
 void TformMain::writeRecipesBehind() {
     if (!dataSetRecipes->isChanged())
         return;
+    m_writeReports->beginCommand();
     if (const auto problem = dataSetRecipes->reload(savrona::recipesFileName))
         QMetaObject::invokeMethod(
-            this, [this, message = problem->message()] { reportFailure(message); },
+            this, [this, message = problem->message()] { m_writeReports->tell(message); },
             Qt::QueuedConnection);
 }
 

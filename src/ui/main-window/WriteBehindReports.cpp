@@ -32,10 +32,25 @@ WriteBehindReports::~WriteBehindReports() {
 void WriteBehindReports::reportFailures() {
     if (!m_window.isVisible())
         return;
+    QStringList messages;
     for (Table* table : m_tables) {
         if (const auto failure = table->takeWriteFailure())
-            m_report(failure->message());
+            messages.append(failure->message());
     }
+    messages.removeDuplicates();
+    for (const QString& message : messages)
+        tell(message);
+}
+
+void WriteBehindReports::tell(const QString& message) {
+    if (m_toldForCommand.contains(message))
+        return;
+    m_toldForCommand.append(message);
+    m_report(message);
+}
+
+void WriteBehindReports::beginCommand() {
+    m_toldForCommand.clear();
 }
 
 void waitForWritesShowingProgress(const std::vector<Table*>& tables) {

@@ -1,9 +1,9 @@
 #include "cookbook/exchange/RecipeExport.h"
-#include "platform/seams/AppInfo.h"
-#include "data/files/DataFolder.h"
-#include "data/Error.h"
-#include "cookbook/exchange/ExportFileWriter.h"
 #include "cookbook/TestCookbook.h"
+#include "cookbook/exchange/ExportFileWriter.h"
+#include "data/Error.h"
+#include "data/files/DataFolder.h"
+#include "platform/seams/AppInfo.h"
 
 #include <QDir>
 #include <QFile>
@@ -245,7 +245,8 @@ TEST_F(ExportFile, AFailureReachesTheCaller) {
               "Invalid filename");
 }
 
-// Every spelling of a cookbook data file is refused and leaves the file as it was.
+// Every spelling of a cookbook data file, or of its lock file, is refused and
+// leaves the file as it was.
 class ExportOntoDataFile : public ExportFile, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(ExportOntoDataFile, IsRefusedAndWritesNothing) {
@@ -263,11 +264,13 @@ TEST_P(ExportOntoDataFile, IsRefusedAndWritesNothing) {
               -1);
     EXPECT_EQ(readAll(path("recipes.xml")), "the cookbook");
     EXPECT_FALSE(QFile::exists(path("categories.xml")));
+    EXPECT_FALSE(QFile::exists(path(".savrona.lock")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Spellings, ExportOntoDataFile,
                          ::testing::Values("recipes.xml", "sub/../recipes.xml", "./recipes.xml",
-                                           "sub/link.xml", "sub/hard.xml", "categories.xml"));
+                                           "sub/link.xml", "sub/hard.xml", "categories.xml",
+                                           ".savrona.lock", "sub/../.savrona.lock"));
 
 // The data folder is told by its descriptor, whatever bytes its name holds;
 // the export reaches it here through links with plain names.

@@ -204,6 +204,22 @@ INSTANTIATE_TEST_SUITE_P(
                 {"&Quit Without Saving", "&Try Again"},
                 "&Try Again"}));
 
+// The exit's question with its third answer: the designed two buttons as
+// they were, Save Elsewhere after them, and still no way to quit by Escape.
+TEST(MessageBoxTest, TheExitQuestionOffersSaveElsewhereAfterItsTwoButtons) {
+    QMessageBox box;
+    QAbstractButton* retry =
+        QtMessageBoxes::configure(box, MessageBoxes::Kind::RetryOrQuit, "First\rSecond");
+    QAbstractButton* elsewhere = QtMessageBoxes::addSaveElsewhereButton(box);
+    QStringList captions;
+    for (QAbstractButton* button : box.buttons())
+        captions.append(button->text());
+    EXPECT_EQ(captions, QStringList({"&Try Again", "&Quit Without Saving", "Save &Elsewhere..."}));
+    EXPECT_EQ(box.buttonRole(elsewhere), QMessageBox::ActionRole);
+    EXPECT_EQ(static_cast<QAbstractButton*>(box.defaultButton()), retry);
+    EXPECT_EQ(box.escapeButton(), retry);
+}
+
 TEST(TextLinesTest, BoxesBreakAtLineFeedsAndRecordsAtCarriageReturnLineFeed) {
     EXPECT_EQ(textForBox("a\r\nb\r\n"), "a\nb\n");
     EXPECT_EQ(textForRecord("a\nb\n"), "a\r\nb\r\n");

@@ -158,6 +158,9 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedTarget{"CategoriesDataFile", "./categories.xml",
                       "Cannot export to categories.xml: it is one of the cookbook's data files. "
                       "Choose another file name."},
+        RefusedTarget{"LockFile", ".savrona.lock",
+                      "Cannot export to .savrona.lock: it is one of the cookbook's data files. "
+                      "Choose another file name."},
         RefusedTarget{"FolderThatDoesNotExist", "missing/recipe.pdf", "Invalid filename."}),
     [](const ::testing::TestParamInfo<RefusedTarget>& info) { return info.param.name; });
 
