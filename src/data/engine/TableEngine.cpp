@@ -262,7 +262,8 @@ std::optional<WriteError> TableEngine::closeWritingBehind() {
     if (!isOpen())
         return std::nullopt;
     m_records->post();
-    const bool changed = m_records->isChanged();
+    // Records whose folder went are the only copy left: written as a change.
+    const bool changed = m_records->isChanged() || folderLostSinceLastOpening();
     RecordSet records = std::move(*m_records);
     m_records.reset();
     m_keptRecordsFile.reset();

@@ -175,6 +175,30 @@ INSTANTIATE_TEST_SUITE_P(
         DeletedFolderCase{"PathMadeAgainBeforeTheOpening", false, true, "recipes.dat"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A table closed unchanged after its folder went (the exit with no command
+// since) still writes: its records are the only copy left.
+TEST_F(FolderHeld, AnUnchangedTableWhoseFolderWentWritesAtItsClose) {
+    Table table(recipesDefinition({}));
+    table.setDataFolder(heldAsCurrentDirectory(path));
+    table.insertRecords(threeRecipes());
+    for (int round = 0; round < 2; ++round) { // written, then read back unchanged
+        table.close();
+        table.setFileName(QStringLiteral("recipes.xml"));
+        table.open();
+    }
+    ASSERT_TRUE(QDir(path).removeRecursively());
+
+    try {
+        table.close();
+        FAIL() << "the records were dropped without a word";
+    } catch (const WriteError& failure) {
+        EXPECT_EQ(failure.kind(), WriteError::Kind::FolderGone);
+    }
+    ASSERT_TRUE(QDir().mkdir(path));
+    table.writeUnwrittenChanges();
+    EXPECT_EQ(readPacket(fileContents(path + "/recipes.xml")).rows.size(), 3u);
+}
+
 // The copy the exit writes into another folder: the records as they are,
 // the table and its own file untouched.
 TEST_F(FolderHeld, ACopyInAnotherFolderHoldsTheRecordsInMemory) {
