@@ -51,8 +51,10 @@ inline void checkBatch(const RecipeBatch& batch) {
         if (recipe.notes)
             checkText(*recipe.notes);
     }
+    // Line 0 is the file as a whole.
     for (const ImportProblem& problem : batch.problems)
-        if (problem.line < 1 || problem.message.isEmpty())
+        if (problem.line < (problem.kind == ImportProblem::Kind::File ? 0 : 1) ||
+            problem.message.isEmpty())
             fail("a problem without its line or message");
 }
 

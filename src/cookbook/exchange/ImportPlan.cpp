@@ -17,19 +17,41 @@ constexpr qsizetype titleWidth = 255;
 constexpr qsizetype categoryWidth = 125;
 constexpr qsizetype shortTextWidth = 255;
 
-bool holdsLineBreakOrTab(const QByteArray& text) {
-    for (const char character : text)
-        if (character == '\r' || character == '\n' || character == '\t')
+// The C1 controls (NEL among them) and the bidirectional embeddings,
+// overrides and isolates: they change how the text around them shows
+// without showing themselves, so a title or a name never keeps them.
+bool isInvisibleControl(QChar character) {
+    const char16_t code = character.unicode();
+    return (code >= 0x80 && code <= 0x9F) || (code >= 0x202A && code <= 0x202E) ||
+           (code >= 0x2066 && code <= 0x2069);
+}
+
+// Whether the UTF-8 text holds a line break, a tab or an invisible control.
+bool needsCleaning(const QByteArray& text) {
+    const auto byte = [&](qsizetype at) {
+        return at < text.size() ? static_cast<unsigned char>(text[at]) : 0;
+    };
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        const unsigned char first = byte(at);
+        if (first == '\r' || first == '\n' || first == '\t')
             return true;
+        if (first == 0xC2 && byte(at + 1) >= 0x80 && byte(at + 1) <= 0x9F)
+            return true; // U+0080 to U+009F
+        if (first == 0xE2 &&
+            ((byte(at + 1) == 0x80 && byte(at + 2) >= 0xAA && byte(at + 2) <= 0xAE) ||
+             (byte(at + 1) == 0x81 && byte(at + 2) >= 0xA6 && byte(at + 2) <= 0xA9)))
+            return true; // U+202A to U+202E, U+2066 to U+2069
+    }
     return false;
 }
 
-// On one line, and at most width characters.
+// On one line, without invisible controls, and at most width characters.
 QByteArray fitted(const QByteArray& text, qsizetype width) {
     // No more bytes than the width: no more characters either.
-    if (text.size() <= width && !holdsLineBreakOrTab(text))
+    if (text.size() <= width && !needsCleaning(text))
         return text;
     QString line = QString::fromUtf8(text);
+    line.removeIf(isInvisibleControl);
     for (const QChar breakCharacter : {u'\r', u'\n', u'\t'})
         line.replace(breakCharacter, u' ');
     if (line.size() > width) {
@@ -169,12 +191,15 @@ private:
         return m_plan.existingCategoryIds.contains(name) || m_newCategories.contains(name);
     }
 
-    QByteArray categoryFor(const QList<QByteArray>& names) {
+    QByteArray categoryFor(const QList<QByteArray>& named) {
+        QList<QByteArray> names;
+        for (const QByteArray& name : named)
+            if (const QByteArray fittedName = fitted(name, categoryWidth); !fittedName.isEmpty())
+                names.append(fittedName);
         for (const QByteArray& name : names)
             if (exists(name))
                 return name;
-        const QByteArray chosen =
-            names.isEmpty() ? importedRecipesCategory : fitted(names.front(), categoryWidth);
+        const QByteArray chosen = names.isEmpty() ? importedRecipesCategory : names.front();
         if (!exists(chosen)) {
             m_newCategories.insert(chosen);
             m_plan.newCategories.push_back(chosen);

@@ -3,6 +3,7 @@
 
 #include <QFileInfo>
 #include <QLocale>
+#include <QSet>
 #include <QStringList>
 
 namespace savrona {
@@ -17,8 +18,10 @@ QString counted(qsizetype count, const QString& one, const QString& many) {
     return number(count) + u' ' + (count == 1 ? one : many);
 }
 
+// The file and the line; the file alone for what concerns it as a whole (line 0).
 QString place(const QString& file, qint64 line) {
-    return QStringLiteral("%1, line %2").arg(QFileInfo(file).fileName(), number(line));
+    const QString name = QFileInfo(file).fileName();
+    return line > 0 ? QStringLiteral("%1, line %2").arg(name, number(line)) : name;
 }
 
 QString question(const ImportPlan& plan) {
@@ -40,15 +43,19 @@ struct ProblemCounts {
     qsizetype notes = 0;
 };
 
+// Recipes and remarks one by one; files once each, however many of their
+// parts (a page's scripts, the halves of a large file) could not be read.
 ProblemCounts countProblems(const std::vector<ImportProblem>& problems) {
     ProblemCounts counts;
+    QSet<QString> unreadFiles;
     for (const ImportProblem& problem : problems) {
         switch (problem.kind) {
         case ImportProblem::Kind::Recipe:
             ++counts.recipes;
             break;
         case ImportProblem::Kind::File:
-            ++counts.files;
+            unreadFiles.insert(problem.file);
+            counts.files = unreadFiles.size();
             break;
         case ImportProblem::Kind::Note:
             ++counts.notes;

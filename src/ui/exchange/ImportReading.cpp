@@ -4,8 +4,10 @@
 #include "cookbook/exchange/formats/ImportProgress.h"
 #include "cookbook/exchange/formats/RecipeFileReader.h"
 
+#include <QCloseEvent>
 #include <QEventLoop>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QTimer>
 
 #include <atomic>
@@ -26,9 +28,47 @@ int stepsDone(const ImportProgress& progress) {
     return static_cast<int>(std::min<qint64>(progress.done(), total) * progressSteps / total);
 }
 
+// The progress of a reading. Once cancelled it stays up, saying so and with
+// its button off, until the reading has stopped: the window behind it takes
+// no input before then. Closing it or Esc cancels as its button does.
+class ReadingProgressDialog : public QProgressDialog {
+public:
+    ReadingProgressDialog(QWidget* parent, ImportProgress& progress)
+        : QProgressDialog(QStringLiteral("Reading recipes..."), QStringLiteral("Cancel"), 0,
+                          progressSteps, parent) {
+        setWindowTitle(QStringLiteral("Import recipes"));
+        setWindowModality(Qt::ApplicationModal);
+        setMinimumDuration(0);
+        setAutoClose(false);
+        setAutoReset(false);
+        // Qt's own answer to Cancel hides the dialog at once.
+        disconnect(this, SIGNAL(canceled()), this, SLOT(cancel()));
+        connect(this, &QProgressDialog::canceled, this, [this, &progress] {
+            progress.cancel();
+            setLabelText(QStringLiteral("Cancelling..."));
+            if (auto* button = findChild<QPushButton*>())
+                button->setEnabled(false);
+        });
+    }
+
+    void reject() override { emit canceled(); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();
+        emit canceled();
+    }
+};
+
 } // namespace
 
 std::optional<RecipeBatch> ImportReading::read(QWidget* parent, const QStringList& files) {
+    return read(parent, [&files](ImportProgress& progress) {
+        return RecipeFileReader::read(files, progress);
+    });
+}
+
+std::optional<RecipeBatch> ImportReading::read(QWidget* parent, const Reading& reading) {
     ImportProgress progress;
     std::optional<RecipeBatch> batch;
     std::exception_ptr failure;
@@ -36,7 +76,7 @@ std::optional<RecipeBatch> ImportReading::read(QWidget* parent, const QStringLis
     QEventLoop loop;
     std::thread worker([&] {
         try {
-            batch = RecipeFileReader::read(files, progress);
+            batch = reading(progress);
         } catch (const ImportCancelled&) {
         } catch (...) {
             failure = std::current_exception();
@@ -49,17 +89,7 @@ std::optional<RecipeBatch> ImportReading::read(QWidget* parent, const QStringLis
     QTimer::singleShot(quietMilliseconds, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     if (!finished) {
-        QProgressDialog dialog(QStringLiteral("Reading recipes..."), QStringLiteral("Cancel"), 0,
-                               progressSteps, parent);
-        dialog.setWindowTitle(QStringLiteral("Import recipes"));
-        dialog.setWindowModality(Qt::ApplicationModal);
-        dialog.setMinimumDuration(0);
-        dialog.setAutoClose(false);
-        dialog.setAutoReset(false);
-        QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&] {
-            progress.cancel();
-            dialog.setLabelText(QStringLiteral("Cancelling..."));
-        });
+        ReadingProgressDialog dialog(parent, progress);
         QTimer refresh;
         QObject::connect(&refresh, &QTimer::timeout, &dialog,
                          [&] { dialog.setValue(stepsDone(progress)); });

@@ -2,9 +2,9 @@
 // summary's counts; and the adding itself.
 #include "cookbook/exchange/ImportTestSupport.h"
 
-#include "data/Error.h"
 #include "cookbook/exchange/ImportPlan.h"
 #include "cookbook/exchange/ImportSummary.h"
+#include "data/Error.h"
 
 #include <gtest/gtest.h>
 
@@ -100,6 +100,22 @@ INSTANTIATE_TEST_SUITE_P(
                  {},
                  "There is nothing to import.",
                  "1 recipe is already in the cookbook with the same texts, left out."},
+        PlanCase{"APageWithTwoBrokenScriptsIsOneFileNotRead",
+                 {},
+                 {{ImportProblem::Kind::File, "/home/cook/page.html", 3, "not readable as JSON"},
+                  {ImportProblem::Kind::File, "/home/cook/page.html", 9, "not readable as JSON"},
+                  {ImportProblem::Kind::File, "/home/cook/big.mmf", 0, "larger than 256 MB"},
+                  {ImportProblem::Kind::Recipe, "/home/cook/page.html", 20, "without a name"}},
+                 {},
+                 "There is nothing to import.",
+                 "1 recipe could not be read. 2 files could not be read."},
+        PlanCase{"InvisibleControlsLeaveTitlesAndNames",
+                 {entry("Leek\u0085 \u202Esoup\u202C", {"\u2066Soups\u2069"}),
+                  entry("Ta\u00A0rt\u200F", {"Ca\u202Akes\u0080"})},
+                 {},
+                 {"Leek soup @ Soups", "Ta\u00A0rt\u200F @ Cakes"},
+                 "Import 2 recipes into 2 categories (1 new)?",
+                 ""},
         PlanCase{"TitlesAndNamesFitTheirFieldsOnOneLine",
                  {entry(longName, {longName}), entry(longName, {}, "other"),
                   entry("Two\r\nlines", {"A\nB"})},
@@ -110,13 +126,18 @@ INSTANTIATE_TEST_SUITE_P(
                  "1 title is taken, numbered like \"" + QString(251, u'n') + " (2)\"."}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A problem of a whole file names the file alone.
 TEST(ImportSummaryDetails, ListEachProblemAndTitleWithItsFileAndLine) {
     TestCookbook cookbook({{1, "Soups"}}, {{10, 1, "Onion Soup", "1 onion", "Boil."}});
     const ImportPlan plan = planImport(
         cookbook.categories(), cookbook.recipes(),
         {{entry("Onion Soup", {}), entry("Onion Soup", {}, "2 onions")},
-         {{ImportProblem::Kind::Recipe, "/tmp/x/a.mmf", 1234, "a recipe without a title"}}});
+         {{ImportProblem::Kind::Recipe, "/tmp/x/a.mmf", 1234, "a recipe without a title"},
+          {ImportProblem::Kind::File, "/tmp/x/pipe.json", 0,
+           "this is a device or a pipe, not a file"}}});
     EXPECT_EQ(summarizeImport(plan).details,
+              "Files that could not be read:\n"
+              "pipe.json: this is a device or a pipe, not a file\n\n"
               "Recipes that could not be read:\n"
               "a.mmf, line 1,234: a recipe without a title\n\n"
               "Numbered titles:\n"

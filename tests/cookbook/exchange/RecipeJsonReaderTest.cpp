@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace savrona;
 using namespace savrona::testing;
 
@@ -22,12 +24,44 @@ void PrintTo(const JsonCase& jsonCase, std::ostream* out) {
     *out << jsonCase.name;
 }
 
+// Each recipe read with its line, and each problem; a text that does not
+// parse as "not readable", whatever words name its fault.
+QStringList readingOf(const RecipeBatch& batch) {
+    QStringList reading;
+    for (const RecipeEntry& recipe : batch.recipes)
+        reading << QStringLiteral("%1: %2 [%3] %4 / %5 / %6 / %7")
+                       .arg(recipe.line)
+                       .arg(QString::fromUtf8(recipe.title),
+                            QString::fromUtf8(recipe.categories.join('|')),
+                            QString::fromUtf8(recipe.ingredients),
+                            QString::fromUtf8(recipe.preparation),
+                            optionalText(recipe.servings).value_or("-"),
+                            optionalText(recipe.notes).value_or("-"));
+    for (const QString& problem : problemLines(batch.problems))
+        reading << (problem.contains(QStringLiteral("not readable as JSON")) ? "not readable"
+                                                                             : problem);
+    return reading;
+}
+
+// A document taken apart into the smallest pieces, or into runs of a few
+// elements, reads as it reads parsed whole.
+void expectTheSameTakenApart(const RecipeBatch& whole,
+                             const std::function<RecipeBatch(qsizetype wholeUpTo)>& read) {
+    for (const qsizetype wholeUpTo : {0, 40}) {
+        SCOPED_TRACE(wholeUpTo);
+        EXPECT_EQ(readingOf(read(wholeUpTo)), readingOf(whole));
+    }
+}
+
 class JsonDocuments : public ::testing::TestWithParam<JsonCase> {};
 
 TEST_P(JsonDocuments, GiveTheirRecipes) {
     const RecipeBatch batch = RecipeJsonReader::readDocument(GetParam().text, "recipes.json");
     expectRecipes(batch.recipes, GetParam().recipes);
     EXPECT_EQ(problemLines(batch.problems), GetParam().problems);
+    expectTheSameTakenApart(batch, [](qsizetype wholeUpTo) {
+        return RecipeJsonReader::readDocument(GetParam().text, "recipes.json", nullptr, wholeUpTo);
+    });
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -85,6 +119,24 @@ INSTANTIATE_TEST_SUITE_P(
                  QByteArray(100000, '[') + QByteArray(100000, ']'),
                  {},
                  {"1: not readable as JSON: too deeply nested document"}},
+        JsonCase{"OfMembersOfOneNameTheLastCountsAndMembersGoByName",
+                 "{\"@graph\": [{\"@type\": \"Recipe\", \"name\": \"Old\"}],\n"
+                 " \"b\": {\"@type\": \"Recipe\", \"name\": \"B\"},\n"
+                 " \"a\": [1, {\"@type\": \"Recipe\", \"name\": \"A\"}, \"x\"],\n"
+                 " \"@graph\": [{\"@type\": \"Recipe\", \"name\": \"New\"}]}",
+                 {{"New", {}, std::nullopt, "", ""},
+                  {"A", {}, std::nullopt, "", ""},
+                  {"B", {}, std::nullopt, "", ""}},
+                 {}},
+        JsonCase{"AFaultBetweenRecipesRefusesTheDocument",
+                 "[{\"@type\": \"Recipe\", \"name\": \"G\"},\n tru,\n"
+                 " {\"@type\": \"Recipe\", \"name\": \"H\"}]",
+                 {},
+                 {"2: not readable as JSON: illegal value"}},
+        JsonCase{"GarbageAfterTheDocument",
+                 "[{\"@type\": \"Recipe\", \"name\": \"I\"}]\n]",
+                 {},
+                 {"2: not readable as JSON: garbage at the end of the document"}},
         JsonCase{"Windows1252WhereTheBytesAreNotUtf8",
                  "{\"@type\": \"Recipe\", \"name\": \"Cr\xE8me\"}",
                  {{"Crème", {}, std::nullopt, "", ""}},
@@ -110,7 +162,27 @@ TEST(JsonWebPage, ReadsEachLinkedDataScriptAndCleansItsHtml) {
                                    "1 ½ cups macaroni\r\n2 cups cheese",
                                    "Boil.\r\nStir in cheese.",
                                    "https://example.com/mac"}});
-    EXPECT_EQ(problemLines(batch.problems), QStringList{"11: not readable as JSON: object is missing after a comma"});
+    EXPECT_EQ(problemLines(batch.problems),
+              QStringList{"11: not readable as JSON: object is missing after a comma"});
+    expectTheSameTakenApart(batch, [&](qsizetype wholeUpTo) {
+        return RecipeJsonReader::readPage(page, "page.html", nullptr, wholeUpTo);
+    });
+}
+
+// A large document is read in pieces: a Recipe too large to parse whole is
+// left out, and those around it are read with their lines.
+TEST(JsonLargeDocument, LeavesOutARecipeTooLargeAndReadsTheOthers) {
+    const QByteArray huge = QByteArray(JsonPieces::largestPiece, 'x');
+    const QByteArray document = "[\n{\"@type\": \"Recipe\", \"name\": \"Before\"},\n"
+                                "{\"@type\": \"Recipe\", \"name\": \"Huge\", "
+                                "\"recipeIngredient\": [\"" +
+                                huge + "\"]},\n{\"@type\": \"Recipe\", \"name\": \"After\"}\n]";
+    const RecipeBatch batch = RecipeJsonReader::readDocument(document, "large.json");
+    expectRecipes(batch.recipes,
+                  {{"Before", {}, std::nullopt, "", ""}, {"After", {}, std::nullopt, "", ""}});
+    EXPECT_EQ(batch.recipes[1].line, 4);
+    EXPECT_EQ(problemLines(batch.problems),
+              QStringList{"3: a Recipe larger than 16 MB; it is left out"});
 }
 
 } // namespace

@@ -2,12 +2,14 @@
 // answered Import or Cancel, the progress dialog's Cancel, and the files exported.
 #include "ui/GuiTestSupport.h"
 
+#include "cookbook/exchange/formats/ImportProgress.h"
 #include "ui/exchange/ImportExportController.h"
 #include "ui/exchange/ImportReading.h"
 #include "ui/exchange/ImportSummaryDialog.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
 #include <QProgressDialog>
@@ -15,9 +17,8 @@
 #include <QTimer>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
-
-#include <csignal>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -42,11 +43,18 @@ QByteArray mealMasterRecipe(const QByteArray& title, const QByteArray& category)
            "\r\n Categories: " + category + "\r\n\r\n      1 c  Flour\r\n\r\n  Bake.\r\nMMMMM\r\n";
 }
 
+struct SummaryTexts {
+    QString question;
+    QString counts;
+    QString details;
+};
+
 // Presses a button of the import's summary once it is up (the reading runs
 // first).
-void answerSummary(const char* buttonName, QString* question = nullptr) {
+void answerSummary(const char* buttonName, QString* question = nullptr,
+                   SummaryTexts* texts = nullptr) {
     auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, buttonName, question] {
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, buttonName, question, texts] {
         auto* summary = qobject_cast<ImportSummaryDialog*>(QApplication::activeModalWidget());
         if (summary == nullptr)
             return;
@@ -54,6 +62,10 @@ void answerSummary(const char* buttonName, QString* question = nullptr) {
         poll->stop();
         if (question)
             *question = summary->text();
+        if (texts) {
+            texts->counts = summary->informativeText();
+            texts->details = summary->detailedText();
+        }
         for (QAbstractButton* button : summary->buttons())
             if (button->text() == QString::fromUtf8(buttonName))
                 button->click();
@@ -130,41 +142,78 @@ TEST_F(ImportExport, NothingToImportOffersOnlyOk) {
     EXPECT_EQ(readAll(folder.filePath("recipes.xml")), recipesFileBefore);
 }
 
-// A reader that takes longer than the quiet half second: a pipe fed slowly.
+// A reading that takes longer than the quiet half second, until it is
+// cancelled (at most ten seconds, so that a cancel lost fails the test). The
+// progress dialog stays up, saying so, until the reading has stopped.
 TEST_F(ImportExport, CancelInTheProgressDialogChangesNothing) {
-    const QString pipe = inputs.filePath("slow.mmf");
-    // The reader closes the pipe while the feeder still writes.
-    const auto previousHandler = std::signal(SIGPIPE, SIG_IGN);
-    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    std::atomic<bool> stop{false};
-    std::thread feeder([&] {
-        const int descriptor = ::open(QFile::encodeName(pipe).constData(), O_WRONLY);
-        // A block of the reader at a time, about: it looks for a cancel between blocks.
-        const QByteArray recipe = mealMasterRecipe("Slow soup", "Soups").repeated(1000);
-        for (int round = 0; round < 300 && !stop; ++round) {
-            if (::write(descriptor, recipe.constData(), recipe.size()) < 0)
-                break;
-            ::usleep(10000);
+    std::atomic<bool> cancelSeen{false};
+    const auto slowReading = [&](ImportProgress& progress) {
+        progress.setTotal(1000);
+        for (int step = 0; step < 1000; ++step) {
+            if (progress.isCancelled()) {
+                cancelSeen = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                throw ImportCancelled();
+            }
+            progress.advance(1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        ::close(descriptor);
-    });
+        return RecipeBatch{};
+    };
     bool progressShown = false;
+    QString labelWhileStopping;
+    bool buttonOffWhileStopping = false;
     QTimer canceller;
     QObject::connect(&canceller, &QTimer::timeout, [&] {
         auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
-        if (progress != nullptr && !progressShown) {
+        if (progress == nullptr)
+            return;
+        if (!progressShown) {
             progressShown = true;
             progress->findChild<QPushButton*>()->click();
+        } else if (progress->isVisible() && cancelSeen) {
+            labelWhileStopping = progress->labelText();
+            buttonOffWhileStopping = !progress->findChild<QPushButton*>()->isEnabled();
         }
     });
-    canceller.start(100);
-    const std::optional<RecipeBatch> batch = ImportReading::read(window.get(), {pipe});
-    stop = true;
-    feeder.join();
-    std::signal(SIGPIPE, previousHandler);
+    canceller.start(20);
+    const std::optional<RecipeBatch> batch = ImportReading::read(window.get(), slowReading);
     EXPECT_TRUE(progressShown);
+    EXPECT_TRUE(cancelSeen);
+    EXPECT_EQ(labelWhileStopping, "Cancelling...");
+    EXPECT_TRUE(buttonOffWhileStopping);
     EXPECT_FALSE(batch.has_value());
     EXPECT_EQ(readAll(folder.filePath("recipes.xml")), recipesFileBefore);
+}
+
+// A pipe chosen in the file dialog is never waited on: the summary says the
+// file could not be read, and why.
+TEST_F(ImportExport, APipeIsRefusedAtOnce) {
+    const QString pipe = inputs.filePath("endless.json");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    // Should the import wait on the pipe, a writer that comes and goes ends
+    // the wait, so that the test fails instead of hanging.
+    std::atomic<bool> done{false};
+    std::thread unblocker([&] {
+        for (int wait = 0; wait < 500 && !done; ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!done)
+            ::close(::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK));
+    });
+    dialogs.filesToOpen = {pipe};
+    SummaryTexts summary;
+    answerSummary("OK", &summary.question, &summary);
+    QElapsedTimer timer;
+    timer.start();
+    controller->importRecipesItem()->trigger();
+    const qint64 elapsed = timer.elapsed();
+    done = true;
+    unblocker.join();
+    EXPECT_LT(elapsed, 5000);
+    EXPECT_EQ(summary.question, "There is nothing to import.");
+    EXPECT_EQ(summary.counts, "1 file could not be read.");
+    EXPECT_EQ(summary.details, "Files that could not be read:\n"
+                               "endless.json: this is a device or a pipe, not a file");
 }
 
 TEST_F(ImportExport, ExportWritesTheCookbookOrOneCategoryInTheTypeChosen) {

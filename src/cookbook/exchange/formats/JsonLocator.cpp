@@ -6,8 +6,16 @@
 
 namespace savrona {
 
-qint64 JsonLocator::lineOf(const JsonPath& path) const {
-    return m_json.first(offsetOf(path)).count('\n') + 1;
+JsonLocator::JsonLocator(QByteArrayView json) : m_json(json), m_root(skipSpace(0)) {}
+
+qint64 JsonLocator::lineOf(const JsonPath& path) {
+    const qsizetype offset = offsetOf(path);
+    if (offset >= m_countedTo)
+        m_breaksCounted += m_json.sliced(m_countedTo, offset - m_countedTo).count('\n');
+    else
+        m_breaksCounted -= m_json.sliced(offset, m_countedTo - offset).count('\n');
+    m_countedTo = offset;
+    return m_breaksCounted + 1;
 }
 
 qsizetype JsonLocator::skipSpace(qsizetype at) const {
@@ -63,32 +71,65 @@ QString JsonLocator::memberName(qsizetype begin, qsizetype end) const {
     return decoded.array().at(0).toString();
 }
 
-qsizetype JsonLocator::offsetOf(const JsonPath& path) const {
-    qsizetype at = skipSpace(0);
-    for (const auto& step : path) {
-        if (at >= m_json.size())
-            return m_json.size();
-        if (const qsizetype* position = std::get_if<qsizetype>(&step)) {
-            if (m_json[at] != '[')
-                return at;
-            at = skipSpace(at + 1);
-            for (qsizetype index = 0; index < *position && at < m_json.size(); ++index)
-                at = skipSpace(skipValue(at) + 1); // past the value and its comma
-            continue;
+// Element `index` of the array at `array`; on from the element the last way
+// went to, when it is an earlier one of the same array.
+qsizetype JsonLocator::elementOf(qsizetype array, qsizetype index, std::size_t depth) {
+    qsizetype at = skipSpace(array + 1);
+    qsizetype from = 0;
+    if (depth < m_lastWay.size() && (depth == 0 ? m_root : m_lastWay[depth - 1].offset) == array) {
+        const auto* last = std::get_if<qsizetype>(&m_lastWay[depth].step);
+        if (last != nullptr && *last <= index) {
+            at = m_lastWay[depth].offset;
+            from = *last;
         }
-        if (m_json[at] != '{')
-            return at;
-        const QString& wanted = std::get<QString>(step);
-        at = skipSpace(at + 1);
+    }
+    for (; from < index && at < m_json.size(); ++from)
+        at = skipSpace(skipValue(at) + 1); // past the value and its comma
+    return at;
+}
+
+// The value of the last member of that name of the object at `object`; the
+// object's members are listed once for all the names asked of it.
+qsizetype JsonLocator::memberOf(qsizetype object, const QString& name, std::size_t depth) {
+    if (m_members.size() <= depth)
+        m_members.resize(depth + 1);
+    Members& members = m_members[depth];
+    if (members.object != object) {
+        members.object = object;
+        members.values.clear();
+        qsizetype at = skipSpace(object + 1);
         while (at < m_json.size() && m_json[at] == '"') {
             const qsizetype nameEnd = skipString(at);
-            const bool found = memberName(at, nameEnd) == wanted;
-            at = skipSpace(nameEnd);
-            at = skipSpace(at + 1); // past the colon
-            if (found)
-                break;
+            const QString memberNamed = memberName(at, nameEnd);
+            at = skipSpace(skipSpace(nameEnd) + 1); // past the colon
+            members.values.insert(memberNamed, at);
             at = skipSpace(skipValue(at) + 1); // past the value and its comma
         }
+    }
+    return members.values.value(name, object);
+}
+
+qsizetype JsonLocator::offsetOf(const JsonPath& path) {
+    std::size_t shared = 0;
+    while (shared < path.size() && shared < m_lastWay.size() &&
+           path[shared] == m_lastWay[shared].step)
+        ++shared;
+    qsizetype at = shared == 0 ? m_root : m_lastWay[shared - 1].offset;
+    for (std::size_t depth = shared; depth < path.size(); ++depth) {
+        if (at >= m_json.size()) {
+            m_lastWay.resize(depth);
+            break;
+        }
+        const auto& step = path[depth];
+        const qsizetype* index = std::get_if<qsizetype>(&step);
+        if (m_json[at] != (index != nullptr ? '[' : '{')) {
+            m_lastWay.resize(depth); // leads nowhere
+            break;
+        }
+        at = index != nullptr ? elementOf(at, *index, depth)
+                              : memberOf(at, std::get<QString>(step), depth);
+        m_lastWay.resize(depth);
+        m_lastWay.push_back({step, at});
     }
     return std::min(at, m_json.size());
 }

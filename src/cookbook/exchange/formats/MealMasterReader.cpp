@@ -2,8 +2,11 @@
 // apart into its header fields, ingredient list and directions.
 #include "cookbook/exchange/formats/MealMasterReader.h"
 
+#include "cookbook/exchange/formats/ImportFile.h"
+#include "cookbook/exchange/formats/ImportProgress.h"
 #include "cookbook/exchange/formats/MealMasterLayout.h"
 #include "cookbook/exchange/formats/SourceText.h"
+#include "data/Error.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -257,20 +260,35 @@ private:
     std::optional<RecipeDraft> m_draft;
 };
 
+constexpr qint64 linesBetweenCancelChecks = 1024;
+
 // What reading one part of a file gave, and what the next part needs to know.
 struct PartRead {
     RecipeBatch batch;
     qint64 lineCount = 0;
     CodePage codePageAtEnd = CodePage::Windows1252;
+    bool tooLarge = false;
 };
 
-PartRead readPart(QIODevice& device, const QString& fileName, ImportProgress* progress,
-                  std::optional<qint64> limit, CodePage codePage) {
+// The bytes a part reads: up to where the next part begins, or to the end of
+// the file when that comes before largest bytes.
+struct PartEnd {
+    std::optional<qint64> nextPart;
+    qint64 largest = 0;
+};
+
+PartRead readPart(QIODevice& device, const QString& fileName, ImportProgress* progress, PartEnd end,
+                  CodePage codePage) {
     PartRead part;
     Reading reading(fileName, part.batch);
-    LineReader lines(device, progress, limit);
+    // One byte past the largest tells a file too large.
+    LineReader lines(device, progress, end.nextPart ? *end.nextPart : end.largest + 1);
     LineDecoder decoder(codePage);
     while (const std::optional<QByteArrayView> line = lines.next()) {
+        // A block of small recipes takes a while: a cancel is looked for
+        // within one, too.
+        if (progress && lines.lineNumber() % linesBetweenCancelChecks == 0)
+            progress->throwIfCancelled();
         if (isBeginLine(*line)) {
             if (reading.isInRecipe())
                 reading.finish(false);
@@ -286,6 +304,11 @@ PartRead readPart(QIODevice& device, const QString& fileName, ImportProgress* pr
             reading.add(*line, decoder);
         }
     }
+    if (!end.nextPart && lines.bytesRead() > end.largest) {
+        part.tooLarge = true;
+        part.batch = {};
+        return part;
+    }
     if (reading.isInRecipe())
         reading.finish(false);
     if (lines.failed())
@@ -294,6 +317,12 @@ PartRead readPart(QIODevice& device, const QString& fileName, ImportProgress* pr
                                            .arg(device.errorString())});
     part.lineCount = lines.lineNumber();
     return part;
+}
+
+RecipeBatch fileProblem(const QString& fileName, const QString& message) {
+    RecipeBatch batch;
+    batch.problems.push_back({ImportProblem::Kind::File, fileName, 0, message});
+    return batch;
 }
 
 RecipeBatch withEmptinessNoted(RecipeBatch batch, const QString& fileName) {
@@ -307,9 +336,14 @@ RecipeBatch withEmptinessNoted(RecipeBatch batch, const QString& fileName) {
 // begins after the middle, if one begins soon after it.
 std::optional<qint64> secondHalfStart(const QString& path, qint64 size) {
     constexpr qint64 farthestSearch = 16 * 1024 * 1024;
-    QFile file(path);
+    QFile file;
     const qint64 middle = size / 2;
-    if (!file.open(QIODevice::ReadOnly) || !file.seek(middle))
+    try {
+        ImportFile::open(file, path);
+    } catch (const Error&) {
+        return std::nullopt; // reading the first half tells why
+    }
+    if (!file.seek(middle))
         return std::nullopt;
     LineReader lines(file, nullptr, farthestSearch);
     lines.next(); // the rest of the line the middle falls in
@@ -320,18 +354,19 @@ std::optional<qint64> secondHalfStart(const QString& path, qint64 size) {
     return std::nullopt;
 }
 
-PartRead readPartOfFile(const QString& path, ImportProgress* progress, qint64 start,
-                        std::optional<qint64> limit, CodePage codePage) {
-    QFile file(path);
-    // A pipe cannot seek, not even to where it is.
-    if (!file.open(QIODevice::ReadOnly) || (start != 0 && !file.seek(start))) {
+PartRead readPartOfFile(const QString& path, ImportProgress* progress, qint64 start, PartEnd end,
+                        CodePage codePage) {
+    QFile file;
+    try {
+        ImportFile::open(file, path);
+        if (start != 0 && !file.seek(start))
+            throw Error(QStringLiteral("the file cannot be opened: %1").arg(file.errorString()));
+    } catch (const Error& error) {
         PartRead failed;
-        failed.batch.problems.push_back(
-            {ImportProblem::Kind::File, path, 1,
-             QStringLiteral("the file cannot be opened: %1").arg(file.errorString())});
+        failed.batch = fileProblem(path, error.message());
         return failed;
     }
-    return readPart(file, path, progress, limit, codePage);
+    return readPart(file, path, progress, end, codePage);
 }
 
 void append(RecipeBatch& batch, RecipeBatch&& more, qint64 lineShift) {
@@ -340,7 +375,8 @@ void append(RecipeBatch& batch, RecipeBatch&& more, qint64 lineShift) {
         batch.recipes.push_back(std::move(recipe));
     }
     for (ImportProblem& problem : more.problems) {
-        problem.line += lineShift;
+        if (problem.line > 0)
+            problem.line += lineShift;
         batch.problems.push_back(std::move(problem));
     }
 }
@@ -348,26 +384,35 @@ void append(RecipeBatch& batch, RecipeBatch&& more, qint64 lineShift) {
 } // namespace
 
 RecipeBatch MealMasterReader::read(QIODevice& device, const QString& fileName,
-                                   ImportProgress* progress) {
-    return withEmptinessNoted(
-        readPart(device, fileName, progress, std::nullopt, CodePage::Windows1252).batch, fileName);
+                                   ImportProgress* progress, qint64 largest) {
+    PartRead part =
+        readPart(device, fileName, progress, PartEnd{std::nullopt, largest}, CodePage::Windows1252);
+    if (part.tooLarge)
+        return fileProblem(fileName, ImportFile::tooLargeMessage(largest));
+    return withEmptinessNoted(std::move(part.batch), fileName);
 }
 
 RecipeBatch MealMasterReader::readFile(const QString& path, ImportProgress* progress,
                                        qint64 inHalvesFrom) {
+    constexpr qint64 largest = ImportFile::largestFile;
     const qint64 size = QFileInfo(path).size();
     const std::optional<qint64> split = size >= inHalvesFrom && QThread::idealThreadCount() > 1
                                             ? secondHalfStart(path, size)
                                             : std::nullopt;
     if (!split) {
-        return withEmptinessNoted(
-            readPartOfFile(path, progress, 0, std::nullopt, CodePage::Windows1252).batch, path);
+        PartRead whole = readPartOfFile(path, progress, 0, PartEnd{std::nullopt, largest},
+                                        CodePage::Windows1252);
+        if (whole.tooLarge)
+            return fileProblem(path, ImportFile::tooLargeMessage(largest));
+        return withEmptinessNoted(std::move(whole.batch), path);
     }
+    const PartEnd secondEnd{std::nullopt, largest - *split};
     PartRead first;
     std::exception_ptr firstFailure;
     std::thread firstHalf([&] {
         try {
-            first = readPartOfFile(path, progress, 0, *split, CodePage::Windows1252);
+            first =
+                readPartOfFile(path, progress, 0, PartEnd{*split, largest}, CodePage::Windows1252);
         } catch (...) {
             firstFailure = std::current_exception();
         }
@@ -375,7 +420,7 @@ RecipeBatch MealMasterReader::readFile(const QString& path, ImportProgress* prog
     std::exception_ptr secondFailure;
     PartRead second;
     try {
-        second = readPartOfFile(path, progress, *split, std::nullopt, CodePage::Windows1252);
+        second = readPartOfFile(path, progress, *split, secondEnd, CodePage::Windows1252);
     } catch (...) {
         secondFailure = std::current_exception();
     }
@@ -384,8 +429,10 @@ RecipeBatch MealMasterReader::readFile(const QString& path, ImportProgress* prog
         if (failure)
             std::rethrow_exception(failure);
     // A code page the first half declared holds for the second half too.
-    if (first.codePageAtEnd != CodePage::Windows1252)
-        second = readPartOfFile(path, progress, *split, std::nullopt, first.codePageAtEnd);
+    if (first.codePageAtEnd != CodePage::Windows1252 && !second.tooLarge)
+        second = readPartOfFile(path, progress, *split, secondEnd, first.codePageAtEnd);
+    if (second.tooLarge)
+        return fileProblem(path, ImportFile::tooLargeMessage(largest));
     RecipeBatch batch = std::move(first.batch);
     append(batch, std::move(second.batch), first.lineCount);
     return withEmptinessNoted(std::move(batch), path);

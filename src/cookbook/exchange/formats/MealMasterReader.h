@@ -3,6 +3,7 @@
 // Reading the recipes of a MealMaster file, the classic exchange format of recipe
 // programs.
 
+#include "cookbook/exchange/formats/ImportFile.h"
 #include "cookbook/exchange/formats/RecipeEntry.h"
 
 #include <QString>
@@ -21,9 +22,11 @@ class ImportProgress;
 // their paragraphs.
 //
 // Lines are read as UTF-8 when they are, else as Windows-1252, or code page
-// 437 after the file declares it. The file is read a block at a time, so its
-// size does not matter to the memory it takes. A recipe without a title, or longer than any recipe
-// can be, is listed as a problem with its line and the reading goes on.
+// 437 after the file declares it. The file is read a block at a time, so the
+// memory it takes is that of its recipes. A recipe without a title, or longer
+// than any recipe can be, is listed as a problem with its line and the
+// reading goes on; a file larger than largest bytes gives nothing but that
+// problem.
 class MealMasterReader {
 public:
     // The longest recipe taken, in bytes of text.
@@ -34,9 +37,10 @@ public:
     static constexpr qint64 readInHalvesFrom = 8 * 1024 * 1024;
 
     static RecipeBatch read(QIODevice& device, const QString& fileName,
-                            ImportProgress* progress = nullptr);
-    // The same for a file; a large one in two halves. Throws ImportCancelled
-    // when the user cancels through progress.
+                            ImportProgress* progress = nullptr,
+                            qint64 largest = ImportFile::largestFile);
+    // The same for a file on disk (see ImportFile::open); a large one in two
+    // halves. Throws ImportCancelled when the user cancels through progress.
     static RecipeBatch readFile(const QString& path, ImportProgress* progress = nullptr,
                                 qint64 inHalvesFrom = readInHalvesFrom);
 };

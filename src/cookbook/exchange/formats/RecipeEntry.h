@@ -37,7 +37,7 @@ struct ImportProblem {
     };
     Kind kind = Kind::Recipe;
     QString file;
-    qint64 line = 0;
+    qint64 line = 0; // from 1; 0 for the file as a whole
     QString message;
 };
 

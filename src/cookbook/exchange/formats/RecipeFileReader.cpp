@@ -1,11 +1,14 @@
 // Tells the kind of each import file and hands it to the reader of that kind.
 #include "cookbook/exchange/formats/RecipeFileReader.h"
 
+#include "cookbook/exchange/formats/ImportFile.h"
 #include "cookbook/exchange/formats/ImportProgress.h"
 #include "cookbook/exchange/formats/MealMasterLayout.h"
 #include "cookbook/exchange/formats/MealMasterReader.h"
 #include "cookbook/exchange/formats/RecipeJsonReader.h"
 #include "cookbook/exchange/formats/RecipeTextReader.h"
+#include "cookbook/exchange/formats/SourceText.h"
+#include "data/Error.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -42,45 +45,41 @@ void append(RecipeBatch& batch, RecipeBatch&& more) {
     batch.problems.insert(batch.problems.end(), more.problems.begin(), more.problems.end());
 }
 
+// A problem with the file as a whole, at no line of it.
 RecipeBatch fileProblem(const QString& fileName, const QString& message) {
     RecipeBatch batch;
-    batch.problems.push_back({ImportProblem::Kind::File, fileName, 1, message});
+    batch.problems.push_back({ImportProblem::Kind::File, fileName, 0, message});
     return batch;
 }
 
-RecipeBatch readFile(const QString& fileName, ImportProgress& progress) {
-    if (QFileInfo(fileName).isDir())
-        return fileProblem(fileName, QStringLiteral("this is a folder, not a file"));
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return fileProblem(fileName,
-                           QStringLiteral("the file cannot be opened: %1").arg(file.errorString()));
-    const qint64 size = file.size();
+RecipeBatch readOpenFile(QFile& file, const QString& fileName, ImportProgress& progress) {
     const RecipeFileReader::Format format = RecipeFileReader::formatOf(file.peek(sniffedBytes));
-    // A pipe is read once, through the bytes already peeked at.
-    if (format == RecipeFileReader::Format::MealMaster && file.isSequential())
-        return MealMasterReader::read(file, fileName, &progress);
     if (format == RecipeFileReader::Format::MealMaster) {
         file.close();
         return MealMasterReader::readFile(fileName, &progress);
     }
-    if (size > RecipeFileReader::largestWholeFile)
-        return fileProblem(fileName,
-                           QStringLiteral("the file is too large to be read as JSON, a "
-                                          "web page or an exported recipe (over 256 MB)"));
-    const QByteArray bytes = file.readAll();
-    progress.advance(size);
-    progress.throwIfCancelled();
+    QByteArray bytes = readWhole(file, ImportFile::largestFile, &progress);
+    file.close();
     switch (format) {
     case RecipeFileReader::Format::JsonDocument:
-        return RecipeJsonReader::readDocument(bytes, fileName);
+        return RecipeJsonReader::readDocument(std::move(bytes), fileName, &progress);
     case RecipeFileReader::Format::WebPage:
-        return RecipeJsonReader::readPage(bytes, fileName);
+        return RecipeJsonReader::readPage(std::move(bytes), fileName, &progress);
     case RecipeFileReader::Format::RecipeText:
     case RecipeFileReader::Format::MealMaster:
         break;
     }
-    return RecipeTextReader::read(bytes, fileName);
+    return RecipeTextReader::read(std::move(bytes), fileName, &progress);
+}
+
+RecipeBatch readFile(const QString& fileName, ImportProgress& progress) {
+    try {
+        QFile file;
+        ImportFile::open(file, fileName);
+        return readOpenFile(file, fileName, progress);
+    } catch (const Error& error) {
+        return fileProblem(fileName, error.message());
+    }
 }
 
 } // namespace

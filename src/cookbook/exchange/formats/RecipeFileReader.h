@@ -15,20 +15,18 @@ class RecipeFileReader {
 public:
     enum class Format { MealMaster, JsonDocument, WebPage, RecipeText };
 
-    // JSON documents, web pages and exported recipes are read whole; larger
-    // files of those kinds are refused. MealMaster files are read a block at
-    // a time, whatever their size.
-    static constexpr qint64 largestWholeFile = 256LL * 1024 * 1024;
-
     // The kind of a file that begins with these bytes (its first 64 KiB):
     // JSON by its first character, MealMaster by a recipe's first line, a web
     // page by its markup, an exported recipe by its layout; MealMaster when
     // nothing tells.
     static Format formatOf(QByteArrayView start);
 
-    // Reads the files in turn. A file that cannot be opened, or holds no
-    // recipe, is listed as a problem; the others are read all the same.
-    // Throws ImportCancelled when the user cancels through progress.
+    // Reads the files in turn. A file that is no file on disk (a folder, a
+    // pipe, a device), is larger than ImportFile::largestFile, cannot be
+    // opened, or holds no recipe, is listed as a problem; the others are
+    // read all the same. JSON documents, web pages and exported recipes are
+    // read whole, MealMaster files a block at a time. Throws ImportCancelled
+    // when the user cancels through progress.
     static RecipeBatch read(const QStringList& files, ImportProgress& progress);
 };
 

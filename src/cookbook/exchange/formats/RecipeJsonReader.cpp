@@ -1,7 +1,9 @@
 // Finds schema.org Recipe objects in JSON-LD and reads their properties into recipes.
 #include "cookbook/exchange/formats/RecipeJsonReader.h"
 
+#include "cookbook/exchange/formats/ImportProgress.h"
 #include "cookbook/exchange/formats/JsonLocator.h"
+#include "cookbook/exchange/formats/JsonPieces.h"
 #include "cookbook/exchange/formats/SourceText.h"
 
 #include <QJsonArray>
@@ -22,6 +24,9 @@ constexpr int deepestInstructions = 16;
 const QString lineEnd = QStringLiteral("\r\n");
 
 QStringList splitLines(const QString& text) {
+    // Most texts are one line: no expression to run over them.
+    if (!text.contains(u'\n') && !text.contains(u'\r'))
+        return {text};
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
     return text.split(lineBreak);
 }
@@ -103,8 +108,7 @@ QString scalarText(const QJsonValue& value) {
     return QString();
 }
 
-QStringList typeNames(const QJsonObject& object) {
-    const QJsonValue type = object.value(QStringLiteral("@type"));
+QStringList typeNames(const QJsonValue& type) {
     QStringList names;
     const QJsonArray types = type.isArray() ? type.toArray() : QJsonArray{type};
     for (const QJsonValue& name : types) {
@@ -119,19 +123,41 @@ QStringList typeNames(const QJsonObject& object) {
     return names;
 }
 
+bool isOfType(const QJsonValue& typeValue, const QString& type) {
+    return typeNames(typeValue).contains(type, Qt::CaseInsensitive);
+}
+
 bool hasType(const QJsonObject& object, const QString& type) {
-    return typeNames(object).contains(type, Qt::CaseInsensitive);
+    return isOfType(object.value(QStringLiteral("@type")), type);
 }
 
 class RecipeCollector {
 public:
-    RecipeCollector(Origin origin, const QString& fileName, const QByteArray& json,
-                    qint64 firstLine, RecipeBatch& batch)
-        : m_origin(origin), m_fileName(fileName), m_json(json), m_firstLine(firstLine),
-          m_batch(batch) {}
+    RecipeCollector(Origin origin, const QString& fileName, RecipeBatch& batch,
+                    ImportProgress* progress)
+        : m_origin(origin), m_fileName(fileName), m_batch(batch), m_progress(progress) {}
 
+    // Every Recipe object of a piece of the document.
+    void collect(const JsonPieces::Piece& piece) {
+        if (piece.value.isUndefined()) {
+            ++m_found;
+            m_batch.problems.push_back({ImportProblem::Kind::Recipe, m_fileName, piece.line,
+                                        QStringLiteral("a Recipe larger than %1 MB; it is left out")
+                                            .arg(JsonPieces::largestPiece / (1024 * 1024))});
+            return;
+        }
+        m_locator.emplace(piece.text);
+        m_firstLine = piece.line;
+        JsonPath path;
+        collect(piece.value, path, piece.depth);
+    }
+
+    int recipesFound() const { return m_found; }
+
+private:
     // Every Recipe object in the value, in document order where the document
-    // gives one (arrays), by key otherwise.
+    // gives one (arrays), by key otherwise. path leads to the value from the
+    // top of the piece.
     void collect(const QJsonValue& value, JsonPath& path, int depth) {
         if (depth > deepestRecipe)
             return;
@@ -156,14 +182,14 @@ public:
         }
     }
 
-    int recipesFound() const { return m_found; }
-
-private:
     void addRecipe(const QJsonObject& object, const JsonPath& path) {
+        // A piece may hold thousands of small recipes.
+        if (m_progress)
+            m_progress->throwIfCancelled();
         ++m_found;
         RecipeEntry recipe;
         recipe.file = m_fileName;
-        recipe.line = m_firstLine + JsonLocator(m_json).lineOf(path) - 1;
+        recipe.line = m_firstLine + m_locator->lineOf(path) - 1;
         QString title = scalarText(object.value(QStringLiteral("name")));
         if (title.isEmpty())
             title = scalarText(object.value(QStringLiteral("headline")));
@@ -305,81 +331,119 @@ private:
 
     Origin m_origin;
     QString m_fileName;
-    const QByteArray& m_json;
-    qint64 m_firstLine;
     RecipeBatch& m_batch;
+    ImportProgress* m_progress;
+    std::optional<JsonLocator> m_locator; // of the piece collected from
+    qint64 m_firstLine = 1;
     int m_found = 0;
 };
 
+struct JsonReading {
+    ImportProgress* progress;
+    qsizetype wholeUpTo;
+};
+
 // Reads one JSON text; firstLine is the line of the page on which it begins.
-void readJson(Origin origin, const QByteArray& json, const QString& fileName, qint64 firstLine,
-              RecipeBatch& batch, int& recipesFound) {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError) {
-        const qint64 line = firstLine + json.left(error.offset).count('\n');
+// A text that does not parse gives nothing but that problem.
+void readJson(Origin origin, QByteArrayView json, const QString& fileName, qint64 firstLine,
+              RecipeBatch& batch, int& recipesFound, JsonReading reading) {
+    RecipeBatch found;
+    RecipeCollector collector(origin, fileName, found, reading.progress);
+    JsonPieces pieces(json, firstLine, reading.progress, reading.wholeUpTo);
+    const std::optional<JsonFailure> failure =
+        pieces.read([](const QJsonValue& type) { return isOfType(type, QStringLiteral("Recipe")); },
+                    [&](const JsonPieces::Piece& piece) { collector.collect(piece); });
+    if (failure) {
         batch.problems.push_back(
-            {ImportProblem::Kind::File, fileName, line,
-             QStringLiteral("not readable as JSON: %1").arg(error.errorString())});
+            {ImportProblem::Kind::File, fileName, failure->line,
+             QStringLiteral("not readable as JSON: %1").arg(failure->message)});
         return;
     }
-    RecipeCollector collector(origin, fileName, json, firstLine, batch);
-    JsonPath path;
-    collector.collect(
-        document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object()), path, 0);
+    batch.recipes.insert(batch.recipes.end(), std::make_move_iterator(found.recipes.begin()),
+                         std::make_move_iterator(found.recipes.end()));
+    batch.problems.insert(batch.problems.end(), found.problems.begin(), found.problems.end());
     recipesFound += collector.recipesFound();
 }
 
-QByteArray withoutCommentWrapping(QByteArray script) {
-    script = script.trimmed();
+QByteArrayView trimmed(QByteArrayView text) {
+    while (!text.isEmpty() && QByteArrayView(" \t\r\n").contains(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && QByteArrayView(" \t\r\n").contains(text.back()))
+        text.chop(1);
+    return text;
+}
+
+// The script without the comment or CDATA marks that pages wrap it in.
+QByteArrayView withoutCommentWrapping(QByteArrayView script) {
+    script = trimmed(script);
     for (const QByteArrayView opening : {"<!--", "//<![CDATA[", "<![CDATA["})
         if (script.startsWith(opening))
-            script = script.mid(opening.size()).trimmed();
+            script = trimmed(script.sliced(opening.size()));
     for (const QByteArrayView closing : {"-->", "//]]>", "]]>"})
         if (script.endsWith(closing))
             script.chop(closing.size());
     return script;
 }
 
+// Where the next tag of that name (given in lower case, with its "<") begins,
+// in any case of letters; -1 when there is none.
+qsizetype tagAt(QByteArrayView page, QByteArrayView tag, qsizetype from) {
+    for (qsizetype at = page.indexOf('<', from); at >= 0; at = page.indexOf('<', at + 1)) {
+        if (page.size() - at >= tag.size() &&
+            qstrnicmp(page.data() + at, tag.data(), std::size_t(tag.size())) == 0)
+            return at;
+    }
+    return -1;
+}
+
+bool isLinkedDataTag(QByteArrayView tag) {
+    return tag.toByteArray().toLower().contains("ld+json");
+}
+
 } // namespace
 
-RecipeBatch RecipeJsonReader::readDocument(const QByteArray& bytes, const QString& fileName) {
+RecipeBatch RecipeJsonReader::readDocument(QByteArray bytes, const QString& fileName,
+                                           ImportProgress* progress, qsizetype wholeUpTo) {
     RecipeBatch batch;
     int recipesFound = 0;
-    readJson(Origin::Document, textAsUtf8(bytes), fileName, 1, batch, recipesFound);
+    const QByteArray json = textAsUtf8(std::move(bytes), progress);
+    readJson(Origin::Document, json, fileName, 1, batch, recipesFound,
+             JsonReading{progress, wholeUpTo});
     if (recipesFound == 0 && batch.problems.empty())
         batch.problems.push_back({ImportProblem::Kind::File, fileName, 1,
                                   QStringLiteral("no schema.org Recipe was found in this file")});
     return batch;
 }
 
-RecipeBatch RecipeJsonReader::readPage(const QByteArray& bytes, const QString& fileName) {
+RecipeBatch RecipeJsonReader::readPage(QByteArray bytes, const QString& fileName,
+                                       ImportProgress* progress, qsizetype wholeUpTo) {
     RecipeBatch batch;
     int recipesFound = 0;
-    const QByteArray page = textAsUtf8(bytes);
-    const QByteArray lowered = page.toLower();
+    const QByteArray page = textAsUtf8(std::move(bytes), progress);
     qsizetype at = 0;
     qsizetype countedUpTo = 0;
     qint64 line = 1;
-    while ((at = lowered.indexOf("<script", at)) >= 0) {
-        const qsizetype tagEnd = lowered.indexOf('>', at);
+    while ((at = tagAt(page, "<script", at)) >= 0) {
+        if (progress)
+            progress->throwIfCancelled();
+        const qsizetype tagEnd = page.indexOf('>', at);
         if (tagEnd < 0)
             break;
-        const bool isLinkedData = lowered.sliced(at, tagEnd - at).contains("ld+json");
+        const bool isLinkedData = isLinkedDataTag(QByteArrayView(page).sliced(at, tagEnd - at));
         at = tagEnd + 1;
         if (!isLinkedData)
             continue;
-        qsizetype close = lowered.indexOf("</script", at);
+        qsizetype close = tagAt(page, "</script", at);
         if (close < 0)
-            close = lowered.size();
-        line += page.sliced(countedUpTo, at - countedUpTo).count('\n');
+            close = page.size();
+        line += QByteArrayView(page).sliced(countedUpTo, at - countedUpTo).count('\n');
         countedUpTo = at;
-        const QByteArray script = page.sliced(at, close - at);
+        const QByteArrayView script = QByteArrayView(page).sliced(at, close - at);
+        const QByteArrayView json = withoutCommentWrapping(script);
         // Lines the wrapping took off the front do not count.
-        const qint64 leadingLines =
-            script.left(script.indexOf(withoutCommentWrapping(script))).count('\n');
-        readJson(Origin::Page, withoutCommentWrapping(script), fileName, line + leadingLines, batch,
-                 recipesFound);
+        const qint64 leadingLines = script.first(json.data() - script.data()).count('\n');
+        readJson(Origin::Page, json, fileName, line + leadingLines, batch, recipesFound,
+                 JsonReading{progress, wholeUpTo});
         at = close;
     }
     if (recipesFound == 0 && batch.problems.empty())

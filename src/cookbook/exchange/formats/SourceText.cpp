@@ -1,11 +1,15 @@
 // Line-by-line reading of import files and their conversion to UTF-8.
 #include "cookbook/exchange/formats/SourceText.h"
 
+#include "cookbook/exchange/formats/ImportFile.h"
 #include "cookbook/exchange/formats/ImportProgress.h"
+#include "data/Error.h"
 #include "data/packets/Windows1252.h"
 
 #include <QIODevice>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -20,12 +24,17 @@ constexpr std::uint64_t everyByte(std::uint8_t byte) {
     return 0x0101010101010101ULL * byte;
 }
 
-// Whether any of the eight bytes is beyond ASCII, below a blank, or DEL.
-bool mayNeedDecoding(std::uint64_t bytes) {
+// Whether any of the eight bytes is below a blank, or DEL.
+bool holdsBelowBlankOrDel(std::uint64_t bytes) {
     const std::uint64_t belowBlank = (bytes - everyByte(0x20)) & ~bytes & everyByte(0x80);
     const std::uint64_t del = bytes ^ everyByte(0x7F);
     const std::uint64_t isDel = (del - everyByte(0x01)) & ~del & everyByte(0x80);
-    return ((bytes & everyByte(0x80)) | belowBlank | isDel) != 0;
+    return (belowBlank | isDel) != 0;
+}
+
+// Whether any of the eight bytes is beyond ASCII, below a blank, or DEL.
+bool mayNeedDecoding(std::uint64_t bytes) {
+    return (bytes & everyByte(0x80)) != 0 || holdsBelowBlankOrDel(bytes);
 }
 
 struct LineContent {
@@ -58,6 +67,26 @@ QByteArray withoutControlCharacters(QByteArray text) {
         return (byte < 0x20 && byte != '\t') || byte == 0x7F;
     });
     return text;
+}
+
+// A control character other than the tab and the line breaks.
+bool isControlCharacter(char character) {
+    const auto byte = static_cast<unsigned char>(character);
+    return (byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n') || byte == 0x7F;
+}
+
+// Eight bytes at a time where none is below a blank or DEL: a whole file
+// comes through here.
+bool holdsControlCharacter(QByteArrayView text) {
+    qsizetype at = 0;
+    for (; at + 8 <= text.size(); at += 8) {
+        std::uint64_t bytes = 0;
+        std::memcpy(&bytes, text.data() + at, sizeof bytes);
+        if (holdsBelowBlankOrDel(bytes) &&
+            std::any_of(text.data() + at, text.data() + at + 8, isControlCharacter))
+            return true;
+    }
+    return std::any_of(text.data() + at, text.data() + text.size(), isControlCharacter);
 }
 
 } // namespace
@@ -145,15 +174,55 @@ QByteArrayView LineDecoder::decode(QByteArrayView line) {
     return m_converted;
 }
 
-QByteArray textAsUtf8(QByteArrayView text) {
-    if (text.startsWith(byteOrderMark))
-        text = text.sliced(byteOrderMark.size());
-    QByteArray utf8 = text.isValidUtf8() ? text.toByteArray() : windows1252ToUtf8(text);
-    utf8.removeIf([](char character) {
-        const auto byte = static_cast<unsigned char>(character);
-        return (byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n') || byte == 0x7F;
-    });
-    return utf8;
+QByteArray textAsUtf8(QByteArray text, ImportProgress* progress) {
+    if (QByteArrayView(text).startsWith(byteOrderMark))
+        text.remove(0, byteOrderMark.size());
+    if (!QByteArrayView(text).isValidUtf8())
+        text = windows1252ToUtf8(text);
+    // A megabyte at a time, with a look for a cancel in between.
+    bool holdsControls = false;
+    for (qsizetype at = 0; at < text.size() && !holdsControls; at += blockSize) {
+        if (progress)
+            progress->throwIfCancelled();
+        holdsControls = holdsControlCharacter(
+            QByteArrayView(text).sliced(at, std::min<qsizetype>(blockSize, text.size() - at)));
+    }
+    if (holdsControls)
+        text.removeIf(isControlCharacter);
+    return text;
+}
+
+QByteArray readWhole(QIODevice& device, qint64 largest, ImportProgress* progress) {
+    QByteArray bytes;
+    // Room for what the device says it holds, so that a file is read without
+    // growing the buffer; only one that grows meanwhile makes it grow.
+    if (!device.isSequential())
+        bytes.reserve(std::clamp<qint64>(device.size() - device.pos(), 0, largest));
+    std::array<char, 64 * 1024> beyondRoom;
+    for (;;) {
+        if (progress)
+            progress->throwIfCancelled();
+        const qsizetype kept = bytes.size();
+        const qint64 room = std::min<qint64>(bytes.capacity() - kept, blockSize);
+        qint64 read = 0;
+        if (room > 0) {
+            bytes.resize(kept + room);
+            read = device.read(bytes.data() + kept, room);
+            bytes.resize(kept + std::max<qint64>(read, 0));
+        } else {
+            read = device.read(beyondRoom.data(), beyondRoom.size());
+            if (read > 0)
+                bytes.append(beyondRoom.data(), read);
+        }
+        if (read < 0)
+            throw Error(QStringLiteral("the file could not be read: %1").arg(device.errorString()));
+        if (read == 0)
+            return bytes;
+        if (bytes.size() > largest)
+            throw Error(ImportFile::tooLargeMessage(largest));
+        if (progress)
+            progress->advance(read);
+    }
 }
 
 std::optional<CodePage> declaredCodePage(QByteArrayView line) {

@@ -38,6 +38,8 @@ public:
     // Where the line last handed out begins, in bytes from where the reader
     // began.
     qint64 lineOffset() const { return m_lineOffset; }
+    // The bytes taken from the device so far.
+    qint64 bytesRead() const { return m_read; }
 
 private:
     void readBlock();
@@ -81,8 +83,16 @@ private:
 
 // A whole text in UTF-8: itself when it is valid UTF-8, else read as
 // Windows-1252. A leading byte order mark is dropped, and so are control
-// characters other than the tab and the line breaks.
-QByteArray textAsUtf8(QByteArrayView text);
+// characters other than the tab and the line breaks. Changed in place: a
+// text handed over (moved) is never copied when it is valid UTF-8. progress,
+// when given, is checked for a cancel every megabyte (throws ImportCancelled).
+QByteArray textAsUtf8(QByteArray text, ImportProgress* progress = nullptr);
+
+// Every byte of the device, read a block at a time: progress, when given, is
+// advanced by each block and checked for a cancel (throws ImportCancelled).
+// Throws Error when the device holds more than largest bytes (it stops
+// reading there) or fails.
+QByteArray readWhole(QIODevice& device, qint64 largest, ImportProgress* progress);
 
 // The code page that a declaration in the line names ("charset=ibm437",
 // "Content-Type: text/plain; charset=windows-1252"), if any.
