@@ -2,8 +2,8 @@
 // Savrona's own layout, as a table reads its file (the bytes handed over), at
 // 10,000 and 100,000 recipes. The engine's layout is read in code page 1252 (no
 // encoding declared, as the engine writes it) and in declared UTF-8.
-#include "generator/CookbookGenerator.h"
 #include "data/packets/PacketFormats.h"
+#include "generator/CookbookGenerator.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,11 +2,11 @@
 // (10, 100 and 1,000 categories): packet forms, data files, the walk of a
 // tree rebuild and a lookup by title.
 #include "data/engine/ActiveIndex.h"
-#include "generator/CookbookGenerator.h"
 #include "data/engine/Lookups.h"
-#include "data/packets/PacketFormats.h"
 #include "data/engine/Table.h"
 #include "data/initial-cookbook/TableDefinitions.h"
+#include "data/packets/PacketFormats.h"
+#include "generator/CookbookGenerator.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
 // The XML reader of the whole document on one thread against the reader in
 // pieces, side by side under the same load, at 10,000 and 100,000 recipes.
-#include "generator/CookbookGenerator.h"
 #include "data/packets/PacketFormats.h"
 #include "data/packets/savrona-xml/XmlPacket.h"
 #include "data/packets/xml/XmlPiecesReader.h"
+#include "generator/CookbookGenerator.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,8 +2,8 @@
 // merging refuses or gives a well-formed packet, and that packet survives
 // both forms that Savrona writes.
 
-#include "data/packets/binary/BinaryPacket.h"
 #include "FuzzChecks.h"
+#include "data/packets/binary/BinaryPacket.h"
 
 #include <cstddef>
 #include <cstdint>

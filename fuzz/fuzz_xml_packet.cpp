@@ -4,8 +4,8 @@
 // readers in pieces, forced at these small sizes, give nothing or exactly
 // what the whole readers give.
 
-#include "data/packets/engine-xml/DataPacketXml.h"
 #include "FuzzChecks.h"
+#include "data/packets/engine-xml/DataPacketXml.h"
 #include "data/packets/savrona-xml/XmlPacket.h"
 #include "data/packets/xml/XmlPiecesReader.h"
 

@@ -2,8 +2,8 @@
 
 // Keeps the dialogs and the cookbook commands independent of the main window class.
 
-#include "platform/seams/PlatformSeams.h"
 #include "data/engine/Table.h"
+#include "platform/seams/PlatformSeams.h"
 
 #include <QString>
 

@@ -2,8 +2,8 @@
 // box.
 #include "platform/SavronaApplication.h"
 
-#include "platform/seams/AppInfo.h"
 #include "platform/ErrorBoxText.h"
+#include "platform/seams/AppInfo.h"
 #include "platform/seams/PlatformSeams.h"
 
 #include "data/Error.h"

@@ -1,5 +1,5 @@
-#include "ui/look/DesignFonts.h"
 #include "platform/SavronaApplication.h"
+#include "ui/look/DesignFonts.h"
 
 #include <QLocale>
 #include <QStandardPaths>

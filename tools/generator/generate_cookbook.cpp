@@ -2,11 +2,11 @@
 // cookbook of that size as categories.xml and recipes.xml in the folder, the
 // way the program itself writes them, for trying out and timing large
 // cookbooks.
-#include "generator/CookbookGenerator.h"
-#include "data/files/DataFile.h"
 #include "data/Error.h"
-#include "data/packets/PacketFormats.h"
+#include "data/files/DataFile.h"
 #include "data/initial-cookbook/TableDefinitions.h"
+#include "data/packets/PacketFormats.h"
+#include "generator/CookbookGenerator.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "initial-cookbook/HistoryReplay.h"
 
-#include "initial-cookbook/ChangeLogRecorder.h"
 #include "data/Error.h"
 #include "data/packets/Windows1252.h"
+#include "initial-cookbook/ChangeLogRecorder.h"
 
 #include <algorithm>
 

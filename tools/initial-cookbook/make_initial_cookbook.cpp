@@ -6,8 +6,8 @@
 //
 // Usage: make_initial_cookbook [--summary] <output folder> <categories file>
 //            <history file> <recipes file>...
-#include "data/packets/binary/BinaryPacket.h"
 #include "data/Error.h"
+#include "data/packets/binary/BinaryPacket.h"
 #include "initial-cookbook/CookbookSource.h"
 #include "initial-cookbook/HistoryReplay.h"
 

@@ -27,7 +27,6 @@ namespace savrona {
 // question is shown answers it: the writes are tried once more, and what still
 // fails is dropped, since nobody is there to choose.
 void closeTablesForExit(const std::vector<Table*>& tables, MessageBoxes& messages,
-                        FileDialogs* folders = nullptr,
-                        const EndRequests* endRequests = nullptr);
+                        FileDialogs* folders = nullptr, const EndRequests* endRequests = nullptr);
 
 } // namespace savrona

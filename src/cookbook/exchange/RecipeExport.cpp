@@ -2,10 +2,10 @@
 // the written file.
 #include "cookbook/exchange/RecipeExport.h"
 
-#include "platform/seams/AppInfo.h"
-#include "data/files/DataFolder.h"
 #include "cookbook/exchange/ExportFileWriter.h"
 #include "cookbook/exchange/ExportTarget.h"
+#include "data/files/DataFolder.h"
+#include "platform/seams/AppInfo.h"
 
 #include <QStringEncoder>
 #include <QStringList>

@@ -3,8 +3,8 @@
 #include "cookbook/search/RecipeSearch.h"
 
 #include "cookbook/CookbookFields.h"
-#include "data/engine/Table.h"
 #include "cookbook/search/WordPattern.h"
+#include "data/engine/Table.h"
 
 #include <algorithm>
 #include <exception>

@@ -2,9 +2,9 @@
 
 // The row order a table presents, and RowId, by which the table's parts name a row.
 
+#include "data/Value.h"
 #include "data/engine/Collation.h"
 #include "data/packets/PacketView.h"
-#include "data/Value.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,9 +2,9 @@
 
 // Lets a table answer a lookup by name, title or ID without scanning every row.
 
+#include "data/Value.h"
 #include "data/engine/ActiveIndex.h"
 #include "data/packets/PacketView.h"
-#include "data/Value.h"
 
 #include <QHashFunctions>
 

@@ -2,12 +2,12 @@
 
 // What an open table holds in memory, apart from its file and its messages (TableEngine).
 
+#include "data/Value.h"
 #include "data/engine/ActiveIndex.h"
 #include "data/engine/ChangeJournal.h"
 #include "data/engine/EqualityIndex.h"
 #include "data/engine/FilterExpression.h"
 #include "data/engine/RowBlocks.h"
-#include "data/Value.h"
 
 #include <QString>
 

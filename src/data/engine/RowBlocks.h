@@ -3,8 +3,8 @@
 // A table's rows in blocks shared copy-on-write, so that a writer can hold the rows of
 // one moment while the table goes on changing.
 
-#include "data/packets/PacketView.h"
 #include "data/Value.h"
+#include "data/packets/PacketView.h"
 
 #include <atomic>
 #include <cstddef>

@@ -1,7 +1,8 @@
 // Hands out the built-in cookbook's packets, embedded in the program at build time.
 #include "data/initial-cookbook/InitialCookbook.h"
 
-// Written at build time by tools/initial-cookbook/make_initial_cookbook from src/data/initial-cookbook/source.
+// Written at build time by tools/initial-cookbook/make_initial_cookbook from
+// src/data/initial-cookbook/source.
 #include "InitialCookbookPackets.h"
 
 namespace savrona {

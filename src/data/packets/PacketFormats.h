@@ -2,8 +2,8 @@
 
 // The one entry point for reading and writing data packets in either form, binary or XML.
 
-#include "data/packets/PacketView.h"
 #include "data/Value.h"
+#include "data/packets/PacketView.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

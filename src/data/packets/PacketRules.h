@@ -3,8 +3,8 @@
 // Messages and checks shared by the readers and writers of both packet forms.
 
 #include "data/Error.h"
-#include "data/packets/PacketView.h"
 #include "data/Value.h"
+#include "data/packets/PacketView.h"
 
 #include <QByteArrayView>
 #include <QString>

@@ -2,8 +2,8 @@
 
 // The base of the add-category and rename-category dialogs (Unit3, Unit6).
 
-#include "ui/dialogs/BannerDialog.h"
 #include "cookbook/CookbookAccess.h"
+#include "ui/dialogs/BannerDialog.h"
 
 class QLineEdit;
 

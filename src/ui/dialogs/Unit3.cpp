@@ -2,8 +2,8 @@
 // typed on OK.
 #include "ui/dialogs/Unit3.h"
 
-#include "platform/seams/AppInfo.h"
 #include "cookbook/commands/CategoryCommands.h"
+#include "platform/seams/AppInfo.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -3,9 +3,9 @@
 #include "ui/dialogs/Unit5.h"
 #include "platform/SavronaApplication.h"
 
+#include "cookbook/commands/CategoryCommands.h"
 #include "platform/seams/AppInfo.h"
 #include "ui/dialogs/CaseKeepingCompletion.h"
-#include "cookbook/commands/CategoryCommands.h"
 
 #include <QComboBox>
 #include <QLabel>

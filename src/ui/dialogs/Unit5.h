@@ -5,8 +5,8 @@
 // the main window's title box into the category chosen. The box's text is
 // kept from one showing to the next.
 
-#include "ui/dialogs/BannerDialog.h"
 #include "cookbook/CookbookAccess.h"
+#include "ui/dialogs/BannerDialog.h"
 
 class QComboBox;
 

@@ -2,8 +2,8 @@
 // renames the category on OK.
 #include "ui/dialogs/Unit6.h"
 
-#include "platform/seams/AppInfo.h"
 #include "cookbook/commands/CategoryCommands.h"
+#include "platform/seams/AppInfo.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -2,9 +2,9 @@
 // printer, or its PDF to the export's file writer.
 #include "ui/print/RecipePrinting.h"
 
-#include "platform/seams/AppInfo.h"
 #include "cookbook/exchange/ExportFileWriter.h"
 #include "cookbook/exchange/ExportTarget.h"
+#include "platform/seams/AppInfo.h"
 #include "ui/print/RecipePrintout.h"
 
 #include <QPrinter>

@@ -2,8 +2,8 @@
 
 // Printing a recipe and saving it as a PDF: the two commands beside the export.
 
-#include "platform/seams/PlatformSeams.h"
 #include "cookbook/exchange/RecipeExport.h"
+#include "platform/seams/PlatformSeams.h"
 
 class QWidget;
 

@@ -2,8 +2,8 @@
 // title and page numbers, onto a printer or into a PDF.
 #include "ui/print/RecipePrintout.h"
 
-#include "platform/seams/AppInfo.h"
 #include "data/Error.h"
+#include "platform/seams/AppInfo.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>

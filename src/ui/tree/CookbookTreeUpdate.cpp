@@ -2,10 +2,10 @@
 #include "ui/tree/CookbookTreeUpdate.h"
 
 #include "cookbook/CookbookFields.h"
-#include "ui/tree/CookbookTree.h"
-#include "ui/tree/CookbookTreeView.h"
 #include "data/engine/Lookups.h"
 #include "data/engine/Table.h"
+#include "ui/tree/CookbookTree.h"
+#include "ui/tree/CookbookTreeView.h"
 
 #include <QHash>
 #include <QItemSelectionModel>

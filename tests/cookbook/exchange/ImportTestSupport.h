@@ -2,8 +2,8 @@
 
 // Checks shared by the tests of the import readers, the plan and the round trips.
 
-#include "cookbook/exchange/formats/RecipeEntry.h"
 #include "cookbook/TestCookbook.h"
+#include "cookbook/exchange/formats/RecipeEntry.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,8 +2,8 @@
 #include "data/Error.h"
 #include "data/ErrorMessage.h"
 #include "data/files/FileSizeLimit.h"
-#include "data/packets/PacketFormats.h"
 #include "data/files/WriteLoopVersions.h"
+#include "data/packets/PacketFormats.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 // Writing a data file on its own thread while its bytes are made: any cut of
 // the bytes into chunks gives the same file and the same hash, the hash of a
 // file read back agrees, and a failure on either side leaves the old file.
-#include "data/files/DataFile.h"
 #include "data/Error.h"
-#include "data/files/FileSizeLimit.h"
 #include "data/TableTestSupport.h"
+#include "data/files/DataFile.h"
+#include "data/files/FileSizeLimit.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,10 +1,10 @@
 // A data file written in chunks while it is made: the same bytes as writing it
 // whole, the hash of what reached the disk, and nothing changed when making
 // it fails half-way.
-#include "data/files/DataFile.h"
 #include "data/Error.h"
-#include "data/packets/PacketFormats.h"
 #include "data/TableTestSupport.h"
+#include "data/files/DataFile.h"
+#include "data/packets/PacketFormats.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,8 +3,8 @@
 // Used by the data-file tests to kill a writer in the middle of a write.
 
 #include "data/files/DataFile.h"
-#include "data/packets/PacketFormats.h"
 #include "data/files/WriteLoopVersions.h"
+#include "data/packets/PacketFormats.h"
 
 #include <QString>
 

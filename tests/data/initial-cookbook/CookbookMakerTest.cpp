@@ -1,8 +1,8 @@
 // The initial cookbook's packet maker: the rows and change log it records for
 // each kind of change, their merge by the packet reader, and its messages for
 // a history that does not fit the cookbook or the program's rules.
-#include "data/packets/binary/BinaryPacket.h"
 #include "data/Error.h"
+#include "data/packets/binary/BinaryPacket.h"
 #include "initial-cookbook/ChangeLogRecorder.h"
 #include "initial-cookbook/CookbookSource.h"
 #include "initial-cookbook/HistoryReplay.h"

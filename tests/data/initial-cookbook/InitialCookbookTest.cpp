@@ -1,12 +1,12 @@
 // The initial cookbook as the program carries it: the two binary packets'
 // exact header and descriptors, their change logs, the content they merge
 // into, and the tables opened on them.
-#include "data/packets/binary/BinaryPacket.h"
 #include "data/initial-cookbook/InitialCookbook.h"
 #include "data/engine/Lookups.h"
-#include "data/packets/PacketFormats.h"
 #include "data/engine/Table.h"
 #include "data/initial-cookbook/TableDefinitions.h"
+#include "data/packets/PacketFormats.h"
+#include "data/packets/binary/BinaryPacket.h"
 
 #include <QSet>
 #include <QStringList>

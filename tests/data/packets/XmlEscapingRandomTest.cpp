@@ -2,8 +2,8 @@
 // writes a line break pair at once: over many texts of every length, mixing
 // plain text, references and line breaks at every position, it must write
 // what escaping byte by byte writes.
-#include "data/packets/PacketFormats.h"
 #include "data/TableTestSupport.h"
+#include "data/packets/PacketFormats.h"
 
 #include <gtest/gtest.h>
 

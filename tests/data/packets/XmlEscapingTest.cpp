@@ -2,8 +2,8 @@
 // reference, or makes the text take the escaped form, must still be seen
 // wherever it falls within a word. Reading a buffer in place must read what
 // reading a view of it reads.
-#include "data/packets/PacketFormats.h"
 #include "data/TableTestSupport.h"
+#include "data/packets/PacketFormats.h"
 
 #include <gtest/gtest.h>
 

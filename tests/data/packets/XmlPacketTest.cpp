@@ -1,8 +1,8 @@
+#include "data/packets/savrona-xml/XmlPacket.h"
 #include "data/Error.h"
 #include "data/ErrorMessage.h"
 #include "data/packets/PacketFormats.h"
 #include "data/packets/PacketSamples.h"
-#include "data/packets/savrona-xml/XmlPacket.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

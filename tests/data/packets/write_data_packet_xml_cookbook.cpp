@@ -1,8 +1,8 @@
 // Writes the initial cookbook, row states, change logs and all, as categories.xml and
 // recipes.xml in the original engine's XML data-packet layout into the folder given,
 // as a program built on that engine would keep them: the files of the end-to-end test.
-#include "data/packets/DataPacketXmlFromRaw.h"
 #include "data/initial-cookbook/InitialCookbook.h"
+#include "data/packets/DataPacketXmlFromRaw.h"
 
 #include <QDir>
 #include <QFile>

@@ -229,20 +229,19 @@ TEST_P(KeyPressTest, CharacterKeysEnableSaveChangesOnlyForARecipe) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, KeyPressTest,
-    ::testing::Values(KeyCase{"LetterOnRecipe", "Tomato soup", Qt::Key_A, {}, true},
-                      KeyCase{"BackspaceOnRecipe", "Tomato soup", Qt::Key_Backspace, {}, true},
-                      KeyCase{"ControlVOnRecipe", "Tomato soup", Qt::Key_V, Qt::ControlModifier,
-                              true},
-                      // An addition's shortcut, taken before the box sees the key.
-                      KeyCase{"ControlFOnRecipe", "Tomato soup", Qt::Key_F, Qt::ControlModifier,
-                              true},
-                      KeyCase{"DeleteOnRecipe", "Tomato soup", Qt::Key_Delete, {}, false},
-                      KeyCase{"ArrowOnRecipe", "Tomato soup", Qt::Key_Left, {}, false},
-                      KeyCase{"AltSOnRecipe", "Tomato soup", Qt::Key_S, Qt::AltModifier, false},
-                      KeyCase{"AltXOnRecipe", "Tomato soup", Qt::Key_X, Qt::AltModifier, false},
-                      KeyCase{"AltGrOnRecipe", "Tomato soup", Qt::Key_Q,
-                              Qt::ControlModifier | Qt::AltModifier, true},
-                      KeyCase{"LetterOnCategory", "Soups", Qt::Key_A, {}, false}),
+    ::testing::Values(
+        KeyCase{"LetterOnRecipe", "Tomato soup", Qt::Key_A, {}, true},
+        KeyCase{"BackspaceOnRecipe", "Tomato soup", Qt::Key_Backspace, {}, true},
+        KeyCase{"ControlVOnRecipe", "Tomato soup", Qt::Key_V, Qt::ControlModifier, true},
+        // An addition's shortcut, taken before the box sees the key.
+        KeyCase{"ControlFOnRecipe", "Tomato soup", Qt::Key_F, Qt::ControlModifier, true},
+        KeyCase{"DeleteOnRecipe", "Tomato soup", Qt::Key_Delete, {}, false},
+        KeyCase{"ArrowOnRecipe", "Tomato soup", Qt::Key_Left, {}, false},
+        KeyCase{"AltSOnRecipe", "Tomato soup", Qt::Key_S, Qt::AltModifier, false},
+        KeyCase{"AltXOnRecipe", "Tomato soup", Qt::Key_X, Qt::AltModifier, false},
+        KeyCase{"AltGrOnRecipe", "Tomato soup", Qt::Key_Q, Qt::ControlModifier | Qt::AltModifier,
+                true},
+        KeyCase{"LetterOnCategory", "Soups", Qt::Key_A, {}, false}),
     [](const ::testing::TestParamInfo<KeyCase>& info) { return info.param.name; });
 
 } // namespace

@@ -2,10 +2,10 @@
 // command gate, a close asked for during a rebuild, and the error box.
 #include "ui/GuiTestSupport.h"
 
-#include "ui/main-window/CommandGate.h"
-#include "ui/tree/CookbookTreeView.h"
 #include "platform/ErrorBoxText.h"
 #include "platform/SavronaApplication.h"
+#include "ui/main-window/CommandGate.h"
+#include "ui/tree/CookbookTreeView.h"
 
 #include "data/Error.h"
 

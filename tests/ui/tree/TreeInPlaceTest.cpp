@@ -3,8 +3,8 @@
 #include "ui/GuiTestSupport.h"
 
 #include "cookbook/commands/CategoryCommands.h"
-#include "ui/tree/CookbookTreeUpdate.h"
 #include "data/engine/Table.h"
+#include "ui/tree/CookbookTreeUpdate.h"
 
 #include <QAbstractItemModelTester>
 #include <QLineEdit>

@@ -1,9 +1,9 @@
 // Lays recipes out in the MealMaster format.
 #include "cookbook/exchange/formats/MealMasterWriter.h"
 
-#include "platform/seams/AppInfo.h"
-#include "data/Error.h"
 #include "cookbook/exchange/formats/MealMasterLayout.h"
+#include "data/Error.h"
+#include "platform/seams/AppInfo.h"
 
 #include <QIODevice>
 

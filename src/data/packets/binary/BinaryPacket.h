@@ -3,8 +3,8 @@
 // The binary data packet, in a raw model that keeps every byte, and its merge
 // into the table's current content.
 
-#include "data/packets/PacketView.h"
 #include "data/Value.h"
+#include "data/packets/PacketView.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
