@@ -2,8 +2,8 @@
 // gives, written again, reads back as the same recipes under the same titles.
 
 #include "ImportChecks.h"
-#include "cookbook/exchange/formats/MealMasterReader.h"
-#include "cookbook/exchange/formats/MealMasterWriter.h"
+#include "cookbook/exchange/formats/mealmaster/MealMasterReader.h"
+#include "cookbook/exchange/formats/mealmaster/MealMasterWriter.h"
 
 #include <QBuffer>
 

@@ -3,8 +3,8 @@
 // back exactly, and a document taken apart into pieces reads as it reads parsed whole.
 
 #include "ImportChecks.h"
-#include "cookbook/exchange/formats/RecipeJsonReader.h"
-#include "cookbook/exchange/formats/RecipeJsonWriter.h"
+#include "cookbook/exchange/formats/json/RecipeJsonReader.h"
+#include "cookbook/exchange/formats/json/RecipeJsonWriter.h"
 
 #include <QBuffer>
 

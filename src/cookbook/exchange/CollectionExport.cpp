@@ -5,8 +5,8 @@
 #include "cookbook/commands/CookbookQueries.h"
 #include "cookbook/exchange/ExportFileWriter.h"
 #include "cookbook/exchange/ExportTarget.h"
-#include "cookbook/exchange/formats/MealMasterWriter.h"
-#include "cookbook/exchange/formats/RecipeJsonWriter.h"
+#include "cookbook/exchange/formats/json/RecipeJsonWriter.h"
+#include "cookbook/exchange/formats/mealmaster/MealMasterWriter.h"
 #include "data/engine/Lookups.h"
 
 #include <algorithm>

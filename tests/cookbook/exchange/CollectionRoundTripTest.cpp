@@ -7,9 +7,9 @@
 #include "cookbook/exchange/ImportPlan.h"
 #include "cookbook/exchange/RecipeExport.h"
 #include "cookbook/exchange/formats/ImportProgress.h"
-#include "cookbook/exchange/formats/MealMasterWriter.h"
 #include "cookbook/exchange/formats/RecipeFileReader.h"
-#include "cookbook/exchange/formats/RecipeJsonWriter.h"
+#include "cookbook/exchange/formats/json/RecipeJsonWriter.h"
+#include "cookbook/exchange/formats/mealmaster/MealMasterWriter.h"
 #include "data/files/DataFolder.h"
 #include "data/initial-cookbook/TableDefinitions.h"
 

@@ -4,9 +4,9 @@
 
 #include "cookbook/exchange/formats/ImportFile.h"
 #include "cookbook/exchange/formats/ImportProgress.h"
-#include "cookbook/exchange/formats/MealMasterReader.h"
 #include "cookbook/exchange/formats/RecipeFileReader.h"
 #include "cookbook/exchange/formats/SourceText.h"
+#include "cookbook/exchange/formats/mealmaster/MealMasterReader.h"
 #include "data/Error.h"
 
 #include <QFile>

@@ -2,7 +2,7 @@
 // encoding, and on damaged ones.
 #include "cookbook/exchange/ImportTestSupport.h"
 
-#include "cookbook/exchange/formats/MealMasterReader.h"
+#include "cookbook/exchange/formats/mealmaster/MealMasterReader.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -2,7 +2,7 @@
 // documents that hold no recipe or break the parser.
 #include "cookbook/exchange/ImportTestSupport.h"
 
-#include "cookbook/exchange/formats/RecipeJsonReader.h"
+#include "cookbook/exchange/formats/json/RecipeJsonReader.h"
 
 #include <gtest/gtest.h>
 

@@ -3,11 +3,11 @@
 
 #include "cookbook/exchange/formats/ImportFile.h"
 #include "cookbook/exchange/formats/ImportProgress.h"
-#include "cookbook/exchange/formats/MealMasterLayout.h"
-#include "cookbook/exchange/formats/MealMasterReader.h"
-#include "cookbook/exchange/formats/RecipeJsonReader.h"
 #include "cookbook/exchange/formats/RecipeTextReader.h"
 #include "cookbook/exchange/formats/SourceText.h"
+#include "cookbook/exchange/formats/json/RecipeJsonReader.h"
+#include "cookbook/exchange/formats/mealmaster/MealMasterLayout.h"
+#include "cookbook/exchange/formats/mealmaster/MealMasterReader.h"
 #include "data/Error.h"
 
 #include <QFile>

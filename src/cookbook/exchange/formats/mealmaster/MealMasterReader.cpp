@@ -1,11 +1,11 @@
 // The MealMaster reader: finds the recipes among the lines of a file and takes each
 // apart into its header fields, ingredient list and directions.
-#include "cookbook/exchange/formats/MealMasterReader.h"
+#include "cookbook/exchange/formats/mealmaster/MealMasterReader.h"
 
 #include "cookbook/exchange/formats/ImportFile.h"
 #include "cookbook/exchange/formats/ImportProgress.h"
-#include "cookbook/exchange/formats/MealMasterLayout.h"
 #include "cookbook/exchange/formats/SourceText.h"
+#include "cookbook/exchange/formats/mealmaster/MealMasterLayout.h"
 #include "data/Error.h"
 
 #include <QFile>

@@ -1,5 +1,5 @@
 // Turns recipes into schema.org Recipe objects and writes them as one JSON array.
-#include "cookbook/exchange/formats/RecipeJsonWriter.h"
+#include "cookbook/exchange/formats/json/RecipeJsonWriter.h"
 
 #include "data/Error.h"
 

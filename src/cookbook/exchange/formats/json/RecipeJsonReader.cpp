@@ -1,10 +1,10 @@
 // Finds schema.org Recipe objects in JSON-LD and reads their properties into recipes.
-#include "cookbook/exchange/formats/RecipeJsonReader.h"
+#include "cookbook/exchange/formats/json/RecipeJsonReader.h"
 
 #include "cookbook/exchange/formats/ImportProgress.h"
-#include "cookbook/exchange/formats/JsonLocator.h"
-#include "cookbook/exchange/formats/JsonPieces.h"
 #include "cookbook/exchange/formats/SourceText.h"
+#include "cookbook/exchange/formats/json/JsonLocator.h"
+#include "cookbook/exchange/formats/json/JsonPieces.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

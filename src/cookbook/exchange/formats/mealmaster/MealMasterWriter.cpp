@@ -1,7 +1,7 @@
 // Lays recipes out in the MealMaster format.
-#include "cookbook/exchange/formats/MealMasterWriter.h"
+#include "cookbook/exchange/formats/mealmaster/MealMasterWriter.h"
 
-#include "cookbook/exchange/formats/MealMasterLayout.h"
+#include "cookbook/exchange/formats/mealmaster/MealMasterLayout.h"
 #include "data/Error.h"
 #include "platform/seams/AppInfo.h"
 

@@ -1,6 +1,6 @@
 // The MealMaster layout: framing lines, ingredient columns, and the directions'
 // paragraphs, read and written by the same rules so that a written recipe reads back.
-#include "cookbook/exchange/formats/MealMasterLayout.h"
+#include "cookbook/exchange/formats/mealmaster/MealMasterLayout.h"
 
 namespace savrona::mealmaster {
 

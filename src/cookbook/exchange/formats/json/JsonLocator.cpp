@@ -1,5 +1,5 @@
 // Walks over a JSON text to the value that a path names, without building any values.
-#include "cookbook/exchange/formats/JsonLocator.h"
+#include "cookbook/exchange/formats/json/JsonLocator.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

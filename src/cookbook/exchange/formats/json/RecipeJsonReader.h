@@ -3,8 +3,8 @@
 // Reading schema.org Recipe objects: JSON-LD documents, and the ld+json scripts of web
 // pages.
 
-#include "cookbook/exchange/formats/JsonPieces.h"
 #include "cookbook/exchange/formats/RecipeEntry.h"
+#include "cookbook/exchange/formats/json/JsonPieces.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
 // Takes a large JSON text apart where it is too large, and parses the pieces with Qt's
 // parser one at a time.
-#include "cookbook/exchange/formats/JsonPieces.h"
+#include "cookbook/exchange/formats/json/JsonPieces.h"
 
 #include "cookbook/exchange/formats/ImportProgress.h"
 
