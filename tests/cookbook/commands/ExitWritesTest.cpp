@@ -121,7 +121,7 @@ TEST_P(EndRequestDuringExit, TriesOnceMoreThenQuits) {
     asked.requestAtQuestion = GetParam().requestAtQuestion;
     asked.mendWithRequest = GetParam().mendWithRequest;
     asked.mend = [&] { ASSERT_TRUE(QDir(cookbook.folder()).rmdir(recipesFileName)); };
-    closeTablesForExit({&cookbook.categories(), &cookbook.recipes()}, asked, &asked);
+    closeTablesForExit({&cookbook.categories(), &cookbook.recipes()}, asked, nullptr, &asked);
 
     EXPECT_EQ(asked.questions, GetParam().questions);
     EXPECT_EQ(QFileInfo(recipesPath).isFile(), GetParam().saved);

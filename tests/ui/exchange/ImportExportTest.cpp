@@ -200,7 +200,7 @@ TEST_F(ImportExport, APipeIsRefusedAtOnce) {
         if (!done)
             ::close(::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK));
     });
-    dialogs.filesToOpen = {pipe};
+    fake.fileDialogs.filesToOpen = {pipe};
     SummaryTexts summary;
     answerSummary("OK", &summary.question, &summary);
     QElapsedTimer timer;

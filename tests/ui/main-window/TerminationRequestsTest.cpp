@@ -76,7 +76,8 @@ TEST(TerminationRequests, SignalWhileTheExitAsksTriesOnceMoreThenQuits) {
                      [&] { TerminationRequests::closeWindows(mainWindow); });
     QtMessageBoxes messages;
     QuestionWatch watch;
-    closeTablesForExit({&cookbook.categories(), &cookbook.recipes()}, messages, &termination);
+    closeTablesForExit({&cookbook.categories(), &cookbook.recipes()}, messages, nullptr,
+                       &termination);
 
     EXPECT_EQ(watch.questions, 1);
     EXPECT_FALSE(watch.answeredByTheWatch);
