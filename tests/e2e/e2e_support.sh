@@ -100,6 +100,25 @@ quit_through_file_menu() {
     xdotool key --delay 100 x
 }
 
+# Focuses the main window, opens the find window with Ctrl+F, types the query
+# and chooses the first result with Return; prints the main window's id.
+find_through_the_find_window() {
+    local query="$1" main find
+    main="$(window_named ' Savrona v1.0')" || return 1
+    xdotool windowfocus --sync "$main"
+    sleep 0.5
+    xdotool key --delay 100 ctrl+f
+    find="$(window_named 'Find Recipes')" || return 1
+    # Without a window manager nothing gives the new window the focus.
+    xdotool windowfocus --sync "$find"
+    sleep 0.3
+    xdotool type --delay 60 "$query"
+    sleep 0.5
+    xdotool key --delay 100 Return
+    sleep 1
+    echo "$main"
+}
+
 # Starts savrona (the path in $savrona) on the accessibility bus, which is
 # started first so that the program joins it as it starts, and runs the
 # script's drive function; then savrona must end cleanly. A drive that fails

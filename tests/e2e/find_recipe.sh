@@ -58,22 +58,10 @@ PYTHON
 }
 
 drive() {
-    local main find details
+    local main details
     # Each step's failure ends the drive: set -e does not reach into a function
     # called from a condition.
-    main="$(window_named ' Savrona v1.0')" || return 1
-    xdotool windowfocus --sync "$main"
-    sleep 0.5
-
-    xdotool key --delay 100 ctrl+f
-    find="$(window_named 'Find Recipes')" || return 1
-    # Without a window manager nothing gives the new window the focus.
-    xdotool windowfocus --sync "$find"
-    sleep 0.3
-    xdotool type --delay 60 "$query"
-    sleep 0.5
-    xdotool key --delay 100 Return
-    sleep 1
+    main="$(find_through_the_find_window "$query")" || return 1
 
     details="$(read_details_pane)" || return 1
     if [ "$details" != "$(printf '%s\n%s' "$title" "$ingredient")" ]; then

@@ -83,20 +83,9 @@ still_running() {
 }
 
 drive() {
-    local main find before after
-    main="$(window_named ' Savrona v1.0')" || return 1
-    xdotool windowfocus --sync "$main"
-    sleep 0.5
-
+    local main before after
     # The recipe, chosen through the find window.
-    xdotool key --delay 100 ctrl+f
-    find="$(window_named 'Find Recipes')" || return 1
-    xdotool windowfocus --sync "$find"
-    sleep 0.3
-    xdotool type --delay 60 "$title"
-    sleep 0.5
-    xdotool key --delay 100 Return
-    sleep 1
+    main="$(find_through_the_find_window "$title")" || return 1
     xdotool key --delay 100 Escape
     sleep 0.3
     xdotool windowfocus --sync "$main"
