@@ -4,6 +4,7 @@
 
 #include "cookbook/commands/CookbookCopy.h"
 #include "data/Error.h"
+#include "data/files/DataFolder.h"
 
 #include <QStringList>
 
@@ -93,11 +94,27 @@ bool savedElsewhere(const std::vector<Table*>& tables, MessageBoxes& messages,
     return true;
 }
 
+// Records whose folder went since they were read are the only copy left:
+// reopened on them, the table counts them as unwritten, so the close writes
+// them or asks, even when no command changed them.
+void keepRecordsOfAGoneFolder(Table& table) {
+    if (!table.isOpen() || table.fileName().isEmpty() || !table.dataFolder() ||
+        !table.dataFolder()->isGone())
+        return;
+    try {
+        table.reload(table.fileName()); // a failure not yet told comes again at the close
+    } catch (const Error&) {
+        // The close below tries the table as it stands and tells what fails.
+    }
+}
+
 } // namespace
 
 void closeTablesForExit(const std::vector<Table*>& tables, MessageBoxes& messages,
                         FileDialogs* folders, const EndRequests* endRequests) {
     Failures failures;
+    for (Table* table : tables)
+        keepRecordsOfAGoneFolder(*table);
     for (Table* table : tables)
         writeNoting(table, failures, messages, &Table::close);
     while (!failures.empty()) {

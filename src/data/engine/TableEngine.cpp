@@ -262,8 +262,7 @@ std::optional<WriteError> TableEngine::closeWritingBehind() {
     if (!isOpen())
         return std::nullopt;
     m_records->post();
-    // Records whose folder went are the only copy left: written as a change.
-    const bool changed = m_records->isChanged() || folderLostSinceLastOpening();
+    const bool changed = m_records->isChanged();
     RecordSet records = std::move(*m_records);
     m_records.reset();
     m_keptRecordsFile.reset();

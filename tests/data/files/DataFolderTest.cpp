@@ -175,9 +175,9 @@ INSTANTIATE_TEST_SUITE_P(
         DeletedFolderCase{"PathMadeAgainBeforeTheOpening", false, true, "recipes.dat"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// A table closed unchanged after its folder went (the exit with no command
-// since) still writes: its records are the only copy left.
-TEST_F(FolderHeld, AnUnchangedTableWhoseFolderWentWritesAtItsClose) {
+// A table reloaded unchanged after its folder went (as the exit does with no
+// command since) counts its records as unwritten: they are the only copy left.
+TEST_F(FolderHeld, AnUnchangedTableWhoseFolderWentWritesAfterAReload) {
     Table table(recipesDefinition({}));
     table.setDataFolder(heldAsCurrentDirectory(path));
     table.insertRecords(threeRecipes());
@@ -187,6 +187,9 @@ TEST_F(FolderHeld, AnUnchangedTableWhoseFolderWentWritesAtItsClose) {
         table.open();
     }
     ASSERT_TRUE(QDir(path).removeRecursively());
+    ASSERT_TRUE(table.dataFolder()->isGone());
+    table.reload(QStringLiteral("recipes.xml"));
+    EXPECT_TRUE(table.hasUnwrittenChanges());
 
     try {
         table.close();
