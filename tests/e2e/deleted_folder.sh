@@ -54,27 +54,11 @@ XML
 # and a text holding the last argument (nothing to look for when empty);
 # tried for up to ten seconds while the program registers and redraws.
 expect_on_screen() {
-    /usr/bin/python3 - "$@" <<'PYTHON'
+    /usr/bin/python3 - "$here" "$@" <<'PYTHON'
 import sys
 import time
-import pyatspi
-
-def names_of(node, found, depth=0):
-    if node is None or depth > 40:
-        return
-    try:
-        found.append(node.name or "")
-        for child in node:
-            names_of(child, found, depth + 1)
-    except Exception:
-        pass
-
-def shown():
-    found = []
-    for application in pyatspi.Registry.getDesktop(0):
-        if application is not None and "savrona" in (application.name or "").lower():
-            names_of(application, found)
-    return found
+sys.path.insert(0, sys.argv.pop(1))
+from savrona_atspi import savrona_names as shown
 
 wanted, part = sys.argv[1:-1], sys.argv[-1]
 names = []

@@ -3,31 +3,12 @@ layer (AT-SPI): the tree must show the first category name given and not the
 second, and the status bar the text given.
 
 Arguments: a category shown, a category not shown, the status text."""
+import os
 import sys
 import time
 
-import pyatspi
-
-
-def names_of(node, found, depth=0):
-    if node is None or depth > 40:
-        return
-    try:
-        found.append(node.name or "")
-        for child in node:
-            names_of(child, found, depth + 1)
-    except Exception:
-        pass
-
-
-def savrona_names():
-    desktop = pyatspi.Registry.getDesktop(0)
-    for application in desktop:
-        if application is not None and "savrona" in (application.name or "").lower():
-            found = []
-            names_of(application, found)
-            return found
-    return []
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from savrona_atspi import savrona_names  # noqa: E402
 
 
 def main():
