@@ -16,10 +16,14 @@
 #include "ui/look/Pictures.h"
 #include "ui/look/TextInputGuard.h"
 #include "ui/main-window/Unit1.h"
+#include "ui/sharing/SharingController.h"
 
+#include "cookbook/sharing/SharingState.h"
 #include "data/files/DataFolder.h"
 #include "data/files/LeftoverFiles.h"
 #include "data/initial-cookbook/TableDefinitions.h"
+
+#include <QDir>
 
 #include <memory>
 
@@ -64,8 +68,10 @@ int main(int argc, char** argv) {
     savrona::TerminationRequests termination;
 
     std::unique_ptr<TformMain> mainWindow;
-    const bool created =
-        application.runStartUpStep([&] { mainWindow = savrona::createMainWindow(platform); });
+    // What this computer keeps about the folder, in case a sync engine shares it.
+    const QString sharingState = savrona::SharingState::folderFor(QDir::currentPath());
+    const bool created = application.runStartUpStep(
+        [&] { mainWindow = savrona::createMainWindow(platform, QString(), sharingState); });
     if (!created)
         return 1;
 
@@ -73,6 +79,9 @@ int main(int argc, char** argv) {
                      [&] { savrona::TerminationRequests::closeWindows(*mainWindow); });
     mainWindow->show();
     const int exitCode = application.exec();
+    auto* sharing = mainWindow->findChild<savrona::SharingController*>();
+    // A version another computer wrote since the last look is merged, so the close writes it.
+    sharing->mergeBeforeExit();
     savrona::SavronaApplication::runReportingErrors([&] {
         savrona::waitForWritesShowingProgress(
             {mainWindow->dataSetCategories.get(), mainWindow->dataSetRecipes.get()});
@@ -80,5 +89,6 @@ int main(int argc, char** argv) {
             {mainWindow->dataSetCategories.get(), mainWindow->dataSetRecipes.get()}, messages,
             &fileDialogs, &termination);
     });
+    sharing->keepOwnVersionsAfterExit();
     return exitCode;
 }

@@ -9,6 +9,7 @@
 #include "ui/find/FindController.h"
 #include "ui/main-window/Unit1.h"
 #include "ui/print/RecipePrintMenu.h"
+#include "ui/sharing/SharingController.h"
 
 namespace savrona {
 
@@ -26,7 +27,8 @@ template <typename Dialog> Dialog* referenced(Dialog*& reference, Dialog* dialog
 
 } // namespace
 
-std::unique_ptr<TformMain> createMainWindow(Platform& platform, const QString& dataFolder) {
+std::unique_ptr<TformMain> createMainWindow(Platform& platform, const QString& dataFolder,
+                                            const QString& sharingStateFolder) {
     auto window = std::make_unique<TformMain>(platform, dataFolder);
     formMain = window.get();
     referenced(formAbout, new TformAbout(formMain));
@@ -37,6 +39,8 @@ std::unique_ptr<TformMain> createMainWindow(Platform& platform, const QString& d
     new FindController(*formMain);
     new ImportExportController(*formMain);
     new RecipePrintMenu(*formMain);
+    if (!sharingStateFolder.isEmpty())
+        new SharingController(*formMain, sharingStateFolder);
     return window;
 }
 

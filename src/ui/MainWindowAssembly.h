@@ -18,7 +18,12 @@ struct Platform;
 // program, the tests and the benchmarks all use it, so that they run the
 // window that ships. The dialogs and additions belong to the window; the
 // references are cleared when it goes.
+//
+// Given a sharing state folder (SharingState::folderFor), the window also merges what a
+// sync engine brings into the data folder (SharingController); the program gives one,
+// tests that are not about sharing do not, so they keep nothing outside their folders.
 std::unique_ptr<TformMain> createMainWindow(Platform& platform,
-                                            const QString& dataFolder = QString());
+                                            const QString& dataFolder = QString(),
+                                            const QString& sharingStateFolder = QString());
 
 } // namespace savrona

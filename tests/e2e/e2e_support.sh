@@ -27,6 +27,7 @@ mkdir -p "$scratch/data" "$scratch/config"
 cd "$scratch/data"
 
 export XDG_CONFIG_HOME="$scratch/config"
+export XDG_STATE_HOME="$scratch/state"
 export QT_QPA_PLATFORM=xcb
 unset QT_QPA_PLATFORMTHEME || true
 if [ -n "${SAVRONA_E2E_ACCESSIBILITY:-}" ]; then

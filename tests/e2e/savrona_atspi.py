@@ -21,3 +21,29 @@ def savrona_names():
         if application is not None and "savrona" in (application.name or "").lower():
             names_of(application, found)
     return found
+
+
+def names_of_process(pid):
+    """Every accessible name in the windows of the savrona with that process id."""
+    found = []
+    for application in pyatspi.Registry.getDesktop(0):
+        try:
+            if application is not None and application.get_process_id() == pid:
+                names_of(application, found)
+        except Exception:
+            pass
+    return found
+
+
+def status_of_process(pid):
+    """The status bar's "N Categories with M recipes" of that savrona, or ""."""
+    for name in names_of_process(pid):
+        if " Categories with " in name:
+            return name
+    return ""
+
+
+if __name__ == "__main__":
+    import sys
+    if len(sys.argv) == 3 and sys.argv[1] == "status":
+        print(status_of_process(int(sys.argv[2])))

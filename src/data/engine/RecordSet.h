@@ -33,6 +33,9 @@ public:
     RecordSet(Packet packet, const QString& indexFieldName);
 
     const std::vector<FieldDefinition>& fields() const { return m_packet.fields; }
+    const std::optional<DataPacketXmlLayout>& layout() const {
+        return m_packet.dataPacketXmlLayout;
+    }
     // Field names ignore letter case.
     std::optional<std::size_t> fieldIndex(QStringView name) const;
 

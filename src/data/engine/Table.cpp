@@ -164,6 +164,15 @@ void Table::mergeChangeLog() {
     m_engine->mergeChangeLog();
 }
 
+void Table::takeMergedRows(std::vector<Row> rows, const std::optional<FileFingerprint>& fileRead,
+                           bool sameAsFile) {
+    m_engine->takeMergedRows(std::move(rows), fileRead, sameAsFile);
+}
+
+LastSeenFile Table::lastSeenFile() const {
+    return m_engine->lastSeenFile();
+}
+
 bool Table::isChanged() const {
     return m_engine->isChanged();
 }

@@ -54,6 +54,8 @@ private:
 class CoupledWrites;
 class DataFolder;
 class TableEngine;
+struct FileFingerprint;
+struct LastSeenFile;
 
 // An in-memory table stored whole in one data file: filter expressions, a
 // cursor walking the active index order, inserts, edits and deletes, and the
@@ -107,6 +109,18 @@ public:
     // since the last report does not stop the reload: its WriteError is
     // returned for the caller to report. Other errors are thrown.
     std::optional<WriteError> reload(const QString& fileName);
+
+    // Takes the rows of a merge of the table's records with the version of its data file
+    // that another program wrote (read as fileRead, when it was there): the table is open on
+    // them from now on, as if it had read them, and counts that version as the file last
+    // seen, so that its next close replaces the file rather than writing a conflict copy.
+    // sameAsFile: the rows are the file's, so the close writes nothing. Waits for the writes
+    // under way first; a write that failed or went to a conflict copy is past (the merged
+    // rows hold its records), and so is a conflict of the coupled writes.
+    void takeMergedRows(std::vector<Row> rows, const std::optional<FileFingerprint>& fileRead,
+                        bool sameAsFile);
+    // The data file as the table last read or wrote it (TableWriter.h).
+    LastSeenFile lastSeenFile() const;
 
     // Whether the table holds changes that are not in its file yet: open and
     // changed, being written, or after a write that failed.

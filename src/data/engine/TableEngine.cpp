@@ -153,7 +153,10 @@ bool TableEngine::reopenOnReusableRecords() {
         return false;
     openOn(std::move(*m_keptRecords), false);
     m_openedFile = fingerprint;
-    m_writer.setLastSeenFile({true, fingerprint});
+    // The file the table wrote stays its own write.
+    const LastSeenFile before = m_writer.lastSeenFile();
+    m_writer.setLastSeenFile(
+        {true, fingerprint, before.writtenByTable && before.file == fingerprint});
     return true;
 }
 
@@ -289,6 +292,25 @@ std::optional<WriteError> TableEngine::closeWritingBehind() {
         m_keptRecordsServeMissingFile = false;
     }
     return m_writer.takeFailure();
+}
+
+// The merged rows start a new line of revisions, as rows read from the file do; the
+// records kept for a reopening are past.
+void TableEngine::takeMergedRows(std::vector<Row> rows,
+                                 const std::optional<FileFingerprint>& fileRead, bool sameAsFile) {
+    std::vector<FieldDefinition> fields = openRecords().fields();
+    std::optional<DataPacketXmlLayout> layout = m_records->layout();
+    m_writer.waitUntilIdle();
+    m_writer.resumeWritingFile({true, fileRead});
+    m_records.reset();
+    m_keptRecords.reset();
+    m_keptRecordsFile.reset();
+    m_writerHasRecords = false;
+    ++m_fileReadings;
+    openOn(
+        RecordSet(Packet{std::move(fields), std::move(rows), std::move(layout)}, m_indexFieldName),
+        !sameAsFile);
+    m_openedFile = sameAsFile ? fileRead : std::nullopt;
 }
 
 bool TableEngine::hasUnwrittenChanges() const {

@@ -78,6 +78,10 @@ public:
     std::optional<WriteError> closeWritingBehind();
     bool isOpen() const { return m_records.has_value(); }
 
+    void takeMergedRows(std::vector<Row> rows, const std::optional<FileFingerprint>& fileRead,
+                        bool sameAsFile);
+    LastSeenFile lastSeenFile() const { return m_writer.lastSeenFile(); }
+
     bool hasUnwrittenChanges() const;
     void writeUnwrittenChanges();
     void writeCopyTo(const DataFolder& folder);

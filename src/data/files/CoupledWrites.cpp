@@ -93,4 +93,9 @@ QString CoupledWrites::beginConflict(const DataFolder& folder) {
     }
 }
 
+void CoupledWrites::endConflict() {
+    const std::lock_guard lock(m_mutex);
+    m_stamp.reset();
+}
+
 } // namespace savrona

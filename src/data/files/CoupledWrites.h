@@ -51,6 +51,9 @@ public:
     // Begins the conflict: a stamp of the current time that no file in the
     // folder carries yet. Returns the stamp.
     QString beginConflict(const DataFolder& folder);
+    // Ends the conflict once the tables have merged the files with their records: the
+    // files are theirs to replace again.
+    void endConflict();
 
 private:
     mutable std::mutex m_mutex;

@@ -5,6 +5,7 @@
 #include "data/files/AtomicFile.h"
 #include "data/files/DataFolder.h"
 #include "data/files/FileDescriptor.h"
+#include "data/files/FolderEntries.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -60,22 +61,6 @@ bool isOlder(const timespec& first, const timespec& second) {
            (first.tv_sec == second.tv_sec && first.tv_nsec < second.tv_nsec);
 }
 
-// The names in the folder; nothing when it cannot be listed.
-std::vector<QByteArray> namesIn(int folder) {
-    std::vector<QByteArray> names;
-    const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listing < 0)
-        return names;
-    const std::unique_ptr<DIR, int (*)(DIR*)> directory(::fdopendir(listing), ::closedir);
-    if (!directory) {
-        ::close(listing);
-        return names;
-    }
-    while (const dirent* entry = ::readdir(directory.get()))
-        names.emplace_back(entry->d_name);
-    return names;
-}
-
 } // namespace
 
 int removeLeftoverTemporaryFiles(const DataFolder& folder, const QStringList& dataFileNames) {
@@ -88,7 +73,7 @@ int removeLeftoverTemporaryFiles(const DataFolder& folder, const QStringList& da
         return 0;
     const TemporaryNames temporaryNames(dataFileNames);
     int removed = 0;
-    for (const QByteArray& name : namesIn(descriptor)) {
+    for (const QByteArray& name : namesInFolder(descriptor)) {
         if (!temporaryNames.matches(name))
             continue;
         struct stat status {};

@@ -247,7 +247,7 @@ void TableWriter::settle(Job&& job, Outcome&& outcome) {
         settleCopyWritten(*outcome.copyWritten);
         return;
     }
-    m_lastSeen = {outcome.written.has_value(), outcome.written};
+    m_lastSeen = {outcome.written.has_value(), outcome.written, true};
     m_fileWritten = outcome.written;
     // The data is in the file now: a failure not yet told is past, and so is
     // a conflict whose copy could not be written (the file was gone since).
@@ -333,6 +333,18 @@ std::optional<WriteError> TableWriter::takeFailure() {
 void TableWriter::endConflict() {
     const std::lock_guard lock(m_mutex);
     m_conflictCopy.reset();
+}
+
+void TableWriter::resumeWritingFile(LastSeenFile seen) {
+    const std::lock_guard lock(m_mutex);
+    m_conflictCopy.reset();
+    m_wroteConflictCopy = false;
+    m_untoldConflict.reset();
+    m_failed.reset();
+    m_fileWritten.reset();
+    m_lastSeen = std::move(seen);
+    if (m_coupling)
+        m_coupling->endConflict();
 }
 
 LastSeenFile TableWriter::lastSeenFile() const {

@@ -27,6 +27,7 @@ namespace savrona {
 struct LastSeenFile {
     bool known = false;
     std::optional<FileFingerprint> file;
+    bool writtenByTable = false; // the table wrote it, rather than read it
 };
 
 // Writes a table's snapshot to fileName in folder: the whole file, as XML
@@ -89,6 +90,10 @@ public:
     std::optional<WriteError> takeFailure();
     // Called once the table has read the file anew: later snapshots go to the file.
     void endConflict();
+    // Called while nothing is being written, once the table holds records merged from its
+    // own and the file's (seen): the file is replaced again from now on, a conflict of the
+    // coupled writers ends, and a failed write is dropped (the merged records hold it).
+    void resumeWritingFile(LastSeenFile seen);
 
     LastSeenFile lastSeenFile() const;
     // Set by the table's thread while nothing is being written.

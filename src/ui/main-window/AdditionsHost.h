@@ -8,6 +8,8 @@
 #include "cookbook/exchange/RecipeExport.h"
 #include "ui/main-window/CommandGate.h"
 
+#include <QString>
+
 #include <cstdint>
 #include <functional>
 
@@ -52,6 +54,23 @@ public:
     // Calls back after every rebuild of the tree, once the command around it has ended.
     virtual void whenRebuilt(QObject* context, const std::function<void()>& callback) = 0;
 
+    // Rebuilds the tree from the tables, writing a changed table first, as a command's
+    // rebuild does; the selection is the caller's to restore.
+    virtual void rebuildTree() = 0;
+
+    // What the details pane's three boxes hold, and whether the user typed in them since
+    // the selected node was shown.
+    struct DetailsPaneTexts {
+        QString title;
+        QString ingredients;
+        QString preparation;
+        bool typed = false;
+    };
+    virtual DetailsPaneTexts typedDetails() const = 0;
+    // Puts what the user typed back, once a rebuild has shown the node again.
+    virtual void restoreTypedDetails(const DetailsPaneTexts& texts) = 0;
+
+    virtual TreeNode* selectedTreeNode() const = 0;
     virtual CookbookTreeModel& cookbookTree() = 0;
     // Selects a node as a click would, with its category expanded and the node scrolled to.
     virtual void showNode(TreeNode* node) = 0;

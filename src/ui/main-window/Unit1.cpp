@@ -35,6 +35,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QTextDocument>
 #include <QUrl>
 
 #include <cstdio>
@@ -347,6 +348,10 @@ void TformMain::treeCategoriesChange(TreeNode* node) {
         showCategoryState(node);
     Label2->setText(SelectedCategoryNode->text);
     Label2->adjustSize();
+    // What the boxes show now is the node's; typing from here on is the user's.
+    Edit1->setModified(false);
+    Memo1->document()->setModified(false);
+    Memo2->document()->setModified(false);
 }
 
 void TformMain::showRootState(TreeNode* node) {
@@ -617,6 +622,23 @@ void TformMain::addTreeMenuItem(QAction* item, NodeKind enabledOn) {
 // The pane's label and title as shown, the two texts as the record holds them.
 savrona::ExportedRecipe TformMain::shownRecipe() const {
     return {Label2->text(), Edit1->text(), m_ingredients.recordText(), m_preparation.recordText()};
+}
+
+TformMain::DetailsPaneTexts TformMain::typedDetails() const {
+    return {Edit1->text(), Memo1->toPlainText(), Memo2->toPlainText(),
+            Edit1->isModified() || Memo1->document()->isModified() ||
+                Memo2->document()->isModified()};
+}
+
+void TformMain::restoreTypedDetails(const DetailsPaneTexts& texts) {
+    if (!Edit1->isEnabled())
+        return;
+    Edit1->setText(texts.title);
+    Memo1->setPlainText(texts.ingredients);
+    Memo2->setPlainText(texts.preparation);
+    Edit1->setModified(texts.typed);
+    Memo1->document()->setModified(texts.typed);
+    Memo2->document()->setModified(texts.typed);
 }
 
 std::int32_t TformMain::nextRecipeId() const {

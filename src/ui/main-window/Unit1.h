@@ -173,6 +173,10 @@ public:
     bool isRebuilding() const override { return m_gate.isRebuilding(); }
     void rebuildAndReturnToRoot() override { RefreshAndReturnToRoot(); }
     void whenRebuilt(QObject* context, const std::function<void()>& callback) override;
+    void rebuildTree() override { RefreshCookbookTree(); }
+    DetailsPaneTexts typedDetails() const override;
+    void restoreTypedDetails(const DetailsPaneTexts& texts) override;
+    savrona::TreeNode* selectedTreeNode() const override { return selectedNode(); }
     savrona::CookbookTreeModel& cookbookTree() override { return *m_tree; }
     void showNode(savrona::TreeNode* node) override;
 
