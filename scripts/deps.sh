@@ -10,7 +10,7 @@ packages=(
     xvfb xauth xdotool x11-utils at-spi2-core python3-pyatspi fonts-dejavu-core
     fonts-wine
     poppler-utils desktop-file-utils appstream dpkg-dev file
-    dbus-daemon dbus-bin
+    dbus-daemon dbus-bin syncthing
 )
 
 missing=()

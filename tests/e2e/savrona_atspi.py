@@ -43,7 +43,34 @@ def status_of_process(pid):
     return ""
 
 
+def tree_root_point_of_process(pid):
+    """A point on the first row of that savrona's cookbook tree, on the screen, where a
+    click gives the tree the focus; None when the tree is not found."""
+    def walk(node, depth=0):
+        if node is None or depth > 40:
+            return
+        yield node
+        for child in node:
+            yield from walk(child, depth + 1)
+    for application in pyatspi.Registry.getDesktop(0):
+        try:
+            if application is None or application.get_process_id() != pid:
+                continue
+            for node in walk(application):
+                if node.getRole() in (pyatspi.ROLE_TREE, pyatspi.ROLE_TREE_TABLE):
+                    box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+                    return box.x + 40, box.y + 10
+        except Exception:
+            pass
+    return None
+
+
 if __name__ == "__main__":
     import sys
     if len(sys.argv) == 3 and sys.argv[1] == "status":
         print(status_of_process(int(sys.argv[2])))
+    elif len(sys.argv) == 3 and sys.argv[1] == "tree-root-point":
+        point = tree_root_point_of_process(int(sys.argv[2]))
+        if point is None:
+            sys.exit(1)
+        print(*point)

@@ -74,14 +74,14 @@ for side in a b; do
     write_cookbook "$root/$side"
 done
 
-python3 "$here/syncthing_pair.py" configure "$root/syncthing-a" "$root/a" \
+/usr/bin/python3 "$here/syncthing_pair.py" configure "$root/syncthing-a" "$root/a" \
     "$root/syncthing-b" "$root/b"
 for side in a b; do
     STNODEFAULTFOLDER=1 STNOUPGRADE=1 syncthing serve --home="$root/syncthing-$side" \
         --no-browser --no-restart --no-upgrade >"$root/syncthing-$side.log" 2>&1 &
     syncthings+=("$!")
 done
-python3 "$here/syncthing_pair.py" wait-synced "$root/syncthing-a" "$root/syncthing-b" 60 ||
+/usr/bin/python3 "$here/syncthing_pair.py" wait-synced "$root/syncthing-a" "$root/syncthing-b" 60 ||
     fail "the folders did not settle before savrona started"
 
 start_savrona() {
@@ -94,7 +94,7 @@ start_savrona() {
 main_of() {
     local window=""
     for _ in $(seq 1 100); do
-        window="$(xdotool search --onlyvisible --pid "$1" --name '^ Savrona v1.0$' 2>/dev/null |
+        window="$(xdotool search --all --onlyvisible --pid "$1" --name '^ Savrona v1.0$' 2>/dev/null |
             head -n 1 || true)"
         [ -n "$window" ] && { echo "$window"; return 0; }
         sleep 0.1
@@ -103,7 +103,7 @@ main_of() {
 }
 
 status_of() {
-    python3 "$here/savrona_atspi.py" status "$1"
+    /usr/bin/python3 "$here/savrona_atspi.py" status "$1"
 }
 
 # Waits up to $3 seconds for that savrona's status bar to read $2.
@@ -117,8 +117,22 @@ wait_for_status() {
     fail "savrona $1 shows '$shown', not '$2'"
 }
 
+# Raised too: the two main windows stand at the same place.
 focus_main() {
-    focus "$(main_of "$1")"
+    local window
+    window="$(main_of "$1")"
+    xdotool windowraise "$window"
+    focus "$window"
+}
+
+# Clicks the root of that savrona's tree: the tree has the focus, wherever it was.
+click_tree_root() {
+    local point
+    point="$(/usr/bin/python3 "$here/savrona_atspi.py" tree-root-point "$1")" ||
+        fail "savrona $1 shows no tree"
+    # shellcheck disable=SC2086
+    xdotool mousemove $point click 1
+    sleep 0.3
 }
 
 # Selects a category by typing its name in the tree, and types a new recipe into the
@@ -126,6 +140,7 @@ focus_main() {
 type_new_recipe() {
     local pid="$1" category="$2" title="$3"
     focus_main "$pid"
+    click_tree_root "$pid"
     xdotool key --delay 100 Home
     xdotool type --delay 60 "$category"
     sleep 0.5
@@ -137,28 +152,31 @@ type_new_recipe() {
     xdotool type --delay 20 "Cook it."
 }
 
-# Selects a recipe through the find window of that savrona, back in its main window.
-choose_recipe() {
-    local pid="$1" query="$2" find=""
+# Selects a recipe in that savrona's tree by typing its category's name, opening the
+# category and typing the recipe's title; the tree keeps the focus.
+select_recipe() {
+    local pid="$1" category="$2" title="$3"
     focus_main "$pid"
-    xdotool key --delay 100 ctrl+f
-    for _ in $(seq 1 100); do
-        find="$(xdotool search --onlyvisible --pid "$pid" --name '^Find Recipes$' 2>/dev/null |
-            head -n 1 || true)"
-        [ -n "$find" ] && break
-        sleep 0.1
-    done
-    [ -n "$find" ] || fail "savrona $pid shows no find window"
-    xdotool windowfocus --sync "$find"
-    sleep 0.3
-    xdotool key --delay 50 ctrl+a
-    xdotool type --delay 60 "$query"
-    sleep 0.5
-    xdotool key --delay 100 Return
-    sleep 0.8
-    xdotool key --delay 100 Escape
-    sleep 0.3
-    focus_main "$pid"
+    click_tree_root "$pid"
+    xdotool key --delay 100 Home
+    xdotool type --delay 60 "$category"
+    sleep 0.6
+    xdotool key --delay 100 Right
+    sleep 0.6
+    xdotool type --delay 60 "$title"
+    sleep 0.6
+    shot "chose-$title"
+}
+
+# With SAVRONA_E2E_SHOTS naming a folder, the screen is saved there at each step.
+shot() {
+    if [ -n "${SAVRONA_E2E_SHOTS:-}" ]; then
+        import -window root "$SAVRONA_E2E_SHOTS/$1.png" || true
+    fi
+}
+
+step() {
+    echo "$(date +%T.%N | cut -c1-12) $*" >&2
 }
 
 start_savrona a
@@ -167,26 +185,34 @@ a="${savronas[0]}"
 b="${savronas[1]}"
 wait_for_status "$a" "2 Categories with 3 recipes" 20
 wait_for_status "$b" "2 Categories with 3 recipes" 20
+step "both started"
 
 # Both add a recipe at the same moment: each typed first, then added one after the other.
 type_new_recipe "$a" "Soups" "Alpha Stew"
 type_new_recipe "$b" "Breads" "Beta Buns"
+shot 1-typed
 focus_main "$a"
 xdotool key --delay 100 alt+a
 focus_main "$b"
 xdotool key --delay 100 alt+a
+shot 2-added
 
 # One edits a recipe while the other deletes another.
-choose_recipe "$a" "Barley"
+select_recipe "$a" "Soups" "Barley"
 xdotool key --delay 100 Tab Tab
 xdotool key --delay 100 ctrl+End
 xdotool type --delay 20 " and leeks"
 xdotool key --delay 100 alt+s
-choose_recipe "$b" "Pea Soup"
+shot 3-edited
+select_recipe "$b" "Soups" "Pea"
 xdotool key --delay 100 alt+d
 sleep 0.8
+shot 4-asked
 xdotool key --delay 100 Return
 sleep 0.5
+shot 5-deleted
+
+step "both changed the cookbook"
 
 # Settled: the same bytes on both computers, every change there, no copy left unmerged.
 settled=""
@@ -209,7 +235,7 @@ if [ -z "$settled" ]; then
     done
     fail "the two computers' cookbooks did not settle to the same content"
 fi
-python3 "$here/syncthing_pair.py" wait-synced "$root/syncthing-a" "$root/syncthing-b" 60 ||
+/usr/bin/python3 "$here/syncthing_pair.py" wait-synced "$root/syncthing-a" "$root/syncthing-b" 60 ||
     fail "the folders did not settle"
 for side in a b; do
     if ls "$root/$side" | grep -Eq 'sync-conflict|conflicted copy|\(conflict '; then
@@ -219,6 +245,7 @@ for side in a b; do
 done
 wait_for_status "$a" "2 Categories with 4 recipes" 20
 wait_for_status "$b" "2 Categories with 4 recipes" 20
+step "settled"
 
 # How long a recipe added on one computer takes to show on the other.
 type_new_recipe "$a" "Breads" "Gamma Rolls"
@@ -237,7 +264,7 @@ for pid in "$a" "$b"; do
     wait_for_exit "$pid" || fail "savrona $pid did not exit after File, Exit"
     [ "$exit_status" -eq 0 ] || fail "savrona $pid exited with an error"
 done
-python3 "$here/syncthing_pair.py" wait-synced "$root/syncthing-a" "$root/syncthing-b" 60 ||
+/usr/bin/python3 "$here/syncthing_pair.py" wait-synced "$root/syncthing-a" "$root/syncthing-b" 60 ||
     fail "the folders did not settle after the exits"
 cmp -s "$root/a/recipes.xml" "$root/b/recipes.xml" || fail "recipes.xml differs after the exits"
 grep -q 'Gamma Rolls' "$root/a/recipes.xml" || fail "the last recipe is missing"
