@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 namespace savrona {
@@ -19,6 +20,8 @@ struct Amount {
     NumberForm form = NumberForm::Whole; // of the end written the most particularly
 
     double largest() const { return high.value_or(low); }
+
+    bool isFinite() const { return std::isfinite(low) && std::isfinite(high.value_or(0)); }
 
     Amount scaled(double factor) const {
         Amount scaled = *this;

@@ -9,6 +9,8 @@ namespace savrona {
 
 namespace {
 
+// One line written again: each measure replaced by its scaled or converted text, all the
+// rest kept as it stands.
 class LineDisplay {
 public:
     LineDisplay(const QString& line, const IngredientLine& read, double factor, UnitMode mode)
@@ -42,7 +44,7 @@ private:
 
     QString measured(const Measure& measure, double factor) const {
         const Amount amount = measure.amount.scaled(factor);
-        if (!std::isfinite(amount.largest()))
+        if (!amount.isFinite())
             return between(measure.start, measure.end);
         if (m_system && !inSystem(measure))
             return converted(measure, amount);

@@ -102,13 +102,14 @@ std::optional<Digits> readDigits(QStringView text, qsizetype& position) {
 }
 
 // "1,000" and "12,500,000": groups of three after a comma, read as thousands rather than
-// as a decimal comma.
+// as a decimal comma; no more groups than make a number of maxDigits.
 std::optional<double> readThousands(QStringView text, qsizetype& position, Digits whole) {
     if (whole.value < 1 || whole.count > 3)
         return std::nullopt;
     double value = whole.value;
     qsizetype end = position;
-    while (isAt(text, end, u',')) {
+    for (qsizetype digits = whole.count; digits + 3 <= maxDigits && isAt(text, end, u',');
+         digits += 3) {
         qsizetype groupEnd = end + 1;
         const std::optional<Digits> group = readDigits(text, groupEnd);
         if (!group || group->count != 3)

@@ -23,6 +23,8 @@ double largeMetricStep(double amount) {
 
 double twoSignificantDigits(double amount) {
     const double scale = std::pow(10.0, 1 - std::floor(std::log10(amount)));
+    if (!std::isfinite(scale))
+        return amount;
     return std::round(amount * scale) / scale;
 }
 

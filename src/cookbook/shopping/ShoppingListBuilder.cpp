@@ -70,7 +70,7 @@ ShoppingListBuilder::Part ShoppingListBuilder::partOf(const QString& line, doubl
     part.writing = read.writing;
     part.recipes = recipes;
     part.done = done;
-    if (!read.measure || !std::isfinite(read.measure->amount.largest() * factor))
+    if (!read.measure || !read.measure->amount.scaled(factor).isFinite())
         return part;
     const Measure& measure = *read.measure;
     part.amount = measure.amount.scaled(factor);
