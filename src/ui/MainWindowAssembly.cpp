@@ -10,6 +10,7 @@
 #include "ui/main-window/Unit1.h"
 #include "ui/print/RecipePrintMenu.h"
 #include "ui/sharing/SharingController.h"
+#include "ui/web/WebImportController.h"
 
 namespace savrona {
 
@@ -37,7 +38,8 @@ std::unique_ptr<TformMain> createMainWindow(Platform& platform, const QString& d
     referenced(formEditCategory, new TformEditCategory(formMain, *formMain));
     // The additions, in the order of their items in the menus.
     new FindController(*formMain);
-    new ImportExportController(*formMain);
+    auto* imports = new ImportExportController(*formMain);
+    new WebImportController(*formMain, *imports);
     new RecipePrintMenu(*formMain);
     if (!sharingStateFolder.isEmpty())
         new SharingController(*formMain, sharingStateFolder);

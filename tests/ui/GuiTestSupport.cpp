@@ -1,6 +1,7 @@
 #include "ui/GuiTestSupport.h"
 
 #include "ui/MainWindowAssembly.h"
+#include "ui/exchange/ImportSummaryDialog.h"
 
 #include "platform/SavronaApplication.h"
 
@@ -8,10 +9,13 @@
 #include "data/initial-cookbook/TableDefinitions.h"
 #include "data/packets/PacketFormats.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QTimer>
 
 namespace savrona::testing {
 
@@ -61,6 +65,29 @@ void writeSmallCookbook(const QString& folder, const std::vector<RecipeRecord>& 
         {40, 99, QString("Lost recipe"), "", ""}};
     recipes.insert(recipes.end(), moreRecipes.begin(), moreRecipes.end());
     writeCookbookFiles(folder, {{3, "Soups"}, {1, "Appetizers"}, {7, "Breads"}}, recipes);
+}
+
+// Presses a button of the import's summary once it is up (the reading runs
+// first).
+void answerSummary(const char* buttonName, QString* question, SummaryTexts* texts) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, buttonName, question, texts] {
+        auto* summary = qobject_cast<ImportSummaryDialog*>(QApplication::activeModalWidget());
+        if (summary == nullptr)
+            return;
+        poll->deleteLater();
+        poll->stop();
+        if (question)
+            *question = summary->text();
+        if (texts) {
+            texts->counts = summary->informativeText();
+            texts->details = summary->detailedText();
+        }
+        for (QAbstractButton* button : summary->buttons())
+            if (button->text() == QString::fromUtf8(buttonName))
+                button->click();
+    });
+    poll->start(10);
 }
 
 QStringList treeLines(const CookbookTreeModel& tree) {

@@ -57,6 +57,17 @@ protected:
     std::unique_ptr<TformMain> window;
 };
 
+// The texts of the import's summary, as answerSummary saw them.
+struct SummaryTexts {
+    QString question;
+    QString counts;
+    QString details;
+};
+
+// Presses a button of the import's summary once it is up (the reading runs first).
+void answerSummary(const char* buttonName, QString* question = nullptr,
+                   SummaryTexts* texts = nullptr);
+
 // A small cookbook: three categories, recipes in two of them, one recipe
 // whose category is missing; and moreRecipes after them.
 void writeSmallCookbook(const QString& folder, const std::vector<RecipeRecord>& moreRecipes = {});

@@ -78,11 +78,19 @@ void ImportExportController::importRecipes() {
         importFiles(files);
 }
 
-void ImportExportController::importFiles(const QStringList& files) {
+void ImportExportController::importFiles(const QStringList& files,
+                                         const std::optional<QString>& intoCategory) {
     std::optional<RecipeBatch> batch = ImportReading::read(&m_window.mainWindow(), files);
-    if (!batch)
-        return;
-    ImportPlan plan = planImport(m_window.categories(), m_window.recipes(), std::move(*batch));
+    if (batch)
+        importBatch(std::move(*batch), intoCategory);
+}
+
+void ImportExportController::importBatch(RecipeBatch batch,
+                                         const std::optional<QString>& intoCategory) {
+    if (intoCategory)
+        for (RecipeEntry& recipe : batch.recipes)
+            recipe.categories = {intoCategory->toUtf8()};
+    ImportPlan plan = planImport(m_window.categories(), m_window.recipes(), std::move(batch));
     if (!ImportSummaryDialog(&m_window.mainWindow(), summarizeImport(plan)).askToImport())
         return;
     addImport(std::move(plan), m_window.categories(), m_window.recipes(), m_window.nextCategoryId(),

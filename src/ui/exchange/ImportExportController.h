@@ -3,6 +3,7 @@
 // The collection import and export: their menu items in the main window and the commands
 // behind them.
 
+#include "cookbook/exchange/formats/RecipeEntry.h"
 #include "ui/main-window/CommandGate.h"
 
 #include <QObject>
@@ -35,7 +36,11 @@ public:
     // Reads the files (with a progress dialog when it takes a while), shows
     // what would be added, and on Import adds it all and rebuilds the tree
     // once. Cancel at either point changes nothing.
-    void importFiles(const QStringList& files);
+    // Given a category, every recipe goes into it, whatever its file says.
+    void importFiles(const QStringList& files,
+                     const std::optional<QString>& intoCategory = std::nullopt);
+    // Shows what the recipes read would add, and on Import adds them and rebuilds.
+    void importBatch(RecipeBatch batch, const std::optional<QString>& intoCategory = std::nullopt);
     // Asks for a file and a file type and writes the whole cookbook, or the
     // category the context menu was opened on.
     void exportCookbook();

@@ -15,6 +15,7 @@
 
 class QAction;
 class QMenu;
+class QMimeData;
 class QObject;
 class QWidget;
 
@@ -71,6 +72,11 @@ public:
     virtual void restoreTypedDetails(const DetailsPaneTexts& texts) = 0;
 
     virtual TreeNode* selectedTreeNode() const = 0;
+
+    // Lets the tree take drops that accepts takes (files, links); drop gets them with the
+    // category they landed on, empty when none, once the drag has ended.
+    virtual void takeTreeDrops(std::function<bool(const QMimeData&)> accepts,
+                               std::function<void(const QMimeData&, const QString&)> drop) = 0;
     virtual CookbookTreeModel& cookbookTree() = 0;
     // Selects a node as a click would, with its category expanded and the node scrolled to.
     virtual void showNode(TreeNode* node) = 0;

@@ -18,6 +18,7 @@
 #include "ui/tree/CookbookTree.h"
 #include "ui/tree/CookbookTreeUpdate.h"
 #include "ui/tree/CookbookTreeView.h"
+#include "ui/tree/TreeDropTarget.h"
 
 #include "data/engine/Lookups.h"
 #include "data/files/CoupledWrites.h"
@@ -639,6 +640,11 @@ void TformMain::restoreTypedDetails(const DetailsPaneTexts& texts) {
     Edit1->setModified(texts.typed);
     Memo1->document()->setModified(texts.typed);
     Memo2->document()->setModified(texts.typed);
+}
+
+void TformMain::takeTreeDrops(std::function<bool(const QMimeData&)> accepts,
+                              std::function<void(const QMimeData&, const QString&)> drop) {
+    new savrona::TreeDropTarget(*treeCategories, *m_tree, std::move(accepts), std::move(drop));
 }
 
 std::int32_t TformMain::nextRecipeId() const {

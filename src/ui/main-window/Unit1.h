@@ -177,6 +177,8 @@ public:
     DetailsPaneTexts typedDetails() const override;
     void restoreTypedDetails(const DetailsPaneTexts& texts) override;
     savrona::TreeNode* selectedTreeNode() const override { return selectedNode(); }
+    void takeTreeDrops(std::function<bool(const QMimeData&)> accepts,
+                       std::function<void(const QMimeData&, const QString&)> drop) override;
     savrona::CookbookTreeModel& cookbookTree() override { return *m_tree; }
     void showNode(savrona::TreeNode* node) override;
 

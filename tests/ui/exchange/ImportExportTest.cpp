@@ -43,36 +43,6 @@ QByteArray mealMasterRecipe(const QByteArray& title, const QByteArray& category)
            "\r\n Categories: " + category + "\r\n\r\n      1 c  Flour\r\n\r\n  Bake.\r\nMMMMM\r\n";
 }
 
-struct SummaryTexts {
-    QString question;
-    QString counts;
-    QString details;
-};
-
-// Presses a button of the import's summary once it is up (the reading runs
-// first).
-void answerSummary(const char* buttonName, QString* question = nullptr,
-                   SummaryTexts* texts = nullptr) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, buttonName, question, texts] {
-        auto* summary = qobject_cast<ImportSummaryDialog*>(QApplication::activeModalWidget());
-        if (summary == nullptr)
-            return;
-        poll->deleteLater();
-        poll->stop();
-        if (question)
-            *question = summary->text();
-        if (texts) {
-            texts->counts = summary->informativeText();
-            texts->details = summary->detailedText();
-        }
-        for (QAbstractButton* button : summary->buttons())
-            if (button->text() == QString::fromUtf8(buttonName))
-                button->click();
-    });
-    poll->start(10);
-}
-
 class ImportExport : public MainWindowTest {
 protected:
     void SetUp() override {
