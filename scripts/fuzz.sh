@@ -5,8 +5,8 @@
 #   scripts/fuzz.sh [seconds per target, default 600] [target ...]
 #
 # Targets: fuzz_binary_packet, fuzz_xml_packet, fuzz_filter_expression,
-# fuzz_search_query, fuzz_mealmaster, fuzz_recipe_json, fuzz_recipe_text (all
-# by default). Each starts from its seeds in fuzz/corpus/ and grows a working
+# fuzz_search_query, fuzz_mealmaster, fuzz_recipe_json, fuzz_recipe_page,
+# fuzz_recipe_text (all by default). Each starts from its seeds in fuzz/corpus/ and grows a working
 # corpus in build-fuzz/fuzz/work/, so the committed seeds stay small; inputs
 # that crash land in build-fuzz/fuzz/artifacts/<target>/.
 set -euo pipefail
@@ -18,7 +18,7 @@ shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(fuzz_binary_packet fuzz_xml_packet fuzz_filter_expression fuzz_search_query
-             fuzz_mealmaster fuzz_recipe_json fuzz_recipe_text)
+             fuzz_mealmaster fuzz_recipe_json fuzz_recipe_page fuzz_recipe_text)
 fi
 
 cd "$here"
