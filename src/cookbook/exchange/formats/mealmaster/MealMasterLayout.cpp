@@ -183,7 +183,10 @@ IngredientCell cellForStoredLine(QByteArrayView line) {
         rest = tokenEnd < 0 ? QByteArrayView() : rest.sliced(tokenEnd + 1);
     }
     cell.text = rest;
-    if (cell.amount.size() > amountWidth || cell.storedText() != line)
+    // An amount filling its column from the first one must not make the
+    // line read as a framing line ("-------" before "via Meal-Master").
+    const bool framing = cell.amount.size() == amountWidth && startsWithSeparator(cell.amount);
+    if (cell.amount.size() > amountWidth || framing || cell.storedText() != line)
         return IngredientCell{{}, {}, line};
     return cell;
 }
@@ -237,6 +240,15 @@ std::optional<IngredientLine> readColumns(QByteArrayView line) {
     if (!cell)
         return std::nullopt;
     return IngredientLine{std::move(cell), std::nullopt};
+}
+
+// A converter's amounts are numbers: a cell moved over must not be a row of
+// hyphens or dots taken for one.
+bool isConvertersAmount(const std::optional<IngredientCell>& cell) {
+    if (!cell || cell->amount.isEmpty())
+        return true;
+    const char first = cell->amount.front();
+    return (first >= '0' && first <= '9') || first == '.';
 }
 
 // A continuation a converter put out of the text column: "-" or ":" after
@@ -349,7 +361,8 @@ std::optional<IngredientLine> readIngredientLine(QByteArrayView line) {
     if (std::optional<IngredientLine> read = readColumns(line))
         return read;
     if (line.startsWith(convertersShift))
-        if (auto shifted = readColumns(line.sliced(convertersShift.size())))
+        if (auto shifted = readColumns(line.sliced(convertersShift.size()));
+            shifted && isConvertersAmount(shifted->left) && isConvertersAmount(shifted->right))
             return shifted;
     if (std::optional<IngredientCell> continuation = readOutOfColumnContinuation(line))
         return IngredientLine{continuation, std::nullopt};
