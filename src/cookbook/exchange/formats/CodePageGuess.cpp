@@ -12,8 +12,12 @@ namespace savrona {
 
 namespace {
 
-// The ASCII character next to a byte; 0 beyond the line or for a byte
-// beyond ASCII, which tells nothing by itself.
+// What stands beside a byte beyond ASCII: another such byte, which tells
+// nothing by itself.
+constexpr char beyondAscii = '\x80';
+
+// The characters next to a byte: ASCII, 0 beyond the line's ends, or
+// beyondAscii.
 struct Neighbours {
     char before;
     char after;
@@ -94,13 +98,12 @@ void CodePageGuess::add(QByteArrayView line) {
         const auto byte = static_cast<unsigned char>(line[at]);
         if (byte < 0x80)
             continue;
-        const auto ascii = [&](qsizetype index) {
-            return index >= 0 && index < line.size() &&
-                           static_cast<unsigned char>(line[index]) < 0x80
-                       ? line[index]
-                       : char(0);
+        const auto neighbour = [&](qsizetype index) {
+            if (index < 0 || index >= line.size())
+                return char(0);
+            return static_cast<unsigned char>(line[index]) < 0x80 ? line[index] : beyondAscii;
         };
-        const Neighbours around{ascii(at - 1), ascii(at + 1)};
+        const Neighbours around{neighbour(at - 1), neighbour(at + 1)};
         m_ibm437 += sense(ibm437Character(byte), around);
         m_windows1252 += sense(windows1252Character(byte), around);
     }

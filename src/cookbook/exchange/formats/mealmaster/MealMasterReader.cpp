@@ -197,8 +197,9 @@ public:
         const qsizetype start = index == 0 ? 0 : m_lineEnds[index - 1];
         return QByteArrayView(m_bytes).sliced(start, m_lineEnds[index] - start);
     }
+    // Keeps the room taken, for the next recipe.
     void clear() {
-        m_bytes.clear();
+        m_bytes.resize(0);
         m_lineEnds.clear();
     }
 
