@@ -112,6 +112,13 @@ INSTANTIATE_TEST_SUITE_P(
                   {"Toast", {}, std::nullopt, "", ""},
                   {"Jam", {}, std::nullopt, "", ""}},
                  {}},
+        PageCase{"LinesStayWhereTheyWereAroundComments",
+                 "<html>\n<script type=\"application/ld+json\">\n/* a comment\n   over lines */\n"
+                 "[{\"@type\": \"Recipe\", \"name\": \"A\"},\n // a note\n"
+                 " {\"@type\": \"Recipe\"},]\n</script></html>",
+                 "",
+                 {{"A", {}, std::nullopt, "", ""}},
+                 {"7: a Recipe without a name; it is left out"}},
         PageCase{"OnlySomeScriptsHoldARecipeAndABrokenOneIsARemark",
                  linkedData(R"({"@type": "Organization", "name": "Site"})") +
                      linkedData(R"({"@type": "BreadcrumbList", "itemListElement": [{{crumbs}}]})") +

@@ -18,7 +18,7 @@ bool mayHoldMarkup(const QString& text) {
 }
 
 // The text the markup shows, its references decoded, without blanks at its ends.
-QString shownText(const QString& markup) {
+QString parsedText(const QString& markup) {
     const HtmlTree tree(markup.toUtf8());
     const xmlNode* root = tree.root();
     if (root == nullptr)
@@ -84,7 +84,7 @@ QString visibleText(const QString& text) {
 QStringList HtmlText::lines(const QString& markup) {
     QString text = markup;
     for (int round = 0; round < parseRounds && mayHoldMarkup(text); ++round) {
-        QString shown = shownText(text);
+        QString shown = parsedText(text);
         if (shown == text)
             break;
         text = std::move(shown);
