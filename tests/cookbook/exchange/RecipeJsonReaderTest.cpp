@@ -123,6 +123,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "   \"recipeIngredient\": [\"x\"]}\n]",
                  {{"E", {}, std::nullopt, "", ""}},
                  {"4: a Recipe without a name; it is left out"}},
+        JsonCase{"BlanksBeforeCommasKeepTheLines",
+                 "{\"a\": [1\n , {\"@type\": \"Recipe\", \"name\": \"A\"}]\n,\n"
+                 " \"b\": {\"@type\": \"Recipe\"}}",
+                 {{"A", {}, std::nullopt, "", ""}},
+                 {"4: a Recipe without a name; it is left out"}},
         JsonCase{"NoRecipe",
                  R"({"@type": "Article", "headline": "Not food"})",
                  {},
