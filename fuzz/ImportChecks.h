@@ -50,6 +50,8 @@ inline void checkBatch(const RecipeBatch& batch) {
             checkText(*recipe.servings);
         if (recipe.notes)
             checkText(*recipe.notes);
+        if (recipe.picture)
+            checkText(*recipe.picture);
     }
     // Line 0 is the file as a whole.
     for (const ImportProblem& problem : batch.problems)

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl1-mesa-dev
-    libpugixml-dev libgtest-dev libgmock-dev libbenchmark-dev
+    libpugixml-dev libxml2-dev libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils at-spi2-core python3-pyatspi fonts-dejavu-core
     fonts-wine
     poppler-utils desktop-file-utils appstream dpkg-dev file

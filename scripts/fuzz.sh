@@ -5,10 +5,10 @@
 #   scripts/fuzz.sh [seconds per target, default 600] [target ...]
 #
 # Targets: fuzz_binary_packet, fuzz_xml_packet, fuzz_filter_expression,
-# fuzz_search_query, fuzz_mealmaster, fuzz_recipe_json, fuzz_recipe_text,
-# fuzz_shopping_list, fuzz_ingredient_line (all by default). Each starts from
-# its seeds in fuzz/corpus/ and grows a working corpus in build-fuzz/fuzz/work/,
-# so the committed seeds stay small; inputs that crash land in
+# fuzz_search_query, fuzz_mealmaster, fuzz_recipe_json, fuzz_recipe_page,
+# fuzz_recipe_text, fuzz_shopping_list, fuzz_ingredient_line (all by default). Each
+# starts from its seeds in fuzz/corpus/ and grows a working corpus in
+# build-fuzz/fuzz/work/, so the committed seeds stay small; inputs that crash land in
 # build-fuzz/fuzz/artifacts/<target>/.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -19,8 +19,8 @@ shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(fuzz_binary_packet fuzz_xml_packet fuzz_filter_expression fuzz_search_query
-             fuzz_mealmaster fuzz_recipe_json fuzz_recipe_text fuzz_shopping_list
-             fuzz_ingredient_line)
+             fuzz_mealmaster fuzz_recipe_json fuzz_recipe_page fuzz_recipe_text
+             fuzz_shopping_list fuzz_ingredient_line)
 fi
 
 cd "$here"

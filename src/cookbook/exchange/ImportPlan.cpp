@@ -172,10 +172,9 @@ public:
         recipe.title = *finalTitle;
         recipe.categories = {categoryFor(recipe.categories)};
         m_receiving.insert(recipe.categories.front());
-        if (recipe.servings)
-            recipe.servings = fitted(*recipe.servings, shortTextWidth);
-        if (recipe.notes)
-            recipe.notes = fitted(*recipe.notes, shortTextWidth);
+        for (std::optional<QByteArray>* text : {&recipe.servings, &recipe.notes, &recipe.picture})
+            if (*text)
+                **text = fitted(**text, shortTextWidth);
         m_titles.add(recipe.title, recipe.ingredients, recipe.preparation);
         m_plan.recipes.push_back(std::move(recipe));
     }
@@ -256,12 +255,12 @@ void addImport(ImportPlan plan, Table& categories, Table& recipes, std::int32_t 
     recipeRows.reserve(plan.recipes.size());
     std::int32_t recipeId = nextRecipeId;
     for (RecipeEntry& recipe : plan.recipes) {
-        recipeRows.push_back({Value::integer(recipeId++),
-                              Value::integer(categoryIds.value(recipe.categories.front())),
-                              Value::text(std::move(recipe.title)),
-                              Value::text(std::move(recipe.ingredients)),
-                              Value::text(std::move(recipe.preparation)),
-                              optionalText(recipe.servings), optionalText(recipe.notes), Value()});
+        recipeRows.push_back(
+            {Value::integer(recipeId++),
+             Value::integer(categoryIds.value(recipe.categories.front())),
+             Value::text(std::move(recipe.title)), Value::text(std::move(recipe.ingredients)),
+             Value::text(std::move(recipe.preparation)), optionalText(recipe.servings),
+             optionalText(recipe.notes), optionalText(recipe.picture)});
     }
     plan.recipes.clear();
     categories.setFiltered(false);

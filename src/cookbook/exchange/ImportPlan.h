@@ -56,9 +56,10 @@ struct ImportPlan {
 //   else it is numbered "Title (2)", "Title (3)" ... (or left out, when a
 //   numbered recipe has its texts), so that importing a file again adds
 //   nothing;
-// - titles, names and the yield and notes fit their fields' widths, on one
-//   line, without the controls that would change how they show unseen: the
-//   C1 controls (NEL among them) and the bidirectional embeddings, overrides
+// - titles, names, the yield, the notes and the picture's address fit their
+//   fields' widths (cut between characters, never inside one), on one line,
+//   without the controls that would change how they show unseen: the C1
+//   controls (NEL among them) and the bidirectional embeddings, overrides
 //   and isolates (U+202A to U+202E, U+2066 to U+2069). A category is matched
 //   by its name so fitted.
 // Leaves both tables' filters off.

@@ -171,6 +171,13 @@ INSTANTIATE_TEST_SUITE_P(
                       LimitCase{"AnIngredientLineBeginningWithAHyphenJoinsTheLineAbove",
                                 {"Soups", "Soup", "1 onion\r\n-salt", "Boil."},
                                 "Soups | Soup | 1 onion salt | Boil. | <none> | <none>"},
+                      LimitCase{"AnIngredientLineOfHyphensJoinsTheLineAboveAndStartsNoRecipe",
+                                {"Soups", "Soup", "1 onion\r\n------- via Meal-Master", "Boil."},
+                                "Soups | Soup | 1 onion ------ via Meal-Master | Boil. | <none> | "
+                                "<none>"},
+                      LimitCase{"AnIngredientLineBeginningWithAColonJoinsTheLineAbove",
+                                {"Soups", "Soup", "1 onion\r\n:salt", "Boil."},
+                                "Soups | Soup | 1 onion salt | Boil. | <none> | <none>"},
                       LimitCase{
                           "TheNotesBecomeTheLastParagraph",
                           {"Soups", "Soup", "1 onion", "Boil.", "4", "Grandma"},

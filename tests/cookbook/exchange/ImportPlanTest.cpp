@@ -151,6 +151,7 @@ TEST(ImportAdding, NumbersFromTheNextIdsAndWritesAtTheRebuild) {
     RecipeEntry withYield = entry("Bagel", {"Bakery"});
     withYield.servings = "12 bagels";
     withYield.notes = "https://example.com/bagel";
+    withYield.picture = "https://example.com/bagel.jpg";
     ImportPlan plan = planImport(cookbook.categories(), cookbook.recipes(),
                                  {{entry("Leek Soup", {"Soups"}), withYield}, {}});
     addImport(std::move(plan), cookbook.categories(), cookbook.recipes(), 5, 40);
@@ -165,11 +166,29 @@ TEST(ImportAdding, NumbersFromTheNextIdsAndWritesAtTheRebuild) {
     EXPECT_EQ(*bagel, (Row{Value::integer(41), Value::integer(5), Value::text(QByteArray("Bagel")),
                            Value::text(QByteArray("1 onion")), Value::text(QByteArray("Boil.")),
                            Value::text(QByteArray("12 bagels")),
-                           Value::text(QByteArray("https://example.com/bagel")), Value()}));
+                           Value::text(QByteArray("https://example.com/bagel")),
+                           Value::text(QByteArray("https://example.com/bagel.jpg"))}));
     const std::optional<Row> leek = findRow(recipes, 2, "Leek Soup");
     ASSERT_TRUE(leek);
     EXPECT_EQ((*leek)[0], Value::integer(40));
     EXPECT_EQ((*leek)[1], Value::integer(1));
+}
+
+// The yield, the notes and the picture's address are cut to 255 characters,
+// never inside a character: a surrogate pair across the cut goes whole.
+TEST(ImportPlanShortTexts, FitTheirFieldsBetweenCharacters) {
+    TestCookbook cookbook({}, {});
+    RecipeEntry recipe = entry("Long", {});
+    const QString emoji = QStringLiteral("\U0001F600");
+    recipe.servings = (QString(254, u's') + emoji).toUtf8();
+    recipe.notes = (QString(253, u'n') + emoji + QStringLiteral("tail")).toUtf8();
+    recipe.picture = QByteArray(300, 'p');
+    const ImportPlan plan = planImport(cookbook.categories(), cookbook.recipes(), {{recipe}, {}});
+    ASSERT_EQ(plan.recipes.size(), 1u);
+    const RecipeEntry& planned = plan.recipes.front();
+    EXPECT_EQ(QString::fromUtf8(*planned.servings), QString(254, u's'));
+    EXPECT_EQ(QString::fromUtf8(*planned.notes), QString(253, u'n') + emoji);
+    EXPECT_EQ(*planned.picture, QByteArray(255, 'p'));
 }
 
 TEST(ImportAdding, NumbersPastTheLargestIdAreRefusedAndNothingIsAdded) {

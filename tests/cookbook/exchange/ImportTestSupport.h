@@ -27,6 +27,7 @@ struct ExpectedRecipe {
     QString ingredients;
     QString preparation;
     std::optional<QString> notes = std::nullopt;
+    std::optional<QString> picture = std::nullopt;
 };
 
 inline std::optional<QString> optionalText(const std::optional<QByteArray>& text) {
@@ -48,6 +49,7 @@ inline void expectRecipes(const std::vector<RecipeEntry>& read,
         EXPECT_EQ(QString::fromUtf8(recipe.ingredients), expected[index].ingredients);
         EXPECT_EQ(QString::fromUtf8(recipe.preparation), expected[index].preparation);
         EXPECT_EQ(optionalText(recipe.notes), expected[index].notes);
+        EXPECT_EQ(optionalText(recipe.picture), expected[index].picture);
     }
 }
 

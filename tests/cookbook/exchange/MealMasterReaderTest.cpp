@@ -93,6 +93,34 @@ const QByteArray twoColumns =
     "\n"
     "-----\n";
 
+// As converters of old wrote MealMaster: every ingredient column two to the
+// right, units in capitals, continuations with ":" or "-" wherever they fell;
+// paragraphs told by their first line's indentation alone.
+const QByteArray convertedCollection =
+    "MMMMM----- Recipe via Meal-Master (tm) v8.02\r\n"
+    " \r\n"
+    "      Title: Old Stew\r\n"
+    " Categories: Main dish\r\n"
+    "      Yield: 6 servings\r\n"
+    " \r\n"
+    "        2 LB Beef, cut in cubes\r\n"
+    "        1 C  Onion, chopped\r\n"
+    "             :and browned\r\n"
+    "        2 TB Flour\r\n"
+    "           -  or cornstarch\r\n"
+    "    1/2 TS Salt\r\n"
+    "          :divided\r\n"
+    " \r\n"
+    "     Brown the beef in a heavy pot. Add the onion and cook until\r\n"
+    "  soft.\r\n"
+    "     Stir in the flour and salt, add water to cover and simmer\r\n"
+    "  for two hours.\r\n"
+    "\t Serve hot.\r\n"
+    "\r\n"
+    "  Keeps two days in\r\n"
+    "  a cold place.\r\n"
+    "MMMMM\r\n";
+
 INSTANTIATE_TEST_SUITE_P(
     Files, MealMasterFiles,
     ::testing::Values(
@@ -145,6 +173,34 @@ INSTANTIATE_TEST_SUITE_P(
                    "  Heat to 70\xF8.\nMMMMM\n",
                    {{"Café au lait", {}, std::nullopt, "", "Heat to 70°."}},
                    {}},
+        ReaderCase{"ShiftedColumnsCapitalUnitsAndIndentedParagraphs",
+                   convertedCollection,
+                   {{"Old Stew",
+                     {"Main dish"},
+                     "6 servings",
+                     "2 LB Beef, cut in cubes\r\n1 C Onion, chopped and browned\r\n2 TB Flour or "
+                     "cornstarch\r\n1/2 TS Salt divided",
+                     "Brown the beef in a heavy pot. Add the onion and cook until soft.\r\nStir in "
+                     "the flour and salt, add water to cover and simmer for two hours.\r\nServe "
+                     "hot.\r\n\r\nKeeps two days in a cold place."}},
+                   {}},
+        ReaderCase{"CodePage437GuessedFromTheBytesOfEachRecipe",
+                   "MMMMM----- Recipe via Meal-Master\n      Title: Caf\x82 cr\x8Ame\n\n"
+                   "  Bake at 350\xF8"
+                   "F for 1\xAB hours.\nMMMMM\n"
+                   "MMMMM----- Recipe via Meal-Master\n      Title: Cr\xE8me br\xFBl\xE9"
+                   "e\n\n  Bake at 150\xB0 for \xBD hour; don\x92t stir.\nMMMMM\n",
+                   {{"Caf\u00E9 cr\u00E8me",
+                     {},
+                     std::nullopt,
+                     "",
+                     "Bake at 350\u00B0F for 1\u00BD hours."},
+                    {"Cr\u00E8me br\u00FBl\u00E9e",
+                     {},
+                     std::nullopt,
+                     "",
+                     "Bake at 150\u00B0 for \u00BD hour; don\u2019t stir."}},
+                   {}},
         ReaderCase{"Utf8StaysUtf8",
                    "MMMMM----- Recipe via Meal-Master\n      Title: Pão de queijo ½\n\n"
                    "  Bake.\nMMMMM\n",
@@ -195,7 +251,7 @@ TEST(MealMasterHalves, GiveWhatOneReadingGives) {
     for (const QByteArray& declaration : {QByteArray(), QByteArray("charset=cp437\n")}) {
         QByteArray file = declaration;
         for (int number = 0; number < 60; ++number) {
-            file += "MMMMM----- Recipe via Meal-Master\n      Title: Caf\x82 " +
+            file += "MMMMM----- Recipe via Meal-Master\n      Title: Cr\xE8me " +
                     QByteArray::number(number) + "\n\n      1 c  Milk\n\n  Stir.\n";
             if (number % 7 != 3) // some end without their closing line
                 file += "MMMMM\n";
@@ -216,7 +272,7 @@ TEST(MealMasterHalves, GiveWhatOneReadingGives) {
         }
         EXPECT_EQ(problemLines(halves.problems), problemLines(whole.problems));
         EXPECT_EQ(QString::fromUtf8(halves.recipes.back().title),
-                  declaration.isEmpty() ? "Caf\u201A 59" : "Caf\u00E9 59");
+                  declaration.isEmpty() ? "Cr\u00E8me 59" : "Cr\u03A6me 59");
     }
 }
 

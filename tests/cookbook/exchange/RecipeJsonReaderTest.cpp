@@ -29,14 +29,15 @@ void PrintTo(const JsonCase& jsonCase, std::ostream* out) {
 QStringList readingOf(const RecipeBatch& batch) {
     QStringList reading;
     for (const RecipeEntry& recipe : batch.recipes)
-        reading << QStringLiteral("%1: %2 [%3] %4 / %5 / %6 / %7")
+        reading << QStringLiteral("%1: %2 [%3] %4 / %5 / %6 / %7 / %8")
                        .arg(recipe.line)
                        .arg(QString::fromUtf8(recipe.title),
                             QString::fromUtf8(recipe.categories.join('|')),
                             QString::fromUtf8(recipe.ingredients),
                             QString::fromUtf8(recipe.preparation),
                             optionalText(recipe.servings).value_or("-"),
-                            optionalText(recipe.notes).value_or("-"));
+                            optionalText(recipe.notes).value_or("-"),
+                            optionalText(recipe.picture).value_or("-"));
     for (const QString& problem : problemLines(batch.problems))
         reading << (problem.contains(QStringLiteral("not readable as JSON")) ? "not readable"
                                                                              : problem);
@@ -93,6 +94,21 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"A", {"Mains, quick"}, std::nullopt, "", "One.\r\nTwo."},
                   {"B", {}, "6", "", "Dough\r\nKnead.\r\nBake.", "Grandma"}},
                  {}},
+        JsonCase{"StepNamesAreHeadingsSectionsStandApartAndTheImageIsThePicture",
+                 R"({"@type": "Recipe", "name": "Bread",
+                     "image": [{"@type": "ImageObject", "contentUrl": "bread.jpg"}, "other.jpg"],
+                     "recipeInstructions": [
+                       {"@type": "HowToStep", "name": "Knead", "text": "Knead it."},
+                       {"@type": "HowToStep", "name": "Shape it...", "text": "Shape it round."},
+                       {"@type": "HowToSection", "name": "Bake", "itemListElement": ["Bake."]}]})",
+                 {{"Bread",
+                   {},
+                   std::nullopt,
+                   "",
+                   "Knead\r\nKnead it.\r\nShape it round.\r\n\r\nBake\r\nBake.",
+                   std::nullopt,
+                   "bread.jpg"}},
+                 {}},
         JsonCase{"GraphAndNestedRecipes",
                  R"({"@context": "https://schema.org", "@graph": [
                         {"@type": "WebSite", "name": "Site"},
@@ -106,6 +122,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "[\n  {\"@type\": \"Recipe\", \"name\": \"E\"},\n\n  {\"@type\": \"Recipe\",\n"
                  "   \"recipeIngredient\": [\"x\"]}\n]",
                  {{"E", {}, std::nullopt, "", ""}},
+                 {"4: a Recipe without a name; it is left out"}},
+        JsonCase{"BlanksBeforeCommasKeepTheLines",
+                 "{\"a\": [1\n , {\"@type\": \"Recipe\", \"name\": \"A\"}]\n,\n"
+                 " \"b\": {\"@type\": \"Recipe\"}}",
+                 {{"A", {}, std::nullopt, "", ""}},
                  {"4: a Recipe without a name; it is left out"}},
         JsonCase{"NoRecipe",
                  R"({"@type": "Article", "headline": "Not food"})",
@@ -163,7 +184,7 @@ TEST(JsonWebPage, ReadsEachLinkedDataScriptAndCleansItsHtml) {
                                    "Boil.\r\nStir in cheese.",
                                    "https://example.com/mac"}});
     EXPECT_EQ(problemLines(batch.problems),
-              QStringList{"11: not readable as JSON: object is missing after a comma"});
+              QStringList{"11: a Recipe without a name; it is left out"});
     expectTheSameTakenApart(batch, [&](qsizetype wholeUpTo) {
         return RecipeJsonReader::readPage(page, "page.html", nullptr, wholeUpTo);
     });

@@ -22,8 +22,12 @@ struct RecipeEntry {
     QList<QByteArray> categories;
     QByteArray ingredients;
     QByteArray preparation;
+    // The recipe's yield ("4 servings"), its source (a web page's address)
+    // and the address of its picture: the short texts that only an import
+    // fills.
     std::optional<QByteArray> servings;
     std::optional<QByteArray> notes;
+    std::optional<QByteArray> picture;
     // Where a read recipe begins: the file and its line (from 1).
     QString file;
     qint64 line = 0;

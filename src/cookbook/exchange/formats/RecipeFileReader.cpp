@@ -5,6 +5,7 @@
 #include "cookbook/exchange/formats/ImportProgress.h"
 #include "cookbook/exchange/formats/RecipeTextReader.h"
 #include "cookbook/exchange/formats/SourceText.h"
+#include "cookbook/exchange/formats/html/RecipePageReader.h"
 #include "cookbook/exchange/formats/json/RecipeJsonReader.h"
 #include "cookbook/exchange/formats/mealmaster/MealMasterLayout.h"
 #include "cookbook/exchange/formats/mealmaster/MealMasterReader.h"
@@ -33,7 +34,7 @@ bool holdsMealMasterRecipe(QByteArrayView start) {
 
 bool looksLikeMarkup(QByteArrayView start) {
     const QByteArray lowered = start.toByteArray().toLower();
-    for (const QByteArrayView mark : {"<!doctype html", "<html", "<head", "<script"})
+    for (const QByteArrayView mark : {"<!doctype html", "<html", "<head", "<body", "<script"})
         if (lowered.contains(mark))
             return true;
     return false;
@@ -64,7 +65,7 @@ RecipeBatch readOpenFile(QFile& file, const QString& fileName, ImportProgress& p
     case RecipeFileReader::Format::JsonDocument:
         return RecipeJsonReader::readDocument(std::move(bytes), fileName, &progress);
     case RecipeFileReader::Format::WebPage:
-        return RecipeJsonReader::readPage(std::move(bytes), fileName, &progress);
+        return RecipePageReader::read(std::move(bytes), fileName, QUrl(), &progress);
     case RecipeFileReader::Format::RecipeText:
     case RecipeFileReader::Format::MealMaster:
         break;
@@ -110,6 +111,14 @@ RecipeBatch RecipeFileReader::read(const QStringList& files, ImportProgress& pro
         append(batch, readFile(fileName, progress));
     }
     return batch;
+}
+
+RecipeBatch RecipeFileReader::readPage(QByteArray html, const QUrl& address,
+                                       ImportProgress* progress) {
+    const QString pageName = address.toString();
+    if (html.size() > ImportFile::largestFile)
+        return fileProblem(pageName, ImportFile::tooLargeMessage());
+    return RecipePageReader::read(std::move(html), pageName, address, progress);
 }
 
 } // namespace savrona

@@ -4,8 +4,10 @@
 
 #include "cookbook/exchange/formats/RecipeEntry.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QStringList>
+#include <QUrl>
 
 namespace savrona {
 
@@ -28,6 +30,16 @@ public:
     // read whole, MealMaster files a block at a time. Throws ImportCancelled
     // when the user cancels through progress.
     static RecipeBatch read(const QStringList& files, ImportProgress& progress);
+
+    // Reads the recipes of a web page fetched from address, as a saved page
+    // is read (see RecipePageReader): the page's own address, else this one,
+    // becomes each recipe's notes, and relative picture addresses are
+    // resolved against it. Problems name the page by its address. A page
+    // larger than ImportFile::largestFile is refused with that problem.
+    // progress is only checked for a cancel (throws ImportCancelled): the
+    // caller counts the pages.
+    static RecipeBatch readPage(QByteArray html, const QUrl& address,
+                                ImportProgress* progress = nullptr);
 };
 
 } // namespace savrona

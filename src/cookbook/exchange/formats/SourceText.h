@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QStringDecoder>
 
 #include <optional>
 
@@ -61,8 +60,11 @@ private:
 // The single-byte code page of a text that is not UTF-8.
 enum class CodePage {
     Windows1252, // what most recipe files of the 1990s on Windows were written in
-    Ibm437,      // the DOS code page of the original MealMaster, where a file says so
+    Ibm437,      // the DOS code page of the original MealMaster
 };
+
+// The character of code page 437 for a byte beyond ASCII.
+char16_t ibm437Character(unsigned char byte);
 
 // Turns lines into UTF-8: a line that is valid UTF-8 stays as it is, any
 // other is decoded from the code page. Control characters other than the tab
@@ -77,7 +79,6 @@ public:
 
 private:
     CodePage m_codePage;
-    QStringDecoder m_ibm437;
     QByteArray m_converted;
 };
 

@@ -63,6 +63,15 @@ qsizetype JsonLocator::skipValue(qsizetype at) const {
     return at;
 }
 
+// From the end of a value past the comma after it, blanks on either side of
+// the comma included.
+qsizetype JsonLocator::skipPastComma(qsizetype at) const {
+    at = skipSpace(at);
+    if (at < m_json.size() && m_json[at] == ',')
+        ++at;
+    return skipSpace(at);
+}
+
 QString JsonLocator::memberName(qsizetype begin, qsizetype end) const {
     const QByteArrayView quoted = m_json.sliced(begin, end - begin);
     if (!quoted.contains('\\'))
@@ -84,7 +93,7 @@ qsizetype JsonLocator::elementOf(qsizetype array, qsizetype index, std::size_t d
         }
     }
     for (; from < index && at < m_json.size(); ++from)
-        at = skipSpace(skipValue(at) + 1); // past the value and its comma
+        at = skipPastComma(skipValue(at));
     return at;
 }
 
@@ -103,7 +112,7 @@ qsizetype JsonLocator::memberOf(qsizetype object, const QString& name, std::size
             const QString memberNamed = memberName(at, nameEnd);
             at = skipSpace(skipSpace(nameEnd) + 1); // past the colon
             members.values.insert(memberNamed, at);
-            at = skipSpace(skipValue(at) + 1); // past the value and its comma
+            at = skipPastComma(skipValue(at));
         }
     }
     return members.values.value(name, object);

@@ -36,6 +36,7 @@ private:
     qsizetype skipSpace(qsizetype at) const;
     qsizetype skipString(qsizetype at) const;
     qsizetype skipValue(qsizetype at) const;
+    qsizetype skipPastComma(qsizetype at) const;
     QString memberName(qsizetype begin, qsizetype end) const;
 
     // The way last found, where the value after each of its steps begins,

@@ -3,8 +3,11 @@
 
 #include "cookbook/exchange/formats/ImportProgress.h"
 #include "cookbook/exchange/formats/SourceText.h"
+#include "cookbook/exchange/formats/html/HtmlText.h"
+#include "cookbook/exchange/formats/html/StepHeading.h"
 #include "cookbook/exchange/formats/json/JsonLocator.h"
 #include "cookbook/exchange/formats/json/JsonPieces.h"
+#include "cookbook/exchange/formats/json/LenientJson.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -29,65 +32,6 @@ QStringList splitLines(const QString& text) {
         return {text};
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
     return text.split(lineBreak);
-}
-
-// "&amp;", "&#8217;" and the like, as web pages write them inside JSON-LD.
-QString decodeEntities(const QString& text) {
-    static const QRegularExpression entity(QStringLiteral("&(#[0-9]{1,7}|#[xX][0-9a-fA-F]{1,6}|"
-                                                          "[a-zA-Z][a-zA-Z0-9]{1,8});"));
-    static const QHash<QString, QString> named{
-        {"amp", "&"},         {"lt", "<"},         {"gt", ">"},          {"quot", "\""},
-        {"apos", "'"},        {"nbsp", " "},       {"ndash", "\u2013"},  {"mdash", "\u2014"},
-        {"hellip", "\u2026"}, {"deg", "\u00B0"},   {"frac12", "\u00BD"}, {"frac14", "\u00BC"},
-        {"frac34", "\u00BE"}, {"rsquo", "\u2019"}, {"lsquo", "\u2018"},  {"rdquo", "\u201D"},
-        {"ldquo", "\u201C"},  {"times", "\u00D7"}, {"eacute", "\u00E9"}, {"egrave", "\u00E8"}};
-    QString decoded;
-    qsizetype copied = 0;
-    for (const QRegularExpressionMatch& match : entity.globalMatch(text)) {
-        const QString name = match.captured(1);
-        QString replacement;
-        if (name.startsWith(u'#')) {
-            bool valid = false;
-            const bool hex = name.size() > 1 && (name[1] == u'x' || name[1] == u'X');
-            const uint code = name.mid(hex ? 2 : 1).toUInt(&valid, hex ? 16 : 10);
-            if (valid && code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
-                const char32_t character = code;
-                replacement = QString::fromUcs4(&character, 1);
-            }
-        } else {
-            replacement = named.value(name);
-        }
-        if (replacement.isNull())
-            continue;
-        decoded += QStringView(text).mid(copied, match.capturedStart() - copied);
-        decoded += replacement;
-        copied = match.capturedEnd();
-    }
-    if (copied == 0)
-        return text;
-    decoded += QStringView(text).mid(copied);
-    return decoded;
-}
-
-// A text of a web page as plain lines: breaks and paragraphs become lines,
-// other tags go, entities are decoded, blanks trimmed, empty lines dropped.
-QStringList pageLines(QString text) {
-    static const QRegularExpression breaks(QStringLiteral("<br\\s*/?>|</p>|</li>|</div>|</h[1-6]>"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression tags(QStringLiteral("</?[a-zA-Z][^<>]*>"));
-    text.replace(breaks, QStringLiteral("\n"));
-    text.remove(tags);
-    QStringList lines;
-    for (const QString& line : splitLines(decodeEntities(text))) {
-        const QString simplified = line.simplified();
-        if (!simplified.isEmpty())
-            lines.append(simplified);
-    }
-    return lines;
-}
-
-QString pageText(const QString& text) {
-    return pageLines(text).join(u' ');
 }
 
 // A text of the document without the control characters (but the tab and
@@ -194,7 +138,7 @@ private:
         if (title.isEmpty())
             title = scalarText(object.value(QStringLiteral("headline")));
         if (m_origin == Origin::Page)
-            title = pageText(title);
+            title = html::HtmlText::line(title);
         if (title.isEmpty()) {
             m_batch.problems.push_back({ImportProblem::Kind::Recipe, m_fileName, recipe.line,
                                         QStringLiteral("a Recipe without a name; it is left out")});
@@ -214,11 +158,14 @@ private:
             recipe.servings = yield->toUtf8();
         if (const QString source = sourceText(object); !source.isEmpty())
             recipe.notes = source.toUtf8();
+        if (const QString picture = pictureAddress(object.value(QStringLiteral("image")));
+            !picture.trimmed().isEmpty())
+            recipe.picture = picture.toUtf8();
         m_batch.recipes.push_back(std::move(recipe));
     }
 
     QString cleaned(const QString& text) const {
-        return m_origin == Origin::Page ? pageText(text) : text;
+        return m_origin == Origin::Page ? html::HtmlText::line(text) : text;
     }
 
     QList<QByteArray> categories(const QJsonValue& value) const {
@@ -239,7 +186,7 @@ private:
     }
 
     QStringList textLines(const QString& text) const {
-        return m_origin == Origin::Page ? pageLines(text) : splitLines(text);
+        return m_origin == Origin::Page ? html::HtmlText::lines(text) : splitLines(text);
     }
 
     QStringList ingredientLines(const QJsonValue& value) const {
@@ -252,7 +199,9 @@ private:
         return lines;
     }
 
-    // Steps one to a line; a section's name on a line of its own before its steps.
+    // Steps one to a line, a step's name on a line of its own before its
+    // text; a section's name on a line of its own before its steps, after an
+    // empty line when something comes before it.
     void instructionLines(const QJsonValue& value, QStringList& lines, int depth) const {
         if (depth > deepestInstructions)
             return;
@@ -264,22 +213,31 @@ private:
         } else if (value.isObject()) {
             const QJsonObject object = value.toObject();
             const QJsonValue items = object.value(QStringLiteral("itemListElement"));
+            const QString name = scalarText(object.value(QStringLiteral("name")));
             if (hasType(object, QStringLiteral("HowToSection")) ||
                 hasType(object, QStringLiteral("ItemList"))) {
-                const QString name = scalarText(object.value(QStringLiteral("name")));
-                if (!name.trimmed().isEmpty())
-                    lines.append(textLines(name));
+                addSectionHeading(name, lines);
                 instructionLines(items, lines, depth + 1);
                 return;
             }
-            QString text = scalarText(object.value(QStringLiteral("text")));
-            if (text.isEmpty())
-                text = scalarText(object.value(QStringLiteral("name")));
-            if (!text.isEmpty())
-                lines.append(textLines(text));
-            else
+            const QString text = scalarText(object.value(QStringLiteral("text")));
+            if (text.isEmpty() && name.isEmpty()) {
                 instructionLines(items, lines, depth + 1);
+                return;
+            }
+            if (!text.isEmpty() && html::isStepHeading(cleaned(name), cleaned(text)))
+                lines.append(textLines(name));
+            lines.append(textLines(text.isEmpty() ? name : text));
         }
+    }
+
+    void addSectionHeading(const QString& name, QStringList& lines) const {
+        const QStringList heading = textLines(name);
+        if (heading.join(QString()).trimmed().isEmpty())
+            return;
+        if (!lines.isEmpty() && !lines.back().isEmpty())
+            lines.append(QString());
+        lines.append(heading);
     }
 
     // A text as it is; of several yields, the most telling: a text such as
@@ -318,11 +276,31 @@ private:
         return QString();
     }
 
-    // Where the recipe comes from: the work it is based on, else its address.
+    // Where the recipe comes from. In a document: the work it is based on,
+    // else its address, as our export writes it. On a page: its address,
+    // else the work it is based on.
     QString sourceText(const QJsonObject& object) const {
-        for (const QString& key : {QStringLiteral("isBasedOn"), QStringLiteral("url"),
-                                   QStringLiteral("mainEntityOfPage")}) {
+        const QStringList documentOrder{QStringLiteral("isBasedOn"), QStringLiteral("url"),
+                                        QStringLiteral("mainEntityOfPage")};
+        const QStringList pageOrder{QStringLiteral("url"), QStringLiteral("mainEntityOfPage"),
+                                    QStringLiteral("isBasedOn")};
+        for (const QString& key : m_origin == Origin::Page ? pageOrder : documentOrder) {
             const QString text = cleaned(addressOf(object.value(key)));
+            if (!text.trimmed().isEmpty())
+                return text;
+        }
+        return QString();
+    }
+
+    // The address of the recipe's picture: of several, the first.
+    QString pictureAddress(const QJsonValue& value) const {
+        const QJsonValue image = value.isArray() ? value.toArray().first() : value;
+        if (!image.isObject())
+            return cleaned(scalarText(image));
+        const QJsonObject object = image.toObject();
+        for (const QString& key :
+             {QStringLiteral("url"), QStringLiteral("contentUrl"), QStringLiteral("@id")}) {
+            const QString text = cleaned(scalarText(object.value(key)));
             if (!text.trimmed().isEmpty())
                 return text;
         }
@@ -365,26 +343,6 @@ void readJson(Origin origin, QByteArrayView json, const QString& fileName, qint6
     recipesFound += collector.recipesFound();
 }
 
-QByteArrayView trimmed(QByteArrayView text) {
-    while (!text.isEmpty() && QByteArrayView(" \t\r\n").contains(text.front()))
-        text = text.sliced(1);
-    while (!text.isEmpty() && QByteArrayView(" \t\r\n").contains(text.back()))
-        text.chop(1);
-    return text;
-}
-
-// The script without the comment or CDATA marks that pages wrap it in.
-QByteArrayView withoutCommentWrapping(QByteArrayView script) {
-    script = trimmed(script);
-    for (const QByteArrayView opening : {"<!--", "//<![CDATA[", "<![CDATA["})
-        if (script.startsWith(opening))
-            script = trimmed(script.sliced(opening.size()));
-    for (const QByteArrayView closing : {"-->", "//]]>", "]]>"})
-        if (script.endsWith(closing))
-            script.chop(closing.size());
-    return script;
-}
-
 // Where the next tag of that name (given in lower case, with its "<") begins,
 // in any case of letters; -1 when there is none.
 qsizetype tagAt(QByteArrayView page, QByteArrayView tag, qsizetype from) {
@@ -415,11 +373,11 @@ RecipeBatch RecipeJsonReader::readDocument(QByteArray bytes, const QString& file
     return batch;
 }
 
-RecipeBatch RecipeJsonReader::readPage(QByteArray bytes, const QString& fileName,
-                                       ImportProgress* progress, qsizetype wholeUpTo) {
-    RecipeBatch batch;
-    int recipesFound = 0;
-    const QByteArray page = textAsUtf8(std::move(bytes), progress);
+RecipeJsonReader::PageScripts RecipeJsonReader::readScripts(const QByteArray& page,
+                                                            const QString& fileName,
+                                                            ImportProgress* progress,
+                                                            qsizetype wholeUpTo) {
+    PageScripts scripts;
     qsizetype at = 0;
     qsizetype countedUpTo = 0;
     qint64 line = 1;
@@ -438,18 +396,23 @@ RecipeBatch RecipeJsonReader::readPage(QByteArray bytes, const QString& fileName
             close = page.size();
         line += QByteArrayView(page).sliced(countedUpTo, at - countedUpTo).count('\n');
         countedUpTo = at;
-        const QByteArrayView script = QByteArrayView(page).sliced(at, close - at);
-        const QByteArrayView json = withoutCommentWrapping(script);
-        // Lines the wrapping took off the front do not count.
-        const qint64 leadingLines = script.first(json.data() - script.data()).count('\n');
-        readJson(Origin::Page, json, fileName, line + leadingLines, batch, recipesFound,
+        const QByteArray json = LenientJson::cleaned(QByteArrayView(page).sliced(at, close - at));
+        readJson(Origin::Page, json, fileName, line, scripts.batch, scripts.recipesFound,
                  JsonReading{progress, wholeUpTo});
         at = close;
     }
-    if (recipesFound == 0 && batch.problems.empty())
-        batch.problems.push_back({ImportProblem::Kind::File, fileName, 1,
-                                  QStringLiteral("no schema.org Recipe was found in this page")});
-    return batch;
+    return scripts;
+}
+
+RecipeBatch RecipeJsonReader::readPage(QByteArray bytes, const QString& fileName,
+                                       ImportProgress* progress, qsizetype wholeUpTo) {
+    PageScripts scripts =
+        readScripts(textAsUtf8(std::move(bytes), progress), fileName, progress, wholeUpTo);
+    if (scripts.recipesFound == 0 && scripts.batch.problems.empty())
+        scripts.batch.problems.push_back(
+            {ImportProblem::Kind::File, fileName, 1,
+             QStringLiteral("no schema.org Recipe was found in this page")});
+    return std::move(scripts.batch);
 }
 
 } // namespace savrona

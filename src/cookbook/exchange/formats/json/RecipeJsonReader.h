@@ -17,11 +17,15 @@ class ImportProgress;
 // array, a "@graph", or nested in other objects such as a page's
 // "mainEntity" or an ItemList) and reads its name, recipeCategory,
 // recipeIngredient, recipeInstructions (text, HowToStep, HowToSection),
-// recipeYield, and the source it is based on or its address as notes.
+// recipeYield, the source it is based on or its address as notes, and the
+// address of its image as its picture.
 //
 // Texts of a JSON document are taken as they are, so that a file our export
-// wrote reads back exactly. Texts from a web page have their HTML entities
-// decoded, tags removed and blanks trimmed, as pages write them for HTML.
+// wrote reads back exactly. Texts from a web page are cleaned of their HTML
+// (see html::HtmlText), as pages write them for HTML, and the page's JSON is
+// taken as loosely as pages write it (see LenientJson). A HowToStep's name
+// is kept on a line before its text where it is more than the start of the
+// text; a HowToSection's name is a heading before its steps.
 // The document is read by Qt's JSON parser, which refuses nesting deeper
 // than it can handle; a document larger than wholeUpTo a piece at a time
 // (see JsonPieces), so that it is never held parsed whole and the reading
@@ -38,6 +42,18 @@ public:
     static RecipeBatch readPage(QByteArray bytes, const QString& fileName,
                                 ImportProgress* progress = nullptr,
                                 qsizetype wholeUpTo = JsonPieces::parsedWholeUpTo);
+
+    // What the ld+json scripts of a page gave: the recipes and the problems,
+    // and how many Recipe objects were found (those left out included).
+    struct PageScripts {
+        RecipeBatch batch;
+        int recipesFound = 0;
+    };
+    // The same for a page already in UTF-8, without a problem for a page
+    // without any recipe: the page may hold its recipe in other forms.
+    static PageScripts readScripts(const QByteArray& page, const QString& fileName,
+                                   ImportProgress* progress = nullptr,
+                                   qsizetype wholeUpTo = JsonPieces::parsedWholeUpTo);
 };
 
 } // namespace savrona

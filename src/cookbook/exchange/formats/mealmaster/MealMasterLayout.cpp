@@ -2,6 +2,8 @@
 // paragraphs, read and written by the same rules so that a written recipe reads back.
 #include "cookbook/exchange/formats/mealmaster/MealMasterLayout.h"
 
+#include <algorithm>
+
 namespace savrona::mealmaster {
 
 namespace {
@@ -13,6 +15,11 @@ constexpr qsizetype amountWidth = 7;
 constexpr qsizetype unitColumn = 8;
 constexpr qsizetype textColumn = 11;
 constexpr qsizetype rightColumn = 41;
+// The blanks by which some converters moved every column to the right.
+constexpr QByteArrayView convertersShift("  ");
+// How much deeper than the lines after it a paragraph's first line is indented.
+constexpr qsizetype paragraphIndent = 2;
+constexpr qsizetype tabWidth = 8;
 // The text column's width, and the width of a line of directions.
 constexpr qsizetype ingredientTextWidth = 28;
 constexpr qsizetype directionsWidth = 76;
@@ -21,6 +28,10 @@ const QByteArray directionsIndent("  ");
 bool isAmountCharacter(char character) {
     return (character >= '0' && character <= '9') || character == ' ' || character == '.' ||
            character == '/' || character == '-' || character == ',';
+}
+
+char asciiLower(char character) {
+    return character >= 'A' && character <= 'Z' ? char(character - 'A' + 'a') : character;
 }
 
 bool startsWithSeparator(QByteArrayView line) {
@@ -38,6 +49,21 @@ QByteArrayView trimmedRight(QByteArrayView text) {
 
 bool isBlank(QByteArrayView text) {
     return trimmedRight(text).isEmpty();
+}
+
+// The columns of blanks before the line's text, a tab reaching the next
+// multiple of eight.
+qsizetype indentOf(QByteArrayView line) {
+    qsizetype columns = 0;
+    for (const char character : line) {
+        if (character == ' ')
+            ++columns;
+        else if (character == '\t')
+            columns += tabWidth - columns % tabWidth;
+        else
+            break;
+    }
+    return columns;
 }
 
 bool isUtf8Continuation(char byte) {
@@ -66,7 +92,8 @@ std::optional<IngredientCell> readCell(QByteArrayView column) {
     for (qsizetype index = 0; index < amountWidth; ++index)
         if (!isAmountCharacter(column[index]))
             return std::nullopt;
-    const char unit[2] = {at(unitColumn), at(unitColumn + 1)};
+    // Some converters wrote the unit tokens in capitals ("TB", "C ").
+    const char unit[2] = {asciiLower(at(unitColumn)), asciiLower(at(unitColumn + 1))};
     if (at(amountWidth) != ' ' || at(textColumn - 1) != ' ' || !isUnitToken({unit, 2}))
         return std::nullopt;
     IngredientCell cell{
@@ -156,7 +183,10 @@ IngredientCell cellForStoredLine(QByteArrayView line) {
         rest = tokenEnd < 0 ? QByteArrayView() : rest.sliced(tokenEnd + 1);
     }
     cell.text = rest;
-    if (cell.amount.size() > amountWidth || cell.storedText() != line)
+    // An amount filling its column from the first one must not make the
+    // line read as a framing line ("-------" before "via Meal-Master").
+    const bool framing = cell.amount.size() == amountWidth && startsWithSeparator(cell.amount);
+    if (cell.amount.size() > amountWidth || framing || cell.storedText() != line)
         return IngredientCell{{}, {}, line};
     return cell;
 }
@@ -189,6 +219,48 @@ std::optional<QByteArray> readBack(const QList<QByteArray>& lines) {
         }
     }
     return text;
+}
+
+// The ingredient layout at its own columns.
+std::optional<IngredientLine> readColumns(QByteArrayView line) {
+    line = trimmedRight(line);
+    if (line.isEmpty())
+        return std::nullopt;
+    // A line of no more bytes than that has no character in the right column.
+    const std::optional<qsizetype> right =
+        line.size() > rightColumn ? byteOffsetOfColumn(line, rightColumn) : std::nullopt;
+    if (right && line[*right - 1] == ' ') {
+        const QByteArrayView leftPart = line.first(*right);
+        std::optional<IngredientCell> rightCell = readCell(line.sliced(*right));
+        std::optional<IngredientCell> leftCell = readCell(leftPart);
+        if (rightCell && (leftCell || isBlank(leftPart)))
+            return IngredientLine{std::move(leftCell), std::move(rightCell)};
+    }
+    std::optional<IngredientCell> cell = readCell(line);
+    if (!cell)
+        return std::nullopt;
+    return IngredientLine{std::move(cell), std::nullopt};
+}
+
+// A converter's amounts are numbers: a cell moved over must not be a row of
+// hyphens or dots taken for one.
+bool isConvertersAmount(const std::optional<IngredientCell>& cell) {
+    if (!cell || cell->amount.isEmpty())
+        return true;
+    const char first = cell->amount.front();
+    return (first >= '0' && first <= '9') || first == '.';
+}
+
+// A continuation a converter put out of the text column: "-" or ":" after
+// blanks at least as wide as the amount.
+std::optional<IngredientCell> readOutOfColumnContinuation(QByteArrayView line) {
+    qsizetype blanks = 0;
+    while (blanks < line.size() && line[blanks] == ' ')
+        ++blanks;
+    if (blanks < amountWidth || blanks == line.size() ||
+        (line[blanks] != '-' && line[blanks] != ':'))
+        return std::nullopt;
+    return IngredientCell{{}, {}, withoutBlanks(line.sliced(blanks))};
 }
 
 } // namespace
@@ -286,23 +358,15 @@ QByteArray IngredientCell::storedText() const {
 }
 
 std::optional<IngredientLine> readIngredientLine(QByteArrayView line) {
-    line = trimmedRight(line);
-    if (line.isEmpty())
-        return std::nullopt;
-    // A line of no more bytes than that has no character in the right column.
-    const std::optional<qsizetype> right =
-        line.size() > rightColumn ? byteOffsetOfColumn(line, rightColumn) : std::nullopt;
-    if (right && line[*right - 1] == ' ') {
-        const QByteArrayView leftPart = line.first(*right);
-        std::optional<IngredientCell> rightCell = readCell(line.sliced(*right));
-        std::optional<IngredientCell> leftCell = readCell(leftPart);
-        if (rightCell && (leftCell || isBlank(leftPart)))
-            return IngredientLine{std::move(leftCell), std::move(rightCell)};
-    }
-    std::optional<IngredientCell> cell = readCell(line);
-    if (!cell)
-        return std::nullopt;
-    return IngredientLine{std::move(cell), std::nullopt};
+    if (std::optional<IngredientLine> read = readColumns(line))
+        return read;
+    if (line.startsWith(convertersShift))
+        if (auto shifted = readColumns(line.sliced(convertersShift.size()));
+            shifted && isConvertersAmount(shifted->left) && isConvertersAmount(shifted->right))
+            return shifted;
+    if (std::optional<IngredientCell> continuation = readOutOfColumnContinuation(line))
+        return IngredientLine{continuation, std::nullopt};
+    return std::nullopt;
 }
 
 QList<QByteArray> ingredientLines(QByteArrayView storedLine) {
@@ -325,7 +389,7 @@ void DirectionsFlow::startLine(QByteArrayView text) {
     m_isOpen = true;
 }
 
-void DirectionsFlow::addLine(QByteArrayView line) {
+void DirectionsFlow::addLine(QByteArrayView line, bool beginsParagraph) {
     const QByteArrayView trimmed = withoutBlanks(line);
     if (trimmed.isEmpty()) {
         m_isOpen = false;
@@ -334,7 +398,7 @@ void DirectionsFlow::addLine(QByteArrayView line) {
             ++m_waitingEmptyLines;
     } else if (trimmed.startsWith(':')) {
         startLine(withoutBlanks(trimmed.sliced(1)));
-    } else if (m_isOpen) {
+    } else if (m_isOpen && !beginsParagraph) {
         m_text += ' ';
         m_text.append(trimmed.data(), std::size_t(trimmed.size()));
     } else {
@@ -348,6 +412,23 @@ void DirectionsFlow::addHeading(QByteArrayView name) {
         startLine(name);
         m_isOpen = false;
     }
+}
+
+std::vector<bool> indentedParagraphStarts(const std::vector<QByteArrayView>& run) {
+    std::vector<qsizetype> indents;
+    indents.reserve(run.size());
+    for (const QByteArrayView line : run)
+        indents.push_back(indentOf(line));
+    std::vector<bool> starts(run.size(), false);
+    if (run.size() < 2)
+        return starts;
+    const qsizetype shallowest = *std::min_element(indents.begin(), indents.end());
+    const qsizetype deep = shallowest + paragraphIndent;
+    if (indents.front() < deep)
+        return starts;
+    for (std::size_t index = 0; index < run.size(); ++index)
+        starts[index] = indents[index] >= deep;
+    return starts;
 }
 
 QList<QByteArray> directionLines(QByteArrayView preparation) {

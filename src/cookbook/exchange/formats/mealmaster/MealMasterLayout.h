@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace savrona::mealmaster {
 
@@ -46,11 +47,12 @@ struct IngredientCell {
     QByteArrayView unit;
     QByteArrayView text;
 
-    // "-more text" alone in the text column continues the ingredient above.
+    // "-more text" (or ":more text", as converters wrote it) alone in the
+    // text column continues the ingredient above.
     bool isContinuation() const {
-        return amount.isEmpty() && unit.isEmpty() && text.startsWith('-');
+        return amount.isEmpty() && unit.isEmpty() && (text.startsWith('-') || text.startsWith(':'));
     }
-    // What a continuation adds to the ingredient above: its text without the "-".
+    // What a continuation adds to the ingredient above: its text without the mark.
     QByteArrayView continuedText() const { return withoutBlanks(text.sliced(1)); }
     // The line the ingredient becomes in a stored recipe: amount, unit and
     // text with one blank between those present.
@@ -59,7 +61,10 @@ struct IngredientCell {
 
 // The cells of a line that has the ingredient layout: the left one, and the
 // right one of a two-column list (from column 42). Nothing for a line of
-// another kind. line is UTF-8 without its line break.
+// another kind. line is UTF-8 without its line break. Old collections' lines
+// are read too: unit tokens in capitals ("TB"), every column two to the
+// right where a converter moved them, and a continuation ("-" or ":") out
+// of the text column, after blanks at least as wide as the amount.
 struct IngredientLine {
     std::optional<IngredientCell> left;
     std::optional<IngredientCell> right;
@@ -73,10 +78,11 @@ QList<QByteArray> ingredientLines(QByteArrayView storedLine);
 
 // Puts the directions of one recipe back into stored lines: the lines of a
 // paragraph are joined with one blank, an empty line starts a new paragraph
-// and stays an empty line, and a line beginning with ":" starts a new line.
+// and stays an empty line, and a line beginning with ":", or one said to
+// begin a paragraph, starts a new line.
 class DirectionsFlow {
 public:
-    void addLine(QByteArrayView line);
+    void addLine(QByteArrayView line, bool beginsParagraph = false);
     void addHeading(QByteArrayView name);
     // The stored text, lines separated by CR LF, without empty lines at
     // either end.
@@ -90,6 +96,13 @@ private:
     int m_waitingEmptyLines = 0;
     bool m_isOpen = false;
 };
+
+// Which lines of a run of directions lines (no empty line among them) begin
+// a paragraph by their indentation alone, as typed paragraphs begin: where
+// the run's first line is indented two columns or more deeper than a line
+// after it, each line indented as deep begins one. None otherwise: a run
+// indented alike is one paragraph.
+std::vector<bool> indentedParagraphStarts(const std::vector<QByteArrayView>& run);
 
 // The directions lines for a stored preparation text: each stored line a
 // paragraph wrapped to the width of the file, a line that follows another

@@ -2,6 +2,7 @@
 // apart into its header fields, ingredient list and directions.
 #include "cookbook/exchange/formats/mealmaster/MealMasterReader.h"
 
+#include "cookbook/exchange/formats/CodePageGuess.h"
 #include "cookbook/exchange/formats/ImportFile.h"
 #include "cookbook/exchange/formats/ImportProgress.h"
 #include "cookbook/exchange/formats/SourceText.h"
@@ -129,14 +130,82 @@ private:
 
 enum class Part { Header, Ingredients, Directions };
 
+// The directions as read, flowed into paragraphs once all are there: a
+// paragraph may be told by the indentation of the lines after it.
+class DirectionsLines {
+public:
+    void addLine(QByteArrayView line) { m_lines.push_back({line.toByteArray(), false}); }
+    void addHeading(QByteArrayView name) { m_lines.push_back({name.toByteArray(), true}); }
+
+    QByteArray text() const {
+        DirectionsFlow flow;
+        std::vector<QByteArrayView> run;
+        for (std::size_t index = 0; index <= m_lines.size(); ++index) {
+            const bool endsRun = index == m_lines.size() || m_lines[index].isHeading ||
+                                 withoutBlanks(m_lines[index].text).isEmpty();
+            if (!endsRun) {
+                run.push_back(m_lines[index].text);
+                continue;
+            }
+            addRun(flow, run);
+            run.clear();
+            if (index == m_lines.size())
+                break;
+            if (m_lines[index].isHeading)
+                flow.addHeading(m_lines[index].text);
+            else
+                flow.addLine(m_lines[index].text);
+        }
+        return flow.text();
+    }
+
+private:
+    struct Line {
+        QByteArray text;
+        bool isHeading;
+    };
+
+    static void addRun(DirectionsFlow& flow, const std::vector<QByteArrayView>& run) {
+        const std::vector<bool> starts = indentedParagraphStarts(run);
+        for (std::size_t index = 0; index < run.size(); ++index)
+            flow.addLine(run[index], starts[index]);
+    }
+
+    std::vector<Line> m_lines;
+};
+
 struct RecipeDraft {
     RecipeEntry entry;
     Part part = Part::Header;
     bool hasHeaderField = false;
     IngredientList ingredients;
-    DirectionsFlow directions;
-    qsizetype size = 0;
-    bool tooLong = false;
+    DirectionsLines directions;
+};
+
+// A recipe's lines as the file holds them, decoded once the recipe is
+// whole: its code page, where the file declares none, is guessed from all
+// of them.
+class RawRecipe {
+public:
+    void addLine(QByteArrayView line) {
+        m_bytes += line;
+        m_lineEnds.push_back(m_bytes.size());
+    }
+    qsizetype size() const { return m_bytes.size(); }
+    std::size_t lineCount() const { return m_lineEnds.size(); }
+    QByteArrayView line(std::size_t index) const {
+        const qsizetype start = index == 0 ? 0 : m_lineEnds[index - 1];
+        return QByteArrayView(m_bytes).sliced(start, m_lineEnds[index] - start);
+    }
+    // Keeps the room taken, for the next recipe.
+    void clear() {
+        m_bytes.resize(0);
+        m_lineEnds.clear();
+    }
+
+private:
+    QByteArray m_bytes;
+    std::vector<qsizetype> m_lineEnds;
 };
 
 std::optional<QByteArray> fieldValue(QByteArrayView line,
@@ -205,36 +274,41 @@ void addLine(RecipeDraft& draft, QByteArrayView line) {
 
 class Reading {
 public:
-    Reading(const QString& fileName, RecipeBatch& batch) : m_fileName(fileName), m_batch(batch) {}
+    Reading(const QString& fileName, RecipeBatch& batch, std::optional<CodePage> declared)
+        : m_fileName(fileName), m_batch(batch), m_declared(declared) {}
+
+    // The code page the file names for what follows.
+    void declare(CodePage codePage) { m_declared = codePage; }
 
     void begin(qint64 line) {
-        m_draft.emplace();
-        m_draft->entry.file = m_fileName;
-        m_draft->entry.line = line;
+        m_beginLine = line;
+        m_raw.clear();
+        m_tooLong = false;
+        m_isInRecipe = true;
     }
 
-    bool isInRecipe() const { return m_draft.has_value(); }
+    bool isInRecipe() const { return m_isInRecipe; }
 
-    void add(QByteArrayView line, LineDecoder& decoder) {
-        if (m_draft->tooLong)
+    void add(QByteArrayView line) {
+        if (m_tooLong)
             return;
-        m_draft->size += line.size();
-        if (m_draft->size > MealMasterReader::longestRecipe) {
-            m_draft->tooLong = true;
+        if (m_raw.size() + line.size() > MealMasterReader::longestRecipe) {
+            m_tooLong = true;
+            m_raw.clear();
             return;
         }
-        addLine(*m_draft, decoder.decode(line));
+        m_raw.addLine(line);
     }
 
     void finish(bool closed) {
-        RecipeDraft draft = std::move(*m_draft);
-        m_draft.reset();
-        RecipeEntry& entry = draft.entry;
-        if (draft.tooLong) {
-            problem(ImportProblem::Kind::Recipe, entry.line,
+        m_isInRecipe = false;
+        if (m_tooLong) {
+            problem(ImportProblem::Kind::Recipe, m_beginLine,
                     QStringLiteral("a recipe longer than 1 MB; it is left out"));
             return;
         }
+        RecipeDraft draft = readRaw();
+        RecipeEntry& entry = draft.entry;
         if (entry.title.isEmpty()) {
             problem(ImportProblem::Kind::Recipe, entry.line,
                     QStringLiteral("a recipe without a title; it is left out"));
@@ -251,13 +325,35 @@ public:
     }
 
 private:
+    RecipeDraft readRaw() {
+        m_decoder.setCodePage(m_declared ? *m_declared : guessedCodePage());
+        RecipeDraft draft;
+        draft.entry.file = m_fileName;
+        draft.entry.line = m_beginLine;
+        for (std::size_t index = 0; index < m_raw.lineCount(); ++index)
+            addLine(draft, m_decoder.decode(m_raw.line(index)));
+        return draft;
+    }
+
+    CodePage guessedCodePage() const {
+        CodePageGuess guess;
+        for (std::size_t index = 0; index < m_raw.lineCount(); ++index)
+            guess.add(m_raw.line(index));
+        return guess.guess();
+    }
+
     void problem(ImportProblem::Kind kind, qint64 line, const QString& message) {
         m_batch.problems.push_back({kind, m_fileName, line, message});
     }
 
     QString m_fileName;
     RecipeBatch& m_batch;
-    std::optional<RecipeDraft> m_draft;
+    std::optional<CodePage> m_declared;
+    LineDecoder m_decoder;
+    RawRecipe m_raw;
+    qint64 m_beginLine = 0;
+    bool m_isInRecipe = false;
+    bool m_tooLong = false;
 };
 
 constexpr qint64 linesBetweenCancelChecks = 1024;
@@ -266,7 +362,7 @@ constexpr qint64 linesBetweenCancelChecks = 1024;
 struct PartRead {
     RecipeBatch batch;
     qint64 lineCount = 0;
-    CodePage codePageAtEnd = CodePage::Windows1252;
+    std::optional<CodePage> codePageAtEnd; // the last one the part declares
     bool tooLarge = false;
 };
 
@@ -278,12 +374,11 @@ struct PartEnd {
 };
 
 PartRead readPart(QIODevice& device, const QString& fileName, ImportProgress* progress, PartEnd end,
-                  CodePage codePage) {
+                  std::optional<CodePage> declared) {
     PartRead part;
-    Reading reading(fileName, part.batch);
+    Reading reading(fileName, part.batch, declared);
     // One byte past the largest tells a file too large.
     LineReader lines(device, progress, end.nextPart ? *end.nextPart : end.largest + 1);
-    LineDecoder decoder(codePage);
     while (const std::optional<QByteArrayView> line = lines.next()) {
         // A block of small recipes takes a while: a cancel is looked for
         // within one, too.
@@ -294,14 +389,14 @@ PartRead readPart(QIODevice& device, const QString& fileName, ImportProgress* pr
                 reading.finish(false);
             reading.begin(lines.lineNumber());
         } else if (!reading.isInRecipe()) {
-            if (const std::optional<CodePage> declared = declaredCodePage(*line)) {
-                decoder.setCodePage(*declared);
-                part.codePageAtEnd = *declared;
+            if (const std::optional<CodePage> named = declaredCodePage(*line)) {
+                reading.declare(*named);
+                part.codePageAtEnd = *named;
             }
         } else if (isEndLine(*line)) {
             reading.finish(true);
         } else {
-            reading.add(*line, decoder);
+            reading.add(*line);
         }
     }
     if (!end.nextPart && lines.bytesRead() > end.largest) {
@@ -355,7 +450,7 @@ std::optional<qint64> secondHalfStart(const QString& path, qint64 size) {
 }
 
 PartRead readPartOfFile(const QString& path, ImportProgress* progress, qint64 start, PartEnd end,
-                        CodePage codePage) {
+                        std::optional<CodePage> declared) {
     QFile file;
     try {
         ImportFile::open(file, path);
@@ -366,7 +461,7 @@ PartRead readPartOfFile(const QString& path, ImportProgress* progress, qint64 st
         failed.batch = fileProblem(path, error.message());
         return failed;
     }
-    return readPart(file, path, progress, end, codePage);
+    return readPart(file, path, progress, end, declared);
 }
 
 void append(RecipeBatch& batch, RecipeBatch&& more, qint64 lineShift) {
@@ -386,7 +481,7 @@ void append(RecipeBatch& batch, RecipeBatch&& more, qint64 lineShift) {
 RecipeBatch MealMasterReader::read(QIODevice& device, const QString& fileName,
                                    ImportProgress* progress, qint64 largest) {
     PartRead part =
-        readPart(device, fileName, progress, PartEnd{std::nullopt, largest}, CodePage::Windows1252);
+        readPart(device, fileName, progress, PartEnd{std::nullopt, largest}, std::nullopt);
     if (part.tooLarge)
         return fileProblem(fileName, ImportFile::tooLargeMessage(largest));
     return withEmptinessNoted(std::move(part.batch), fileName);
@@ -400,8 +495,8 @@ RecipeBatch MealMasterReader::readFile(const QString& path, ImportProgress* prog
                                             ? secondHalfStart(path, size)
                                             : std::nullopt;
     if (!split) {
-        PartRead whole = readPartOfFile(path, progress, 0, PartEnd{std::nullopt, largest},
-                                        CodePage::Windows1252);
+        PartRead whole =
+            readPartOfFile(path, progress, 0, PartEnd{std::nullopt, largest}, std::nullopt);
         if (whole.tooLarge)
             return fileProblem(path, ImportFile::tooLargeMessage(largest));
         return withEmptinessNoted(std::move(whole.batch), path);
@@ -411,8 +506,7 @@ RecipeBatch MealMasterReader::readFile(const QString& path, ImportProgress* prog
     std::exception_ptr firstFailure;
     std::thread firstHalf([&] {
         try {
-            first =
-                readPartOfFile(path, progress, 0, PartEnd{*split, largest}, CodePage::Windows1252);
+            first = readPartOfFile(path, progress, 0, PartEnd{*split, largest}, std::nullopt);
         } catch (...) {
             firstFailure = std::current_exception();
         }
@@ -420,7 +514,7 @@ RecipeBatch MealMasterReader::readFile(const QString& path, ImportProgress* prog
     std::exception_ptr secondFailure;
     PartRead second;
     try {
-        second = readPartOfFile(path, progress, *split, secondEnd, CodePage::Windows1252);
+        second = readPartOfFile(path, progress, *split, secondEnd, std::nullopt);
     } catch (...) {
         secondFailure = std::current_exception();
     }
@@ -429,7 +523,7 @@ RecipeBatch MealMasterReader::readFile(const QString& path, ImportProgress* prog
         if (failure)
             std::rethrow_exception(failure);
     // A code page the first half declared holds for the second half too.
-    if (first.codePageAtEnd != CodePage::Windows1252 && !second.tooLarge)
+    if (first.codePageAtEnd && !second.tooLarge)
         second = readPartOfFile(path, progress, *split, secondEnd, first.codePageAtEnd);
     if (second.tooLarge)
         return fileProblem(path, ImportFile::tooLargeMessage(largest));

@@ -19,14 +19,19 @@ class ImportProgress;
 // skips whatever lies between recipes (mail headers, signatures). Per
 // recipe: the title, the categories, the yield, the ingredients in one or two
 // columns with their headings and continuation lines, and the directions with
-// their paragraphs.
+// their paragraphs. Old collections are read as converters wrote them too:
+// ingredient columns moved, units in capitals, continuations marked ":"
+// (see readIngredientLine), and paragraphs told by indentation alone (see
+// indentedParagraphStarts).
 //
-// Lines are read as UTF-8 when they are, else as Windows-1252, or code page
-// 437 after the file declares it. The file is read a block at a time, so the
-// memory it takes is that of its recipes. A recipe without a title, or longer
-// than any recipe can be, is listed as a problem with its line and the
-// reading goes on; a file larger than largest bytes gives nothing but that
-// problem.
+// Lines are read as UTF-8 when they are, else in the code page the file
+// declares before the recipe, else in the one the recipe's bytes suggest:
+// code page 437 or Windows-1252 (see CodePageGuess), so that each recipe of
+// a collection gathered from many sources is read in its own. The file is
+// read a block at a time, so the memory it takes is that of its recipes. A
+// recipe without a title, or longer than any recipe can be, is listed as a
+// problem with its line and the reading goes on; a file larger than largest
+// bytes gives nothing but that problem.
 class MealMasterReader {
 public:
     // The longest recipe taken, in bytes of text.
