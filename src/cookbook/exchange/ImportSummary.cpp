@@ -18,9 +18,11 @@ QString counted(qsizetype count, const QString& one, const QString& many) {
     return number(count) + u' ' + (count == 1 ? one : many);
 }
 
-// The file and the line; the file alone for what concerns it as a whole (line 0).
+// The file and the line; the file alone for what concerns it as a whole (line 0). A web
+// page is named by its whole address.
 QString place(const QString& file, qint64 line) {
-    const QString name = QFileInfo(file).fileName();
+    const QString name =
+        file.contains(QStringLiteral("://")) ? file : QFileInfo(file).fileName();
     return line > 0 ? QStringLiteral("%1, line %2").arg(name, number(line)) : name;
 }
 

@@ -1,6 +1,7 @@
 // Downloads the pages of web addresses and hands their recipes to the import.
 #include "ui/web/WebImportController.h"
 
+#include "cookbook/exchange/formats/ImportProgress.h"
 #include "cookbook/exchange/formats/RecipeFileReader.h"
 #include "ui/exchange/ImportExportController.h"
 #include "ui/exchange/ImportReading.h"
@@ -11,17 +12,15 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QVBoxLayout>
 
-#include <map>
+#include <iterator>
 
 namespace savrona {
 
@@ -123,56 +122,44 @@ void WebImportController::importAddresses(const QStringList& addresses,
         m_imports.importBatch(std::move(*batch), intoCategory);
 }
 
-// Each page is read from a file of its own, as a saved page is; what the reading says of
-// that file is said of its address.
+// Each page is read as a saved page is, named by its address; the reading runs on a
+// thread of its own, with the import's progress when it takes a while.
 std::optional<RecipeBatch> WebImportController::readPages(const QStringList& addresses) {
-    RecipeBatch batch;
-    const std::optional<std::vector<DownloadedPage>> downloaded =
-        downloadShowingProgress(addresses);
-    if (!downloaded)
+    std::optional<std::vector<DownloadedPage>> pages = downloadShowingProgress(addresses);
+    if (!pages)
         return std::nullopt;
-    const std::vector<DownloadedPage>& pages = *downloaded;
-    QTemporaryDir folder;
-    QStringList files;
-    std::map<QString, const DownloadedPage*> pageOfFile;
-    for (const DownloadedPage& page : pages) {
-        if (!page.failure.isEmpty()) {
-            batch.problems.push_back(
+    RecipeBatch failures;
+    qint64 total = 0;
+    for (const DownloadedPage& page : *pages) {
+        total += page.bytes.size();
+        if (!page.failure.isEmpty())
+            failures.problems.push_back(
                 {ImportProblem::Kind::File, page.address, 0,
                  QStringLiteral("Cannot import this page: %1").arg(page.failure)});
-            continue;
-        }
-        const QString path = folder.filePath(QStringLiteral("page-%1.html").arg(files.size() + 1));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(page.bytes) != page.bytes.size()) {
-            batch.problems.push_back({ImportProblem::Kind::File, page.address, 0,
-                                      QStringLiteral("Cannot keep the page to read it")});
-            continue;
-        }
-        file.close();
-        files.append(path);
-        pageOfFile[path] = &page;
     }
-    if (files.isEmpty())
-        return batch;
-    std::optional<RecipeBatch> read = ImportReading::read(&m_window.mainWindow(), files);
+    std::optional<RecipeBatch> read =
+        ImportReading::read(&m_window.mainWindow(), [&pages, total](ImportProgress& progress) {
+            progress.setTotal(total);
+            RecipeBatch batch;
+            for (DownloadedPage& page : *pages) {
+                if (!page.failure.isEmpty())
+                    continue;
+                const qint64 size = page.bytes.size();
+                RecipeBatch one = RecipeFileReader::readPage(std::move(page.bytes), page.url,
+                                                             &progress);
+                progress.advance(size);
+                std::move(one.recipes.begin(), one.recipes.end(),
+                          std::back_inserter(batch.recipes));
+                std::move(one.problems.begin(), one.problems.end(),
+                          std::back_inserter(batch.problems));
+            }
+            return batch;
+        });
     if (!read)
         return std::nullopt;
-    for (RecipeEntry& recipe : read->recipes) {
-        const auto page = pageOfFile.find(recipe.file);
-        if (page == pageOfFile.end())
-            continue;
-        recipe.file = page->second->address;
-        if (!recipe.notes || recipe.notes->isEmpty())
-            recipe.notes = page->second->url.toString().toUtf8().left(255);
-        batch.recipes.push_back(std::move(recipe));
-    }
-    for (ImportProblem& problem : read->problems) {
-        if (const auto page = pageOfFile.find(problem.file); page != pageOfFile.end())
-            problem.file = page->second->address;
-        batch.problems.push_back(std::move(problem));
-    }
-    return batch;
+    std::move(failures.problems.begin(), failures.problems.end(),
+              std::back_inserter(read->problems));
+    return read;
 }
 
 // Several pages show a progress dialog whose Cancel stops at once; one page shows it only

@@ -78,7 +78,7 @@ TEST_P(WebPages, AreDownloadedAsABrowserWouldOrToldWhyNot) {
     } else {
         ASSERT_EQ(batch->recipes.size(), 1u);
         EXPECT_EQ(batch->recipes.front().title, page.title);
-        EXPECT_EQ(batch->recipes.front().file, address);
+        EXPECT_TRUE(batch->recipes.front().file.startsWith("http://127.0.0.1:"));
         ASSERT_TRUE(batch->recipes.front().notes);
         EXPECT_TRUE(batch->recipes.front().notes->startsWith("http://127.0.0.1:"));
     }
@@ -86,7 +86,7 @@ TEST_P(WebPages, AreDownloadedAsABrowserWouldOrToldWhyNot) {
         EXPECT_TRUE(batch->problems.empty());
     } else {
         ASSERT_FALSE(batch->problems.empty());
-        EXPECT_EQ(batch->problems.front().file, address);
+        EXPECT_TRUE(batch->problems.front().file.startsWith(address));
         EXPECT_TRUE(batch->problems.front().message.contains(page.problem))
             << batch->problems.front().message.toStdString();
     }
