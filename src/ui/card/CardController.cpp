@@ -37,11 +37,11 @@ CardController::CardController(AdditionsHost& window)
     : QObject(&window.mainWindow()), m_window(window),
       m_screen(std::make_unique<DBusScreenAwake>()) {
     setObjectName(QStringLiteral("CardController"));
-    m_cardAction = window.additionsMenu().addAction(QStringLiteral("Recipe &card"));
+    m_cardAction = window.additionsMenu().addAction(QStringLiteral("Recipe ca&rd"));
     m_cardAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
     connect(m_cardAction, &QAction::triggered, this,
             [this] { reportingErrors([this] { openSelectedRecipe(); }); });
-    m_treeCardAction = new QAction(QStringLiteral("Recipe &card"), this);
+    m_treeCardAction = new QAction(QStringLiteral("Recipe ca&rd"), this);
     window.addTreeMenuItem(m_treeCardAction, AdditionsHost::NodeKind::Recipe);
     connect(m_treeCardAction, &QAction::triggered, this,
             [this] { reportingErrors([this] { openSelectedRecipe(); }); });

@@ -19,7 +19,7 @@ class AdditionsHost;
 class CardWindow;
 class ScreenAwake;
 
-// Adds "Recipe &card" (Ctrl+K) to the additions' menu and to the tree's menu, opening
+// Adds "Recipe ca&rd" (Ctrl+K) to the additions' menu and to the tree's menu, opening
 // the card of the selected recipe; the find window asks for one by title. One card a
 // recipe: opening it again brings it to the front. After every rebuild each card reads
 // its recipe again (by ID, or title), so that it follows a rename, a move or an edit, and

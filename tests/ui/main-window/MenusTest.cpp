@@ -47,14 +47,16 @@ TEST_P(Menus, HoldTheirItemsInOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     TheShippedWindow, Menus,
-    ::testing::Values(
-        MenuCase{"", {"&File", "&Cookbook", "&Help"}}, MenuCase{"&File", {"E&xit"}},
-        MenuCase{"&Cookbook", {"&Find recipes...", "&Import recipes...", "&Export cookbook..."}},
-        MenuCase{"&Help", {"&Savrona On-Line ...", "-", "&About ..."}},
-        MenuCase{"tree",
-                 {"Add new &category", "-", "&Edit category", "&Delete category", "-",
-                  "&Change recipe category", "E&xport recipe to file", "De&lete recipe", "-",
-                  "Export ca&tegory...", "&Print recipe...", "Save recipe as PD&F..."}}));
+    ::testing::Values(MenuCase{"", {"&File", "&Cookbook", "&Help"}}, MenuCase{"&File", {"E&xit"}},
+                      MenuCase{"&Cookbook",
+                               {"&Find recipes...", "&Import recipes...", "&Export cookbook...",
+                                "Recipe ca&rd"}},
+                      MenuCase{"&Help", {"&Savrona On-Line ...", "-", "&About ..."}},
+                      MenuCase{"tree",
+                               {"Add new &category", "-", "&Edit category", "&Delete category", "-",
+                                "&Change recipe category", "E&xport recipe to file",
+                                "De&lete recipe", "-", "Export ca&tegory...", "&Print recipe...",
+                                "Save recipe as PD&F...", "Recipe ca&rd"}}));
 
 } // namespace
 } // namespace savrona::testing
