@@ -12,5 +12,8 @@ inline const QString categoryId = QStringLiteral("CategoryID");
 inline const QString title = QStringLiteral("Title");
 inline const QString ingredients = QStringLiteral("Ingredients");
 inline const QString preparation = QStringLiteral("Preparation");
+inline const QString servings = QStringLiteral("servings");
+inline const QString notes = QStringLiteral("Notes");
+inline const QString picture = QStringLiteral("Picture");
 
 } // namespace savrona::field

@@ -1,6 +1,7 @@
 // Puts the main window together with its dialogs and additions.
 #include "ui/MainWindowAssembly.h"
 
+#include "ui/card/CardController.h"
 #include "ui/dialogs/Unit2.h"
 #include "ui/dialogs/Unit3.h"
 #include "ui/dialogs/Unit5.h"
@@ -37,10 +38,13 @@ std::unique_ptr<TformMain> createMainWindow(Platform& platform, const QString& d
     referenced(formChangeCategory, new TformChangeCategory(formMain, *formMain));
     referenced(formEditCategory, new TformEditCategory(formMain, *formMain));
     // The additions, in the order of their items in the menus.
-    new FindController(*formMain);
+    auto* find = new FindController(*formMain);
     auto* imports = new ImportExportController(*formMain);
     new WebImportController(*formMain, *imports);
     new RecipePrintMenu(*formMain);
+    auto* cards = new CardController(*formMain);
+    QObject::connect(find, &FindController::recipeCardRequested, cards,
+                     [cards](const QString& title) { cards->openCardTitled(title); });
     if (!sharingStateFolder.isEmpty())
         new SharingController(*formMain, sharingStateFolder);
     return window;

@@ -14,7 +14,7 @@ struct Platform;
 
 // TformMain on the data folder (the current directory when empty) with its
 // dialogs (About, Add new category, Change category, Edit category) and every
-// addition (find, print, import and export), the window references set. The
+// addition (find, print, import and export, recipe card), the window references set. The
 // program, the tests and the benchmarks all use it, so that they run the
 // window that ships. The dialogs and additions belong to the window; the
 // references are cleared when it goes.

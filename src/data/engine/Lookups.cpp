@@ -29,4 +29,8 @@ QString recipeByTitle(const QString& title) {
     return QStringLiteral("Title = ") + quoted(title);
 }
 
+QString recipeById(std::int32_t id) {
+    return QStringLiteral("ID = ") + QString::number(id);
+}
+
 } // namespace savrona::lookup

@@ -94,6 +94,10 @@ void FindController::createFindWindow() {
             [this](const QString& text) { reportingErrors([this, &text] { search(text); }); });
     connect(m_findWindow, &FindWindow::recipeChosen, this,
             [this](int row) { reportingErrors([this, row] { chooseRecipe(row); }); });
+    connect(m_findWindow, &FindWindow::cardRequested, this, [this](int row) {
+        if (!m_window.isRebuilding())
+            emit recipeCardRequested(m_results->recipeAt(row).title);
+    });
     connect(m_findWindow, &FindWindow::hidden, this, [this] {
         const bool resized = m_findWindow->isMaximized() || m_findWindow->isMinimized();
         FindWindowPlacement(*m_window.platform().settings)

@@ -36,6 +36,10 @@ public:
 
     void openFindWindow();
 
+signals:
+    // Shift+Enter on a result: its recipe's card, by the recipe's title.
+    void recipeCardRequested(const QString& title);
+
 private:
     void createFindWindow();
     void search(const QString& text);

@@ -104,7 +104,11 @@ void FindWindow::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (currentRow() >= 0)
+        if (currentRow() < 0)
+            return;
+        if (event->modifiers().testFlag(Qt::ShiftModifier))
+            emit cardRequested(currentRow());
+        else
             emit recipeChosen(currentRow());
         return;
     case Qt::Key_Escape:

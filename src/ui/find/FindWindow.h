@@ -15,7 +15,7 @@ namespace savrona {
 // the user does and shows what it is given; the searching is done elsewhere
 // (FindController). Up and Down (and the page keys) in the search box move
 // through the results, Enter or a double click chooses the current result,
-// Escape closes the window.
+// Escape closes the window. Shift+Enter asks for the current result's recipe card.
 class FindWindow : public QWidget {
     Q_OBJECT
 public:
@@ -31,6 +31,7 @@ public:
 signals:
     void queryChanged(const QString& text);
     void recipeChosen(int row);
+    void cardRequested(int row);
     void hidden();
 
 protected:

@@ -1,6 +1,6 @@
 #pragma once
 
-// What the additions beside the designed window (find, print, import and export)
+// What the additions beside the designed window (find, print, import and export, card)
 // may ask of the main window. They reach it only through this interface, never
 // through its controls.
 
@@ -58,6 +58,9 @@ public:
     // Rebuilds the tree from the tables, writing a changed table first, as a command's
     // rebuild does; the selection is the caller's to restore.
     virtual void rebuildTree() = 0;
+    // Writes the recipes table to its file once an addition changed a record in place,
+    // as Save Changes does when no rebuild follows.
+    virtual void writeChangedRecipes() = 0;
 
     // What the details pane's three boxes hold, and whether the user typed in them since
     // the selected node was shown.

@@ -174,6 +174,7 @@ public:
     void rebuildAndReturnToRoot() override { RefreshAndReturnToRoot(); }
     void whenRebuilt(QObject* context, const std::function<void()>& callback) override;
     void rebuildTree() override { RefreshCookbookTree(); }
+    void writeChangedRecipes() override { writeRecipesBehind(); }
     DetailsPaneTexts typedDetails() const override;
     void restoreTypedDetails(const DetailsPaneTexts& texts) override;
     savrona::TreeNode* selectedTreeNode() const override { return selectedNode(); }

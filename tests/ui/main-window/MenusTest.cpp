@@ -50,13 +50,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(MenuCase{"", {"&File", "&Cookbook", "&Help"}}, MenuCase{"&File", {"E&xit"}},
                       MenuCase{"&Cookbook",
                                {"&Find recipes...", "&Import recipes...",
-                                "Import from &web address...", "&Export cookbook..."}},
+                                "Import from &web address...", "&Export cookbook...",
+                                "Recipe ca&rd"}},
                       MenuCase{"&Help", {"&Savrona On-Line ...", "-", "&About ..."}},
                       MenuCase{"tree",
                                {"Add new &category", "-", "&Edit category", "&Delete category", "-",
                                 "&Change recipe category", "E&xport recipe to file",
                                 "De&lete recipe", "-", "Export ca&tegory...", "&Print recipe...",
-                                "Save recipe as PD&F..."}}));
+                                "Save recipe as PD&F...", "Recipe ca&rd"}}));
 
 } // namespace
 } // namespace savrona::testing
