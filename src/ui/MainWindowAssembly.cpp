@@ -8,8 +8,10 @@
 #include "ui/exchange/ImportExportController.h"
 #include "ui/find/FindController.h"
 #include "ui/main-window/Unit1.h"
+#include "ui/print/BookletMenu.h"
 #include "ui/print/RecipePrintMenu.h"
 #include "ui/sharing/SharingController.h"
+#include "ui/shopping/ShoppingListController.h"
 
 namespace savrona {
 
@@ -39,6 +41,8 @@ std::unique_ptr<TformMain> createMainWindow(Platform& platform, const QString& d
     new FindController(*formMain);
     new ImportExportController(*formMain);
     new RecipePrintMenu(*formMain);
+    new ShoppingListController(*formMain);
+    new BookletMenu(*formMain);
     if (!sharingStateFolder.isEmpty())
         new SharingController(*formMain, sharingStateFolder);
     return window;
