@@ -113,7 +113,10 @@ void BookletPrintout::build(QPagedPaintDevice& device, const BookletProgress& pr
         keepTitlesWithTheirText();
     // Numbers of more digits may lengthen the contents by a page, which moves every
     // chapter after them: numbered again until nothing moves.
-    for (int round = 0; round < 5 && numberContents(); ++round) {
+    for (int round = 0; round < 5; ++round) {
+        m_document->markContentsDirty(0, m_document->characterCount());
+        if (!numberContents())
+            break;
     }
     m_pageCount = m_document->pageCount();
 }
@@ -271,6 +274,9 @@ void BookletPrintout::keepTitlesWithTheirText() {
             format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
             format.setTopMargin(0);
             cursor.setBlockFormat(format);
+            // Qt's layout after a change of format may keep later blocks where they were.
+            m_document->markContentsDirty(title.position(),
+                                          m_document->characterCount() - title.position());
         }
     }
 }
