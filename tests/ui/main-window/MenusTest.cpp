@@ -49,12 +49,15 @@ INSTANTIATE_TEST_SUITE_P(
     TheShippedWindow, Menus,
     ::testing::Values(
         MenuCase{"", {"&File", "&Cookbook", "&Help"}}, MenuCase{"&File", {"E&xit"}},
-        MenuCase{"&Cookbook", {"&Find recipes...", "&Import recipes...", "&Export cookbook..."}},
+        MenuCase{"&Cookbook",
+                 {"&Find recipes...", "&Import recipes...", "&Export cookbook...",
+                  "&Shopping list...", "Print cookbook...", "Save cookbook as PDF..."}},
         MenuCase{"&Help", {"&Savrona On-Line ...", "-", "&About ..."}},
         MenuCase{"tree",
                  {"Add new &category", "-", "&Edit category", "&Delete category", "-",
                   "&Change recipe category", "E&xport recipe to file", "De&lete recipe", "-",
-                  "Export ca&tegory...", "&Print recipe...", "Save recipe as PD&F..."}}));
+                  "Export ca&tegory...", "&Print recipe...", "Save recipe as PD&F...",
+                  "Add to shopping list", "Print category...", "Save category as PDF..."}}));
 
 } // namespace
 } // namespace savrona::testing
