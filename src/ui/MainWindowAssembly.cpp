@@ -9,8 +9,10 @@
 #include "ui/exchange/ImportExportController.h"
 #include "ui/find/FindController.h"
 #include "ui/main-window/Unit1.h"
+#include "ui/print/BookletMenu.h"
 #include "ui/print/RecipePrintMenu.h"
 #include "ui/sharing/SharingController.h"
+#include "ui/shopping/ShoppingListController.h"
 #include "ui/web/WebImportController.h"
 
 namespace savrona {
@@ -45,6 +47,8 @@ std::unique_ptr<TformMain> createMainWindow(Platform& platform, const QString& d
     auto* cards = new CardController(*formMain);
     QObject::connect(find, &FindController::recipeCardRequested, cards,
                      [cards](const QString& title) { cards->openCardTitled(title); });
+    new ShoppingListController(*formMain);
+    new BookletMenu(*formMain);
     if (!sharingStateFolder.isEmpty())
         new SharingController(*formMain, sharingStateFolder);
     return window;

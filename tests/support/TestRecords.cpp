@@ -26,7 +26,8 @@ std::vector<Row> recipeTableRows(const std::vector<RecipeRecord>& recipes) {
     for (const RecipeRecord& recipe : recipes)
         rows.push_back({integerOrNull(recipe.id), integerOrNull(recipe.categoryId),
                         textOrNull(recipe.title), Value::text(recipe.ingredients),
-                        Value::text(recipe.preparation), Value(), Value(), Value()});
+                        Value::text(recipe.preparation), Value(), Value(),
+                        textOrNull(recipe.picture)});
     return rows;
 }
 

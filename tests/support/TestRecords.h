@@ -19,14 +19,15 @@ struct CategoryRecord {
     QString name;
 };
 
-// A missing ID, category or title is stored as null; servings, notes and
-// picture always are.
+// A missing ID, category, title or picture is stored as null; servings and
+// notes always are.
 struct RecipeRecord {
     std::optional<std::int32_t> id;
     std::optional<std::int32_t> categoryId;
     std::optional<QString> title;
     QString ingredients;
     QString preparation;
+    std::optional<QString> picture = std::nullopt;
 };
 
 // The rows of the categories table (ID, SubID 0, Category) and of the

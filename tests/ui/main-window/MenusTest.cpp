@@ -51,13 +51,15 @@ INSTANTIATE_TEST_SUITE_P(
                       MenuCase{"&Cookbook",
                                {"&Find recipes...", "&Import recipes...",
                                 "Import from &web address...", "&Export cookbook...",
-                                "Recipe ca&rd"}},
+                                "Recipe ca&rd", "&Shopping list...", "Print cookbook...",
+                                "Save cookbook as PDF..."}},
                       MenuCase{"&Help", {"&Savrona On-Line ...", "-", "&About ..."}},
                       MenuCase{"tree",
                                {"Add new &category", "-", "&Edit category", "&Delete category", "-",
                                 "&Change recipe category", "E&xport recipe to file",
                                 "De&lete recipe", "-", "Export ca&tegory...", "&Print recipe...",
-                                "Save recipe as PD&F...", "Recipe ca&rd"}}));
+                                "Save recipe as PD&F...", "Recipe ca&rd", "Add to shopping list",
+                                "Print category...", "Save category as PDF..."}}));
 
 } // namespace
 } // namespace savrona::testing
