@@ -47,7 +47,9 @@ std::unique_ptr<TformMain> createMainWindow(Platform& platform, const QString& d
     auto* cards = new CardController(*formMain);
     QObject::connect(find, &FindController::recipeCardRequested, cards,
                      [cards](const QString& title) { cards->openCardTitled(title); });
-    new ShoppingListController(*formMain);
+    auto* shopping = new ShoppingListController(*formMain);
+    QObject::connect(cards, &CardController::shoppingListRequested, shopping,
+                     &ShoppingListController::addRecipe);
     new BookletMenu(*formMain);
     if (!sharingStateFolder.isEmpty())
         new SharingController(*formMain, sharingStateFolder);

@@ -106,6 +106,7 @@ CardWindow* CardController::cardOf(const CardKey& key) const {
 }
 
 void CardController::connectCard(CardWindow* card) {
+    connect(card, &CardWindow::addToShoppingList, this, &CardController::shoppingListRequested);
     connect(card, &CardWindow::baseServingsTyped, this, [this, card](double servings) {
         editRecord(card, field::servings, QString::number(servings, 'g', 6));
     });

@@ -43,6 +43,11 @@ public:
     // The card of the recipe of that title; nothing when there is none.
     CardWindow* openCardTitled(const QString& title);
 
+signals:
+    // A card's "Add to shopping list", with the servings it shows.
+    void shoppingListRequested(const QString& title, const QString& ingredients, double factor);
+
+public:
 private:
     CardWindow* openCard(const CardRecord& record);
     CardWindow* cardOf(const CardKey& key) const;

@@ -176,6 +176,9 @@ QWidget* CardWindow::createServingsRow() {
     connect(halfButton, &QPushButton::clicked, this, [this] { setFactor(0.5); });
     connect(doubleButton, &QPushButton::clicked, this, [this] { setFactor(2); });
     connect(tripleButton, &QPushButton::clicked, this, [this] { setFactor(3); });
+    shoppingListButton = button(QStringLiteral("Add to shopping &list"), QString(), row);
+    connect(shoppingListButton, &QPushButton::clicked, this,
+            [this] { emit addToShoppingList(m_record.key.title, m_record.ingredients, m_factor); });
 
     unitsBox = new QComboBox(row);
     unitsBox->setObjectName(QStringLiteral("unitsBox"));
@@ -195,6 +198,7 @@ QWidget* CardWindow::createServingsRow() {
     layout->addWidget(halfButton);
     layout->addWidget(doubleButton);
     layout->addWidget(tripleButton);
+    layout->addWidget(shoppingListButton);
     layout->addStretch();
     layout->addWidget(heading(QStringLiteral("&Units"), unitsBox, row));
     layout->addWidget(unitsBox);

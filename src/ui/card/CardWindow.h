@@ -59,6 +59,7 @@ public:
     QPushButton* halfButton = nullptr;
     QPushButton* doubleButton = nullptr;
     QPushButton* tripleButton = nullptr;
+    QPushButton* shoppingListButton = nullptr;
     QComboBox* unitsBox = nullptr;
     QListWidget* ingredientsList = nullptr;
     QListWidget* stepsList = nullptr;
@@ -79,6 +80,8 @@ signals:
     void linkClicked(const QString& address);
     void activationChanged(bool active);
     void closing();
+    // The recipe's ingredients, for the shopping list, at the servings shown.
+    void addToShoppingList(const QString& title, const QString& ingredients, double factor);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

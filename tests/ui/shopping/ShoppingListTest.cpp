@@ -4,6 +4,8 @@
 #include "ui/GuiTestSupport.h"
 
 #include "cookbook/shopping/ShoppingListFile.h"
+#include "ui/card/CardController.h"
+#include "ui/card/CardWindow.h"
 #include "ui/shopping/ShoppingListController.h"
 #include "ui/shopping/ShoppingListWindow.h"
 
@@ -94,6 +96,17 @@ TEST_F(ShoppingListTest, TwoRecipesFromTheTreeMergeTheirCommonItems) {
                                      "[ ] 1 cup flour  (Pancakes)\n"
                                      "[ ] 1 1/8 cups milk  (Pancakes, Waffles)\n");
     EXPECT_TRUE(fake.messages.shown.empty()) << fake.messages.texts().join('\n').toStdString();
+}
+
+TEST_F(ShoppingListTest, TheRecipeCardAddsItsIngredientsAtTheServingsItShows) {
+    auto* cards = window->findChild<CardController*>();
+    ASSERT_NE(cards, nullptr);
+    CardWindow* card = cards->openCardTitled("Pancakes");
+    ASSERT_NE(card, nullptr);
+    card->doubleButton->click();
+    card->shoppingListButton->click();
+    EXPECT_EQ(shownRows(), QStringList({"4 eggs | Pancakes", "2 cups flour | Pancakes",
+                                        "2 cups milk | Pancakes"}));
 }
 
 TEST_F(ShoppingListTest, TheMenuItemIsEnabledOnRecipesOnly) {
