@@ -4,8 +4,11 @@ addresses: it prints its port, then serves until its standard input closes or it
 Pages: /pie.html (a recipe page), /redirect/N (N redirects, then the pie), /gzip.html (the
 pie, gzip-encoded), /cookie (sets a cookie and sends on to /needs-cookie, which shows the
 pie only with it), /agent.html (the pie only for a browser's user agent), /missing (404),
-/slow (answers after three seconds), /huge (two megabytes), /plain.html (no recipe)."""
+/slow (answers after three seconds), /huge (two megabytes), /plain.html (no recipe),
+/pancakes.png (a picture)."""
 import gzip
+import struct
+import zlib
 import http.server
 import sys
 import threading
@@ -19,6 +22,17 @@ PIE = b"""<!DOCTYPE html><html><head><title>Pie</title>
  "recipeInstructions": [{"@type": "HowToStep", "text": "Mix."},
                         {"@type": "HowToStep", "text": "Bake at 350&deg;F."}]}
 </script></head><body><h1>Shoofly Pie</h1></body></html>"""
+def png(width, height):
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+    rows = b"".join(b"\x00" + b"\xcc\x88\x44" * width for _ in range(height))
+    return (b"\x89PNG\r\n\x1a\n" +
+            chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+
+
+PICTURE = png(4, 3)
 PLAIN = b"<!DOCTYPE html><html><head><title>News</title></head><body><p>Hello</p></body></html>"
 
 
@@ -63,6 +77,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send(200, PIE, [html])
         elif path == "/huge":
             self.send(200, b"<html>" + b"x" * (2 * 1024 * 1024) + b"</html>", [html])
+        elif path == "/pancakes.png":
+            self.send(200, PICTURE, [("Content-Type", "image/png")])
         elif path == "/plain.html":
             self.send(200, PLAIN, [html])
         else:

@@ -12,9 +12,13 @@
 #include "ui/tree/CookbookTree.h"
 
 #include <QAction>
+#include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QMenu>
 #include <QPixmap>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <QWidget>
 
@@ -120,7 +124,7 @@ void CardController::connectCard(CardWindow* card) {
     connect(card, &CardWindow::removePictureClicked, this,
             [this, card] { editRecord(card, field::picture, QString()); });
     connect(card, &CardWindow::downloadPictureClicked, this,
-            [this, card] { m_window.platform().urls->open(QUrl(card->record().picture)); });
+            [this, card] { reportingErrors([this, card] { downloadPicture(card); }); });
     connect(card, &CardWindow::linkClicked, this,
             [this](const QString& address) { m_window.platform().urls->open(QUrl(address)); });
     connect(card, &CardWindow::activationChanged, this,
@@ -200,6 +204,29 @@ void CardController::choosePicture(CardWindow* card) {
         card, QStringLiteral("Choose a picture"), pictureFileTypes());
     if (!files.isEmpty())
         storePicture(card, files.first());
+}
+
+// Kept in a file of the picture's own type first, then stored as a chosen picture is.
+void CardController::downloadPicture(CardWindow* card) {
+    const QString address = card->record().picture;
+    const DownloadedPage download = m_downloader.download(address, {});
+    if (!download.failure.isEmpty())
+        throw Error(QStringLiteral("The picture could not be downloaded from %1: %2")
+                        .arg(address, download.failure));
+    QBuffer bytes;
+    bytes.setData(download.bytes);
+    bytes.open(QIODevice::ReadOnly);
+    const QByteArray format = QImageReader::imageFormat(&bytes);
+    if (format.isEmpty())
+        throw Error(QStringLiteral("%1 is not a picture that can be shown.").arg(address));
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("picture.") + QString::fromLatin1(format)));
+    if (!folder.isValid() || !file.open(QIODevice::WriteOnly) ||
+        file.write(download.bytes) != download.bytes.size())
+        throw Error(
+            QStringLiteral("The downloaded picture could not be kept: %1").arg(file.errorString()));
+    file.close();
+    storePicture(card, file.fileName());
 }
 
 void CardController::storePicture(CardWindow* card, const QString& path) {

@@ -4,6 +4,8 @@
 
 #include "cookbook/card/CardRecord.h"
 
+#include "platform/web/PageDownloader.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -58,12 +60,14 @@ private:
     void editRecord(CardWindow* card, const QString& fieldName, const QString& text);
     void choosePicture(CardWindow* card);
     void storePicture(CardWindow* card, const QString& path);
+    void downloadPicture(CardWindow* card);
     void cardActivation(CardWindow* card, bool active);
 
     AdditionsHost& m_window;
     QAction* m_cardAction = nullptr;
     QAction* m_treeCardAction = nullptr;
     QList<CardWindow*> m_cards;
+    PageDownloader m_downloader;
     std::unique_ptr<ScreenAwake> m_screen;
     CardWindow* m_awakeFor = nullptr;
 };

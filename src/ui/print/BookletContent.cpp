@@ -1,6 +1,8 @@
 // Reads the chapters of a booklet from the two tables.
 #include "ui/print/BookletContent.h"
 
+#include "ui/print/PrintPictures.h"
+
 #include "cookbook/CookbookFields.h"
 #include "cookbook/exchange/CollectionExport.h"
 
@@ -15,17 +17,6 @@ const QString pictureField = QStringLiteral("Picture");
 
 QString textOf(const QByteArray& utf8) {
     return QString::fromUtf8(utf8);
-}
-
-// A plain file name in the folder, never a path leading elsewhere.
-QString picturePath(const QByteArray& name, const QString& picturesFolder) {
-    const QString fileName = QString::fromUtf8(name).trimmed();
-    if (fileName.isEmpty() || fileName.contains(QLatin1Char('/')) ||
-        fileName.contains(QLatin1Char('\\')) || fileName == QStringLiteral(".") ||
-        fileName == QStringLiteral(".."))
-        return {};
-    const QString path = QDir(picturesFolder).filePath(fileName);
-    return QFileInfo(path).isFile() ? path : QString();
 }
 
 } // namespace
@@ -57,7 +48,7 @@ BookletContent bookletContent(Table& categories, Table& recipes, const QString& 
             content.chapters.push_back({chapter, {}});
         content.chapters.back().recipes.push_back(
             {textOf(entry.title), textOf(entry.ingredients), textOf(entry.preparation),
-             picturePath(pictureOfTitle.value(entry.title), picturesFolder)});
+             print::pictureFileIn(picturesFolder, textOf(pictureOfTitle.value(entry.title)))});
     }
     return content;
 }

@@ -4,58 +4,30 @@
 
 #include "cookbook/exchange/CollectionExport.h"
 #include "data/Error.h"
+#include "ui/print/PrintPictures.h"
+#include "ui/print/PrintStyle.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
-#include <QImageReader>
 #include <QPagedPaintDevice>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QUrl>
 
 namespace savrona {
 
+using print::accent;
+using print::characters;
+using print::ink;
+using print::layoutUnits;
+using print::linesOf;
+using print::quiet;
+
 namespace {
 
-const QColor ink(0x20, 0x20, 0x20);
-const QColor accent(0xa0, 0x3a, 0x1e);
-const QColor quiet(0x70, 0x70, 0x70);
-
-// The text layout measures margins, tabs and pictures in pixels of 96 per inch and scales
-// them to the device.
-qreal layoutUnits(qreal points) {
-    return points * 96.0 / 72.0;
-}
-
-// Pictures are kept at this resolution on paper, enough for print and small in the PDF.
-constexpr qreal pictureDotsPerInch = 150;
-
 QFont printFont(bool serif, qreal points, QFont::Weight weight = QFont::Normal) {
-    QFont font(serif ? QStringLiteral("Serif") : QStringLiteral("Sans Serif"));
-    font.setStyleHint(serif ? QFont::Serif : QFont::SansSerif);
-    font.setPointSizeF(points);
-    font.setWeight(weight);
-    font.setHintingPreference(QFont::PreferNoHinting);
-    return font;
-}
-
-QTextCharFormat characters(const QFont& font, const QColor& colour) {
-    QTextCharFormat format;
-    format.setFont(font);
-    format.setForeground(colour);
-    return format;
-}
-
-QStringList linesOf(const QString& text) {
-    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n|\u2028|\u2029"));
-    QStringList lines;
-    for (const QString& line : text.split(lineBreak)) {
-        if (const QString trimmed = line.trimmed(); !trimmed.isEmpty())
-            lines.append(trimmed);
-    }
-    return lines;
+    return serif ? print::serifFont(points, weight) : print::sansFont(points, weight);
 }
 
 void reportProgress(const BookletProgress& progress, int done, int total) {
@@ -231,33 +203,16 @@ void BookletPrintout::addRecipe(const BookletRecipe& recipe, bool breakBefore) {
     }
 }
 
-// A picture that cannot be read is left out; a large one is scaled to fit a third of
-// the page, at a resolution fit for print.
+// A large picture is scaled to fit a third of the page.
 void BookletPrintout::addPicture(const QString& path) {
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QImage image = reader.read();
-    if (image.isNull())
-        return;
     const qreal unitsPerPixel = 96.0 / (72.0 * m_pixelsPerPoint);
     const QSizeF room(m_pageArea.width() * unitsPerPixel * 0.6,
                       m_bodyHeight * unitsPerPixel * 0.33);
-    const QSizeF shown = QSizeF(image.size()).scaled(room, Qt::KeepAspectRatio);
-    const QSize kept = (shown * (pictureDotsPerInch / 96.0)).toSize().boundedTo(image.size());
-    const QUrl name(QStringLiteral("booklet-picture:%1").arg(++m_pictureCount));
-    m_document->addResource(QTextDocument::ImageResource, name,
-                            image.scaled(kept, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-
     QTextCursor cursor(m_document.get());
     cursor.movePosition(QTextCursor::End);
-    QTextBlockFormat block;
-    block.setBottomMargin(layoutUnits(8));
-    cursor.insertBlock(block);
-    QTextImageFormat picture;
-    picture.setName(name.toString());
-    picture.setWidth(shown.width());
-    picture.setHeight(shown.height());
-    cursor.insertImage(picture);
+    print::insertPicture(cursor, path, room,
+                         QStringLiteral("booklet-picture:%1").arg(++m_pictureCount),
+                         layoutUnits(8));
 }
 
 // A recipe's title (with its picture) at a page's foot, its text on the next page,

@@ -26,6 +26,7 @@ public:
 
 private:
     QAction* addItem(const QString& caption, void (RecipePrintMenu::*handler)());
+    QString pictureOf(const QString& title);
 
     AdditionsHost& m_window;
 };

@@ -14,9 +14,9 @@ namespace savrona {
 namespace {
 
 void writePdf(const QString& path, const ExportedRecipe& recipe, const QPageLayout& layout,
-              const DataFolder& dataFolder) {
+              const DataFolder& dataFolder, const QString& picturePath) {
     refuseDataFileAsExportTarget(path, dataFolder);
-    writeExportFile(path, recipePdf(recipe, layout));
+    writeExportFile(path, recipePdf(recipe, layout, picturePath));
 }
 
 } // namespace
@@ -26,7 +26,7 @@ QString proposedPdfFileName(const QString& title) {
 }
 
 void printRecipe(PrintDialog& dialog, QWidget* parent, const ExportedRecipe& recipe,
-                 const DataFolder& dataFolder) {
+                 const DataFolder& dataFolder, const QString& picturePath) {
     QPrinter printer(QPrinter::HighResolution);
     // Qt's print dialog proposes the document's name for printing to a file.
     printer.setDocName(proposedExportFileName(recipe.title));
@@ -38,19 +38,19 @@ void printRecipe(PrintDialog& dialog, QWidget* parent, const ExportedRecipe& rec
     printer.setPageMargins(printoutMargins, QPageLayout::Millimeter);
     // Qt's printer would write a file in place, over whatever it is.
     if (!printer.outputFileName().isEmpty()) {
-        writePdf(printer.outputFileName(), recipe, printer.pageLayout(), dataFolder);
+        writePdf(printer.outputFileName(), recipe, printer.pageLayout(), dataFolder, picturePath);
         return;
     }
-    RecipePrintout(recipe).print(printer);
+    RecipePrintout(recipe, picturePath).print(printer);
 }
 
 void saveRecipeAsPdf(SaveFileDialog& dialog, QWidget* parent, const ExportedRecipe& recipe,
-                     const DataFolder& dataFolder) {
+                     const DataFolder& dataFolder, const QString& picturePath) {
     const std::optional<QString> path =
         dialog.chooseFile(parent, proposedPdfFileName(recipe.title), pdfFileType);
     if (!path)
         return;
-    writePdf(*path, recipe, pdfPageLayout(), dataFolder);
+    writePdf(*path, recipe, pdfPageLayout(), dataFolder, picturePath);
 }
 
 } // namespace savrona

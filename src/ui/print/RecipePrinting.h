@@ -20,7 +20,7 @@ QString proposedPdfFileName(const QString& title);
 // PDF as saveRecipeAsPdf does: atomically, never onto a data file in
 // dataFolder. A failure throws Error.
 void printRecipe(PrintDialog& dialog, QWidget* parent, const ExportedRecipe& recipe,
-                 const DataFolder& dataFolder);
+                 const DataFolder& dataFolder, const QString& picturePath = QString());
 
 // Save recipe as PDF: asks for a file through the export's save dialog,
 // proposing the title with ".pdf", and writes the recipe's PDF there as the
@@ -28,6 +28,6 @@ void printRecipe(PrintDialog& dialog, QWidget* parent, const ExportedRecipe& rec
 // input/output messages). A data file of the cookbook in dataFolder is
 // refused before anything is written.
 void saveRecipeAsPdf(SaveFileDialog& dialog, QWidget* parent, const ExportedRecipe& recipe,
-                     const DataFolder& dataFolder);
+                     const DataFolder& dataFolder, const QString& picturePath = QString());
 
 } // namespace savrona

@@ -2,6 +2,9 @@
 // title and page numbers, onto a printer or into a PDF.
 #include "ui/print/RecipePrintout.h"
 
+#include "ui/print/PrintPictures.h"
+#include "ui/print/PrintStyle.h"
+
 #include "data/Error.h"
 #include "platform/seams/AppInfo.h"
 
@@ -20,61 +23,22 @@
 
 namespace savrona {
 
-namespace {
+using print::accent;
+using print::characters;
+using print::ink;
+using print::layoutUnits;
+using print::linesOf;
+using print::quiet;
+using print::sansFont;
+using print::serifFont;
 
-const QColor ink(0x20, 0x20, 0x20);
-const QColor accent(0xa0, 0x3a, 0x1e); // paprika: headings and the title's rule
-const QColor quiet(0x70, 0x70, 0x70);  // the running title and the page numbers
+namespace {
 
 constexpr qreal titlePoints = 24;
 constexpr qreal categoryPoints = 12;
 constexpr qreal headingPoints = 14;
 constexpr qreal bodyPoints = 11;
 constexpr qreal marginalPoints = 8.5;
-
-// The text layout measures margins and indents in pixels of 96 per inch and
-// scales them to the device.
-qreal layoutUnits(qreal points) {
-    return points * 96.0 / 72.0;
-}
-
-QFont printFont(const QString& family, QFont::StyleHint hint, qreal points,
-                QFont::Weight weight = QFont::Normal) {
-    QFont font(family);
-    font.setStyleHint(hint);
-    font.setPointSizeF(points);
-    font.setWeight(weight);
-    // Paper needs the glyphs as designed, not fitted to a screen's pixels.
-    font.setHintingPreference(QFont::PreferNoHinting);
-    return font;
-}
-
-QFont serifFont(qreal points, QFont::Weight weight = QFont::Normal) {
-    return printFont(QStringLiteral("Serif"), QFont::Serif, points, weight);
-}
-
-QFont sansFont(qreal points, QFont::Weight weight = QFont::Normal) {
-    return printFont(QStringLiteral("Sans Serif"), QFont::SansSerif, points, weight);
-}
-
-QTextCharFormat characters(const QFont& font, const QColor& colour) {
-    QTextCharFormat format;
-    format.setFont(font);
-    format.setForeground(colour);
-    return format;
-}
-
-// A box's text line by line, whatever line breaks it holds; blank lines and
-// the blanks around each line dropped.
-QStringList linesOf(const QString& text) {
-    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n|\u2028|\u2029"));
-    QStringList lines;
-    for (const QString& line : text.split(lineBreak)) {
-        if (const QString trimmed = line.trimmed(); !trimmed.isEmpty())
-            lines.append(trimmed);
-    }
-    return lines;
-}
 
 // Builds the document: the title block, then the two sections.
 class PrintoutBuilder {
@@ -93,6 +57,11 @@ public:
         m_cursor.insertBlock(block, characters(sansFont(categoryPoints), accent));
         m_cursor.insertText(category);
         categoryBlock = m_cursor.block();
+    }
+
+    void addPicture(const QString& path, const QSizeF& room) {
+        print::insertPicture(m_cursor, path, room, QStringLiteral("recipe-picture:1"),
+                             layoutUnits(14));
     }
 
     void addIngredients(const QStringList& lines) {
@@ -150,7 +119,8 @@ private:
 
 } // namespace
 
-RecipePrintout::RecipePrintout(const ExportedRecipe& recipe) : m_recipe(recipe) {}
+RecipePrintout::RecipePrintout(const ExportedRecipe& recipe, QString picturePath)
+    : m_recipe(recipe), m_picturePath(std::move(picturePath)) {}
 
 RecipePrintout::~RecipePrintout() = default;
 
@@ -186,18 +156,25 @@ void RecipePrintout::layOut(QPagedPaintDevice& device) {
     m_document->setDefaultTextOption(wrapping);
     m_document->setDefaultFont(serifFont(bodyPoints));
 
-    PrintoutBuilder builder(*m_document);
-    builder.addTitle(m_recipe.title, m_recipe.categoryName);
-    builder.addIngredients(linesOf(m_recipe.ingredients));
-    builder.addPreparation(linesOf(m_recipe.preparation));
-
-    m_document->documentLayout()->setPaintDevice(&device);
     const QFontMetricsF marginal(sansFont(marginalPoints), &device);
     m_headerHeight = marginal.height() + 12 * m_pixelsPerPoint;
     m_footerHeight = marginal.height() + 12 * m_pixelsPerPoint;
     // The first page has no running title, but every page holds the same
     // height of text: the first page's text starts at the top margin.
     m_bodyHeight = m_pageArea.height() - m_headerHeight - m_footerHeight;
+
+    PrintoutBuilder builder(*m_document);
+    builder.addTitle(m_recipe.title, m_recipe.categoryName);
+    if (!m_picturePath.isEmpty()) {
+        // At most six tenths of the width and four tenths of the height of the text.
+        const qreal unitsPerPixel = 96.0 / (72.0 * m_pixelsPerPoint);
+        builder.addPicture(m_picturePath, QSizeF(m_pageArea.width() * unitsPerPixel * 0.6,
+                                                 m_bodyHeight * unitsPerPixel * 0.4));
+    }
+    builder.addIngredients(linesOf(m_recipe.ingredients));
+    builder.addPreparation(linesOf(m_recipe.preparation));
+
+    m_document->documentLayout()->setPaintDevice(&device);
     m_document->setPageSize(QSizeF(m_pageArea.width(), m_bodyHeight));
 
     m_categoryBlock = builder.categoryBlock;
@@ -312,7 +289,8 @@ QPageLayout pdfPageLayout() {
                        QPageLayout::Portrait, printoutMargins, QPageLayout::Millimeter);
 }
 
-QByteArray recipePdf(const ExportedRecipe& recipe, const QPageLayout& layout) {
+QByteArray recipePdf(const ExportedRecipe& recipe, const QPageLayout& layout,
+                     const QString& picturePath) {
     QByteArray bytes;
     {
         QBuffer buffer(&bytes);
@@ -321,7 +299,7 @@ QByteArray recipePdf(const ExportedRecipe& recipe, const QPageLayout& layout) {
         writer.setPageLayout(layout);
         writer.setTitle(recipe.title);
         writer.setCreator(applicationTitle);
-        RecipePrintout(recipe).print(writer);
+        RecipePrintout(recipe, picturePath).print(writer);
     }
     return bytes;
 }

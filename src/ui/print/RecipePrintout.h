@@ -29,7 +29,8 @@ inline const QMarginsF printoutMargins(15, 15, 15, 15);
 // its top; every page has its number at the foot.
 class RecipePrintout {
 public:
-    explicit RecipePrintout(const ExportedRecipe& recipe);
+    // With a picture file, the picture goes below the title.
+    explicit RecipePrintout(const ExportedRecipe& recipe, QString picturePath = QString());
     ~RecipePrintout();
     RecipePrintout(const RecipePrintout&) = delete;
     RecipePrintout& operator=(const RecipePrintout&) = delete;
@@ -53,6 +54,7 @@ private:
     qreal titleRuleY() const;
 
     ExportedRecipe m_recipe;
+    QString m_picturePath;
     std::unique_ptr<QTextDocument> m_document;
     QTextBlock m_categoryBlock;
     QList<QTextBlock> m_headings;
@@ -71,6 +73,7 @@ private:
 QPageLayout pdfPageLayout();
 
 // The recipe as a PDF document with its fonts embedded, on pages of layout.
-QByteArray recipePdf(const ExportedRecipe& recipe, const QPageLayout& layout);
+QByteArray recipePdf(const ExportedRecipe& recipe, const QPageLayout& layout,
+                     const QString& picturePath = QString());
 
 } // namespace savrona

@@ -2,6 +2,7 @@
 // cookbook, scaling and units shown, what the card writes to the record, the screen kept
 // awake, and the pictures' folder.
 #include "ui/GuiTestSupport.h"
+#include "ui/web/LocalWebServer.h"
 
 #include "cookbook/CookbookFields.h"
 #include "cookbook/card/CardRecord.h"
@@ -458,6 +459,24 @@ TEST_F(CardWindowTest, AFileThatIsNoPictureIsRefusedWithItsReason) {
     card.choosePictureButton->click();
     EXPECT_EQ(stored(pancakes, field::picture), std::nullopt);
     EXPECT_FALSE(QDir(folder.path()).exists(picturesFolderName));
+    ASSERT_FALSE(fake.messages.shown.empty());
+    EXPECT_TRUE(fake.messages.texts().last().contains("is not a picture"));
+}
+
+TEST_F(CardWindowTest, APictureAddressIsDownloadedIntoThePicturesFolder) {
+    LocalWebServer server;
+    ASSERT_TRUE(server.isUp());
+    setField(pancakes, field::picture, server.address("/pancakes.png"));
+    CardWindow& card = open();
+    card.downloadPictureButton->click();
+    EXPECT_EQ(fake.messages.texts(), QStringList());
+    EXPECT_EQ(stored(pancakes, field::picture), "Pancakes.png");
+    EXPECT_TRUE(QFile::exists(picturePath("Pancakes.png")));
+
+    setField(pancakes, field::picture, server.address("/plain.html"));
+    window->rebuildTree();
+    QCoreApplication::processEvents();
+    card.downloadPictureButton->click();
     ASSERT_FALSE(fake.messages.shown.empty());
     EXPECT_TRUE(fake.messages.texts().last().contains("is not a picture"));
 }

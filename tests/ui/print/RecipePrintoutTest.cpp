@@ -5,6 +5,9 @@
 
 #include "ui/print/RecipePrintout.h"
 
+#include <QColor>
+#include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -176,6 +179,32 @@ TEST(PrintedRecipePage, HeadingNeverEndsAPage) {
             EXPECT_NE(body.last().trimmed(), "Preparation") << lines << " ingredients";
         }
     }
+}
+
+// The recipe's picture goes below its title, once; a file that is no picture is left out.
+TEST(PrintedRecipePage, ShowsTheRecipesPictureBelowItsTitle) {
+    const ExportedRecipe recipe{"Soups", "Onion soup", "onions", "simmer"};
+    QTemporaryDir folder;
+    QImage picture(400, 300, QImage::Format_RGB32);
+    picture.fill(QColor(200, 120, 40));
+    const QString picturePath = folder.filePath("Onion soup.png");
+    ASSERT_TRUE(picture.save(picturePath));
+    const QString notPicture = folder.filePath("notes.png");
+    QFile file(notPicture);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a picture");
+    file.close();
+    const auto imagesIn = [&](const QString& path) {
+        return popplerOutput("pdfimages", {"-list", "%pdf"},
+                             recipePdf(recipe, pdfPageLayout(), path))
+                   .trimmed()
+                   .split(QLatin1Char('\n'))
+                   .size() -
+               2; // the two heading lines
+    };
+    EXPECT_EQ(imagesIn(QString()), 0);
+    EXPECT_EQ(imagesIn(picturePath), 1);
+    EXPECT_EQ(imagesIn(notPicture), 0);
 }
 
 TEST(PrintedRecipePage, TakesItsSizeFromThePageLayout) {
