@@ -65,10 +65,33 @@ def tree_root_point_of_process(pid):
     return None
 
 
+def press_button(name):
+    """Presses the button of savrona's windows that has that accessible name; whether
+    there was one."""
+    def walk(node, depth=0):
+        if node is None or depth > 40:
+            return
+        yield node
+        for child in node:
+            yield from walk(child, depth + 1)
+    for application in pyatspi.Registry.getDesktop(0):
+        if application is None or "savrona" not in (application.name or "").lower():
+            continue
+        for node in walk(application):
+            try:
+                if node.name == name and node.getRole() == pyatspi.ROLE_PUSH_BUTTON:
+                    return node.queryAction().doAction(0)
+            except Exception:
+                pass
+    return False
+
+
 if __name__ == "__main__":
     import sys
     if len(sys.argv) == 3 and sys.argv[1] == "status":
         print(status_of_process(int(sys.argv[2])))
+    elif len(sys.argv) == 3 and sys.argv[1] == "press":
+        sys.exit(0 if press_button(sys.argv[2]) else 1)
     elif len(sys.argv) == 3 and sys.argv[1] == "tree-root-point":
         point = tree_root_point_of_process(int(sys.argv[2]))
         if point is None:

@@ -49,7 +49,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.wfile.write(body)
 
     def do_GET(self):
-        path = self.path
+        path = self.path.split("?", 1)[0]
         html = ("Content-Type", "text/html; charset=utf-8")
         if path == "/pie.html":
             self.send(200, PIE, [html])

@@ -255,6 +255,10 @@ void CardWindow::createActions() {
     connect(largerTextAction, &QAction::triggered, this, [this] { changeTextSize(1); });
     connect(smallerTextAction, &QAction::triggered, this, [this] { changeTextSize(-1); });
     connect(fullScreenAction, &QAction::triggered, this, &CardWindow::toggleFullScreen);
+    // Ctrl+W closes the card, as it closes a document's window elsewhere.
+    closeAction =
+        windowAction(QStringLiteral("Close"), QKeySequence::keyBindings(QKeySequence::Close));
+    connect(closeAction, &QAction::triggered, this, &QWidget::close);
 }
 
 void CardWindow::showRecord(const CardRecord& record, const QPixmap& picture) {

@@ -68,6 +68,7 @@ public:
     QAction* largerTextAction = nullptr;
     QAction* smallerTextAction = nullptr;
     QAction* fullScreenAction = nullptr;
+    QAction* closeAction = nullptr;
 
 signals:
     // The servings typed while the record holds none: the base to keep.

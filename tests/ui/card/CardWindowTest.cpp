@@ -347,7 +347,7 @@ TEST_F(CardWindowTest, SpaceAndArrowsMoveThroughTheStepsAndTheCurrentIsMarked) {
     EXPECT_EQ(card.currentStep(), 0);
 }
 
-TEST_F(CardWindowTest, TypeSizeAndFullScreenKeys) {
+TEST_F(CardWindowTest, TypeSizeFullScreenAndCloseKeys) {
     CardWindow& card = open();
     QApplication::setActiveWindow(&card);
     const double size = card.font().pointSizeF();
@@ -362,6 +362,9 @@ TEST_F(CardWindowTest, TypeSizeAndFullScreenKeys) {
     EXPECT_TRUE(card.windowState().testFlag(Qt::WindowFullScreen));
     QTest::keyClick(card.stepsList, Qt::Key_F11);
     EXPECT_FALSE(card.windowState().testFlag(Qt::WindowFullScreen));
+    QTest::keyClick(card.stepsList, Qt::Key_W, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(controller->cards().isEmpty());
 }
 
 TEST_F(CardWindowTest, EveryControlWithoutTextHasAnAccessibleName) {
