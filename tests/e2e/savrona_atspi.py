@@ -92,6 +92,7 @@ if __name__ == "__main__":
         print(status_of_process(int(sys.argv[2])))
     elif len(sys.argv) == 3 and sys.argv[1] == "press":
         sys.exit(0 if press_button(sys.argv[2]) else 1)
+
     elif len(sys.argv) == 3 and sys.argv[1] == "tree-root-point":
         point = tree_root_point_of_process(int(sys.argv[2]))
         if point is None:

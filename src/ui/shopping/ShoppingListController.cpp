@@ -43,7 +43,7 @@ ShoppingListController::ShoppingListController(AdditionsHost& window)
 
     m_openItem = m_window.additionsMenu().addAction(QStringLiteral("&Shopping list..."));
     connect(m_openItem, &QAction::triggered, this, &ShoppingListController::openWindow);
-    m_addRecipeItem = new QAction(QStringLiteral("Add to shopping list"), this);
+    m_addRecipeItem = new QAction(QStringLiteral("&Add to shopping list"), this);
     m_window.addTreeMenuItem(m_addRecipeItem, AdditionsHost::NodeKind::Recipe);
     connect(m_addRecipeItem, &QAction::triggered, this,
             [this] { SavronaApplication::runReportingErrors([this] { addShownRecipe(); }); });

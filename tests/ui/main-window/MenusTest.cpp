@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
                                {"Add new &category", "-", "&Edit category", "&Delete category", "-",
                                 "&Change recipe category", "E&xport recipe to file",
                                 "De&lete recipe", "-", "Export ca&tegory...", "&Print recipe...",
-                                "Save recipe as PD&F...", "Recipe ca&rd", "Add to shopping list",
+                                "Save recipe as PD&F...", "Recipe ca&rd", "&Add to shopping list",
                                 "Print category...", "Save category as PDF..."}}));
 
 } // namespace
