@@ -16,6 +16,7 @@
 // Real time is what the user waits for; with other work on the machine the
 // CPU time of the benchmark thread is the steadier figure.
 #include "BenchSupport.h"
+#include "GeneratedCookbookFiles.h"
 #include "cookbook/search/RecipeSearch.h"
 #include "cookbook/search/SearchQuery.h"
 #include "data/engine/Table.h"
@@ -50,35 +51,6 @@
 namespace {
 
 using namespace savrona;
-
-// One generated cookbook in data files in a scratch folder.
-class CookbookFiles {
-public:
-    explicit CookbookFiles(int recipeCount) {
-        const GeneratedCookbook cookbook =
-            generateCookbook(recipeCount, std::max(1, recipeCount / 100));
-        const QDir folder(m_folder.path());
-        writeDataFileAtomically(folder.filePath(categoriesFileName),
-                                writeXmlPacket(cookbook.categories), categoriesFileName);
-        writeDataFileAtomically(folder.filePath(recipesFileName), writeXmlPacket(cookbook.recipes),
-                                recipesFileName);
-        recipesFileBytes = QFileInfo(folder.filePath(recipesFileName)).size();
-    }
-
-    QString folder() const { return m_folder.path(); }
-    qint64 recipesFileBytes = 0;
-
-private:
-    QTemporaryDir m_folder;
-};
-
-CookbookFiles& cookbookOf(int recipeCount) {
-    static std::map<int, std::unique_ptr<CookbookFiles>> made;
-    auto& cookbook = made[recipeCount];
-    if (!cookbook)
-        cookbook = std::make_unique<CookbookFiles>(recipeCount);
-    return *cookbook;
-}
 
 // The two tables opened on a cookbook's files, as the first rebuild opens them.
 struct OpenTables {
