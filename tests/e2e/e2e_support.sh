@@ -21,6 +21,7 @@ for _ in $(seq 1 100); do
     xdpyinfo >/dev/null 2>&1 && break
     sleep 0.1
 done
+e2e_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 mkdir -p "$scratch/data" "$scratch/config"
@@ -155,6 +156,26 @@ wait_for_exit() {
     fi
     exit_status=0
     wait "$pid" || exit_status=$?
+}
+
+# Fails unless savrona's windows, read through AT-SPI, show every name given; tried for
+# up to ten seconds while the program registers and redraws.
+expect_names_on_screen() {
+    /usr/bin/python3 - "$e2e_dir" "$@" <<'PYTHON'
+import sys
+import time
+sys.path.insert(0, sys.argv.pop(1))
+from savrona_atspi import savrona_names as shown
+
+wanted = sys.argv[1:]
+names = []
+for attempt in range(50):
+    names = shown()
+    if all(name in names for name in wanted):
+        sys.exit(0)
+    time.sleep(0.2)
+sys.exit("wanted %r; savrona shows %r" % (wanted, [name for name in names if name][-60:]))
+PYTHON
 }
 
 fail() {

@@ -24,24 +24,6 @@ done
 port="$(head -n 1 "$port_file")"
 [ -n "$port" ] || fail "the web server did not start"
 
-expect_on_screen() {
-    /usr/bin/python3 - "$here" "$@" <<'PYTHON'
-import sys
-import time
-sys.path.insert(0, sys.argv.pop(1))
-from savrona_atspi import savrona_names as shown
-
-wanted = sys.argv[1:]
-names = []
-for attempt in range(50):
-    names = shown()
-    if all(name in names for name in wanted):
-        sys.exit(0)
-    time.sleep(0.2)
-sys.exit("wanted %r; savrona shows %r" % (wanted, names))
-PYTHON
-}
-
 milliseconds() {
     echo $(($(date +%s%N) / 1000000))
 }
@@ -74,7 +56,7 @@ drive() {
     focus "$summary"
     xdotool key --delay 100 Return
     wait_for_windows 1 || return 1
-    expect_on_screen "Desserts" || return 1
+    expect_names_on_screen "Desserts" || return 1
 
     local addresses=()
     for number in $(seq 1 20); do

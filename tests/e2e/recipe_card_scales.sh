@@ -10,24 +10,6 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 SAVRONA_E2E_ACCESSIBILITY=1
 source "$here/e2e_support.sh"
 
-expect_on_screen() {
-    /usr/bin/python3 - "$here" "$@" <<'PYTHON'
-import sys
-import time
-sys.path.insert(0, sys.argv.pop(1))
-from savrona_atspi import savrona_names as shown
-
-wanted = sys.argv[1:]
-names = []
-for attempt in range(50):
-    names = shown()
-    if all(name in names for name in wanted):
-        sys.exit(0)
-    time.sleep(0.2)
-sys.exit("wanted %r; savrona shows %r" % (wanted, [n for n in names if n][:80]))
-PYTHON
-}
-
 drive() {
     local main card
     main="$(find_through_the_find_window "Fluffy Buttermilk")" || return 1
@@ -37,10 +19,10 @@ drive() {
     xdotool key --delay 100 ctrl+k
     card="$(window_named 'Fluffy Buttermilk Pancakes - Recipe card')" || return 1
     focus "$card"
-    expect_on_screen "2 cups all-purpose flour" || return 1
+    expect_names_on_screen "2 cups all-purpose flour" || return 1
     /usr/bin/python3 "$here/savrona_atspi.py" press "Double the servings" ||
         fail "the card has no button to double the servings"
-    expect_on_screen "4 cups all-purpose flour" "1 teaspoon salt" || return 1
+    expect_names_on_screen "4 cups all-purpose flour" "1 teaspoon salt" || return 1
     xdotool key --delay 100 ctrl+w
     sleep 0.5
     focus "$main"

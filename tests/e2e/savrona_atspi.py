@@ -14,6 +14,15 @@ def names_of(node, found, depth=0):
         pass
 
 
+def walk(node, depth=0):
+    """The node and every node below it, depth first."""
+    if node is None or depth > 40:
+        return
+    yield node
+    for child in node:
+        yield from walk(child, depth + 1)
+
+
 def savrona_names():
     """Every accessible name in savrona's windows, in tree order."""
     found = []
@@ -46,12 +55,6 @@ def status_of_process(pid):
 def tree_root_point_of_process(pid):
     """A point on the first row of that savrona's cookbook tree, on the screen, where a
     click gives the tree the focus; None when the tree is not found."""
-    def walk(node, depth=0):
-        if node is None or depth > 40:
-            return
-        yield node
-        for child in node:
-            yield from walk(child, depth + 1)
     for application in pyatspi.Registry.getDesktop(0):
         try:
             if application is None or application.get_process_id() != pid:
@@ -68,12 +71,6 @@ def tree_root_point_of_process(pid):
 def press_button(name):
     """Presses the button of savrona's windows that has that accessible name; whether
     there was one."""
-    def walk(node, depth=0):
-        if node is None or depth > 40:
-            return
-        yield node
-        for child in node:
-            yield from walk(child, depth + 1)
     for application in pyatspi.Registry.getDesktop(0):
         if application is None or "savrona" not in (application.name or "").lower():
             continue

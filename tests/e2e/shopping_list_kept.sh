@@ -10,24 +10,6 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 SAVRONA_E2E_ACCESSIBILITY=1
 source "$here/e2e_support.sh"
 
-expect_on_screen() {
-    /usr/bin/python3 - "$here" "$@" <<'PYTHON'
-import sys
-import time
-sys.path.insert(0, sys.argv.pop(1))
-from savrona_atspi import savrona_names as shown
-
-wanted = sys.argv[1:]
-names = []
-for attempt in range(50):
-    names = shown()
-    if all(name in names for name in wanted):
-        sys.exit(0)
-    time.sleep(0.2)
-sys.exit("wanted %r; savrona shows %r" % (wanted, [n for n in names if n][-60:]))
-PYTHON
-}
-
 # Selects the recipe through the find window, then Add to shopping list from the tree's
 # context menu, by its access key.
 add_to_list() {
@@ -63,13 +45,13 @@ first_run() {
     add_to_list "Fluffy Buttermilk" || return 1
     add_to_list "Spinach and Feta" || return 1
     open_list || return 1
-    expect_on_screen "6 large eggs" || return 1
+    expect_names_on_screen "6 large eggs" || return 1
     quit_from_main
 }
 
 second_run() {
     open_list || return 1
-    expect_on_screen "6 large eggs" || return 1
+    expect_names_on_screen "6 large eggs" || return 1
     quit_from_main
 }
 
