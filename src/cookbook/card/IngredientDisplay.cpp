@@ -1,6 +1,7 @@
 // Writes an ingredient line again with its amounts scaled and converted.
 #include "cookbook/card/IngredientDisplay.h"
 
+#include "cookbook/card/CountedNoun.h"
 #include "cookbook/card/IngredientLine.h"
 
 #include <cmath>
@@ -20,7 +21,7 @@ public:
         const Measure& first = *m_read.measure;
         const QString before = m_line.left(first.start);
         if (!m_read.inParentheses)
-            return before + measured(first, m_factor) + m_line.sliced(first.end);
+            return before + measured(first, m_factor) + counted(first);
         const Measure& second = *m_read.inParentheses;
         if (m_read.countsPackages())
             return before + measured(first, m_factor) + between(first.end, second.start) +
@@ -34,6 +35,19 @@ public:
     }
 
 private:
+    // What follows an amount without a unit, its noun in the number the scaled amount
+    // takes ("1 egg", "2 eggs").
+    QString counted(const Measure& measure) const {
+        const QString rest = m_line.sliced(measure.end);
+        const Amount scaled = measure.amount.scaled(m_factor);
+        if (measure.unit || m_factor == 1 || !scaled.isFinite())
+            return rest;
+        const NumberStyle style = m_read.writing.styleFor(measure.amount.form, measure.unit);
+        const bool wasPlural = takesPlural(measure.amount, style);
+        const bool isPlural = takesPlural(scaled, style);
+        return wasPlural == isPlural ? rest : withCountedNoun(rest, isPlural);
+    }
+
     bool inSystem(const Measure& measure) const {
         return !measure.unit || systemOf(*measure.unit) == *m_system;
     }
