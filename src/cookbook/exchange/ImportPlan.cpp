@@ -255,12 +255,19 @@ void addImport(ImportPlan plan, Table& categories, Table& recipes, std::int32_t 
     recipeRows.reserve(plan.recipes.size());
     std::int32_t recipeId = nextRecipeId;
     for (RecipeEntry& recipe : plan.recipes) {
-        recipeRows.push_back(
-            {Value::integer(recipeId++),
-             Value::integer(categoryIds.value(recipe.categories.front())),
-             Value::text(std::move(recipe.title)), Value::text(std::move(recipe.ingredients)),
-             Value::text(std::move(recipe.preparation)), optionalText(recipe.servings),
-             optionalText(recipe.notes), optionalText(recipe.picture)});
+        // Value by value: an initializer list of them makes an optimizing GCC warn of
+        // a use before initialization that is not there.
+        Row row;
+        row.reserve(8);
+        row.push_back(Value::integer(recipeId++));
+        row.push_back(Value::integer(categoryIds.value(recipe.categories.front())));
+        row.push_back(Value::text(std::move(recipe.title)));
+        row.push_back(Value::text(std::move(recipe.ingredients)));
+        row.push_back(Value::text(std::move(recipe.preparation)));
+        row.push_back(optionalText(recipe.servings));
+        row.push_back(optionalText(recipe.notes));
+        row.push_back(optionalText(recipe.picture));
+        recipeRows.push_back(std::move(row));
     }
     plan.recipes.clear();
     categories.setFiltered(false);

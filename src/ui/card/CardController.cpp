@@ -18,6 +18,7 @@
 #include <QImageReader>
 #include <QMenu>
 #include <QPixmap>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QWidget>
@@ -95,6 +96,18 @@ CardWindow* CardController::openCard(const CardRecord& record) {
         const QPoint step(24 * static_cast<int>(m_cards.size() - 1),
                           24 * static_cast<int>(m_cards.size() - 1));
         card->move(m_window.mainWindow().geometry().center() - card->rect().center() + step);
+        // A picture address from a web import is downloaded once the card shows; without
+        // the network it stays an address, with its button.
+        if (isPictureAddress(record.picture))
+            QMetaObject::invokeMethod(
+                this,
+                [this, shown = QPointer<CardWindow>(card)] {
+                    try {
+                        downloadPicture(shown);
+                    } catch (const Error&) {
+                    }
+                },
+                Qt::QueuedConnection);
     }
     card->show();
     card->raise();
@@ -207,9 +220,14 @@ void CardController::choosePicture(CardWindow* card) {
 }
 
 // Kept in a file of the picture's own type first, then stored as a chosen picture is.
-void CardController::downloadPicture(CardWindow* card) {
+// The card may close while the picture comes: nothing is stored then.
+void CardController::downloadPicture(QPointer<CardWindow> card) {
+    if (!card || m_window.isRebuilding() || !isPictureAddress(card->record().picture))
+        return;
     const QString address = card->record().picture;
     const DownloadedPage download = m_downloader.download(address, {});
+    if (!card)
+        return;
     if (!download.failure.isEmpty())
         throw Error(QStringLiteral("The picture could not be downloaded from %1: %2")
                         .arg(address, download.failure));

@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -60,7 +61,7 @@ private:
     void editRecord(CardWindow* card, const QString& fieldName, const QString& text);
     void choosePicture(CardWindow* card);
     void storePicture(CardWindow* card, const QString& path);
-    void downloadPicture(CardWindow* card);
+    void downloadPicture(QPointer<CardWindow> card);
     void cardActivation(CardWindow* card, bool active);
 
     AdditionsHost& m_window;
