@@ -1,6 +1,8 @@
 // Plans an import against the cookbook's categories and titles, and adds it.
 #include "cookbook/exchange/ImportPlan.h"
 
+#include "cookbook/WordForms.h"
+
 #include "cookbook/CookbookFields.h"
 #include "data/Error.h"
 
@@ -143,8 +145,10 @@ public:
             const Value id = categories.fieldByName(field::id);
             // A category without an ID cannot take recipes.
             if (name.isText() && id.isInteger() &&
-                !m_plan.existingCategoryIds.contains(name.utf8()))
+                !m_plan.existingCategoryIds.contains(name.utf8())) {
                 m_plan.existingCategoryIds.insert(name.utf8(), id.integer());
+                m_alike.insert(comparableName(name.toQString()), name.utf8());
+            }
         }
         categories.setFiltered(false);
         recipes.setFiltered(false);
@@ -198,10 +202,16 @@ private:
         for (const QByteArray& name : names)
             if (exists(name))
                 return name;
+        // "main dish" goes into "Main Dishes": one category, however a file spells it.
+        for (const QByteArray& name : names)
+            if (const auto alike = m_alike.constFind(comparableName(QString::fromUtf8(name)));
+                alike != m_alike.cend())
+                return *alike;
         const QByteArray chosen = names.isEmpty() ? importedRecipesCategory : names.front();
         if (!exists(chosen)) {
             m_newCategories.insert(chosen);
             m_plan.newCategories.push_back(chosen);
+            m_alike.insert(comparableName(QString::fromUtf8(chosen)), chosen);
         }
         return chosen;
     }
@@ -209,6 +219,8 @@ private:
     ImportPlan m_plan;
     TitleRegister m_titles;
     QSet<QByteArray> m_newCategories;
+    // The categories there and to add, by comparableName.
+    QHash<QString, QByteArray> m_alike;
     QSet<QByteArray> m_receiving;
 };
 

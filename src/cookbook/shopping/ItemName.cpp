@@ -1,6 +1,8 @@
 // Strips the preparation note from an item and folds it for comparing.
 #include "cookbook/shopping/ItemName.h"
 
+#include "cookbook/WordForms.h"
+
 #include <QStringList>
 
 #include <array>
@@ -56,30 +58,12 @@ QString withoutNote(QStringView text) {
     return name.isEmpty() ? text.trimmed().toString() : name.toString();
 }
 
-// A word in the singular as far as comparing goes: the plural and the singular of a word
-// give the same text, though not always an English word ("cookies" and "cookie" give
-// "cooky").
-QString singular(QString word) {
-    const auto endsWith = [&](const char16_t* ending) { return word.endsWith(ending); };
-    if (word.size() > 3 && endsWith(u"ies"))
-        return word.chopped(3) + u'y';
-    if (word.size() > 2 && endsWith(u"ie"))
-        return word.chopped(2) + u'y';
-    if (word.size() > 4 && (endsWith(u"oes") || endsWith(u"ches") || endsWith(u"shes") ||
-                            endsWith(u"sses") || endsWith(u"xes")))
-        return word.chopped(2);
-    if (word.size() > 3 && endsWith(u"s") && !endsWith(u"ss") && !endsWith(u"us") &&
-        !endsWith(u"is"))
-        return word.chopped(1);
-    return word;
-}
-
 QString keyOf(const QString& shown) {
     QStringList words = shown.toCaseFolded().simplified().split(u' ', Qt::SkipEmptyParts);
     if (words.size() > 1 && words.front() == u"of")
         words.removeFirst();
     for (QString& word : words)
-        word = singular(word);
+        word = comparableWord(word);
     return words.join(u' ');
 }
 
