@@ -5,6 +5,8 @@ end-to-end test of a cookbook shared between two computers.
       generates each instance's keys and configuration before its first start, then turns
       off global and local discovery, relays, NAT traversal, STUN, usage and crash
       reporting and upgrades; each listens on 127.0.0.1 and knows the other's address
+  syncthing_pair.py wait-up HOME SECONDS
+      waits until the instance answers, and so listens for the other
   syncthing_pair.py wait-synced HOME_A HOME_B SECONDS
       waits until both are connected and neither needs anything of the folder
 """
@@ -96,6 +98,20 @@ def is_synced(home):
         return False
 
 
+def wait_up(home, seconds):
+    deadline = time.monotonic() + float(seconds)
+    while time.monotonic() < deadline:
+        try:
+            reply, _ = rest(home, "/rest/system/ping")
+            if reply.get("ping") == "pong":
+                return 0
+        except (OSError, ValueError):
+            pass
+        time.sleep(0.1)
+    print("Syncthing did not start", file=sys.stderr)
+    return 1
+
+
 def wait_synced(home_a, home_b, seconds):
     deadline = time.monotonic() + float(seconds)
     while time.monotonic() < deadline:
@@ -110,6 +126,8 @@ if __name__ == "__main__":
     command = sys.argv[1]
     if command == "configure":
         configure(*sys.argv[2:6])
+    elif command == "wait-up":
+        sys.exit(wait_up(*sys.argv[2:4]))
     elif command == "wait-synced":
         sys.exit(wait_synced(*sys.argv[2:5]))
     else:

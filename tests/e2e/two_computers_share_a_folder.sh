@@ -28,7 +28,8 @@ stop_all() {
 }
 trap stop_all EXIT
 
-# The same small cookbook on both computers, the same bytes and time.
+# A small cookbook on the first computer; Syncthing carries it to the second before
+# savrona starts there.
 write_cookbook() {
     cat >"$1/categories.xml" <<'XML'
 <?xml version="1.0" encoding="UTF-8"?>
@@ -64,25 +65,33 @@ XML
   </rows>
 </savrona-data>
 XML
-    # Savrona's lock file belongs to one computer.
-    printf '.savrona.lock\n' >"$1/.stignore"
-    touch -d '2026-01-01 12:00' "$1"/*.xml
 }
 
 for side in a b; do
     mkdir -p "$root/$side" "$root/syncthing-$side" "$root/config-$side" "$root/state-$side"
-    write_cookbook "$root/$side"
+    # Savrona's lock file belongs to one computer.
+    printf '.savrona.lock\n' >"$root/$side/.stignore"
 done
+write_cookbook "$root/a"
 
 /usr/bin/python3 "$here/syncthing_pair.py" configure "$root/syncthing-a" "$root/a" \
     "$root/syncthing-b" "$root/b"
+# One after the other: the second one's first call then finds the first listening, rather
+# than both waiting out Syncthing's pause before it calls again.
 for side in a b; do
     STNODEFAULTFOLDER=1 STNOUPGRADE=1 syncthing serve --home="$root/syncthing-$side" \
         --no-browser --no-restart --no-upgrade >"$root/syncthing-$side.log" 2>&1 &
     syncthings+=("$!")
+    /usr/bin/python3 "$here/syncthing_pair.py" wait-up "$root/syncthing-$side" 60 ||
+        fail "Syncthing $side did not start"
 done
-/usr/bin/python3 "$here/syncthing_pair.py" wait-synced "$root/syncthing-a" "$root/syncthing-b" 60 ||
+/usr/bin/python3 "$here/syncthing_pair.py" wait-synced "$root/syncthing-a" "$root/syncthing-b" 120 ||
     fail "the folders did not settle before savrona started"
+for _ in $(seq 1 100); do
+    cmp -s "$root/a/recipes.xml" "$root/b/recipes.xml" && break
+    sleep 0.2
+done
+cmp -s "$root/a/recipes.xml" "$root/b/recipes.xml" || fail "the cookbook did not reach the second computer"
 
 start_savrona() {
     (cd "$root/$1" && XDG_CONFIG_HOME="$root/config-$1" XDG_STATE_HOME="$root/state-$1" \
