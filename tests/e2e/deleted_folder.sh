@@ -16,39 +16,8 @@ data="$PWD"
 category="Zucchini Ideas"
 
 # A small cookbook in Savrona's own layout: two categories, two recipes.
-cat >categories.xml <<'XML'
-<?xml version="1.0" encoding="UTF-8"?>
-<savrona-data version="2">
-  <fields>
-    <field name="ID" type="integer"/>
-    <field name="SubID" type="integer"/>
-    <field name="Category" type="text" width="125"/>
-  </fields>
-  <rows>
-    <row f1="1" f2="0" f3="Soups"/>
-    <row f1="2" f2="0" f3="Breads"/>
-  </rows>
-</savrona-data>
-XML
-cat >recipes.xml <<'XML'
-<?xml version="1.0" encoding="UTF-8"?>
-<savrona-data version="2">
-  <fields>
-    <field name="ID" type="integer"/>
-    <field name="CategoryID" type="integer"/>
-    <field name="Title" type="text" width="255"/>
-    <field name="Ingredients" type="memo"/>
-    <field name="Preparation" type="memo"/>
-    <field name="servings" type="text" width="255"/>
-    <field name="Notes" type="text" width="255"/>
-    <field name="Picture" type="text" width="255"/>
-  </fields>
-  <rows>
-    <row f1="1" f2="1" f3="Barley Broth" f4="barley" f5="Simmer."/>
-    <row f1="2" f2="2" f3="Rye Loaf" f4="rye flour" f5="Bake."/>
-  </rows>
-</savrona-data>
-XML
+write_small_cookbook "$data" 'f1="1" f2="1" f3="Barley Broth" f4="barley" f5="Simmer."' \
+    'f1="2" f2="2" f3="Rye Loaf" f4="rye flour" f5="Bake."'
 
 # Fails unless savrona's windows, read through AT-SPI, show every name given
 # and a text holding the last argument (nothing to look for when empty);

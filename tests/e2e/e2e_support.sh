@@ -178,6 +178,49 @@ sys.exit("wanted %r; savrona shows %r" % (wanted, [name for name in names if nam
 PYTHON
 }
 
+# Writes a small cookbook in Savrona's own layout into the folder $1: the categories
+# Soups (ID 1) and Breads (ID 2), and a recipe for each further argument, given as the
+# attributes of its row ('f1="1" f2="1" f3="Barley Broth" f4="barley" f5="Simmer."').
+write_small_cookbook() {
+    local folder="$1" row
+    shift
+    cat >"$folder/categories.xml" <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<savrona-data version="2">
+  <fields>
+    <field name="ID" type="integer"/>
+    <field name="SubID" type="integer"/>
+    <field name="Category" type="text" width="125"/>
+  </fields>
+  <rows>
+    <row f1="1" f2="0" f3="Soups"/>
+    <row f1="2" f2="0" f3="Breads"/>
+  </rows>
+</savrona-data>
+XML
+    {
+        cat <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<savrona-data version="2">
+  <fields>
+    <field name="ID" type="integer"/>
+    <field name="CategoryID" type="integer"/>
+    <field name="Title" type="text" width="255"/>
+    <field name="Ingredients" type="memo"/>
+    <field name="Preparation" type="memo"/>
+    <field name="servings" type="text" width="255"/>
+    <field name="Notes" type="text" width="255"/>
+    <field name="Picture" type="text" width="255"/>
+  </fields>
+  <rows>
+XML
+        for row in "$@"; do
+            echo "    <row $row/>"
+        done
+        printf '  </rows>\n</savrona-data>\n'
+    } >"$folder/recipes.xml"
+}
+
 fail() {
     echo "$*" >&2
     exit 1

@@ -28,51 +28,16 @@ stop_all() {
 }
 trap stop_all EXIT
 
-# A small cookbook on the first computer; Syncthing carries it to the second before
-# savrona starts there.
-write_cookbook() {
-    cat >"$1/categories.xml" <<'XML'
-<?xml version="1.0" encoding="UTF-8"?>
-<savrona-data version="2">
-  <fields>
-    <field name="ID" type="integer"/>
-    <field name="SubID" type="integer"/>
-    <field name="Category" type="text" width="125"/>
-  </fields>
-  <rows>
-    <row f1="1" f2="0" f3="Soups"/>
-    <row f1="2" f2="0" f3="Breads"/>
-  </rows>
-</savrona-data>
-XML
-    cat >"$1/recipes.xml" <<'XML'
-<?xml version="1.0" encoding="UTF-8"?>
-<savrona-data version="2">
-  <fields>
-    <field name="ID" type="integer"/>
-    <field name="CategoryID" type="integer"/>
-    <field name="Title" type="text" width="255"/>
-    <field name="Ingredients" type="memo"/>
-    <field name="Preparation" type="memo"/>
-    <field name="servings" type="text" width="255"/>
-    <field name="Notes" type="text" width="255"/>
-    <field name="Picture" type="text" width="255"/>
-  </fields>
-  <rows>
-    <row f1="1" f2="1" f3="Barley Broth" f4="barley" f5="Simmer."/>
-    <row f1="2" f2="1" f3="Pea Soup" f4="peas" f5="Simmer."/>
-    <row f1="3" f2="2" f3="Rye Loaf" f4="rye flour" f5="Bake."/>
-  </rows>
-</savrona-data>
-XML
-}
-
 for side in a b; do
     mkdir -p "$root/$side" "$root/syncthing-$side" "$root/config-$side" "$root/state-$side"
     # Savrona's lock file belongs to one computer.
     printf '.savrona.lock\n' >"$root/$side/.stignore"
 done
-write_cookbook "$root/a"
+# A small cookbook on the first computer; Syncthing carries it to the second before
+# savrona starts there.
+write_small_cookbook "$root/a" 'f1="1" f2="1" f3="Barley Broth" f4="barley" f5="Simmer."' \
+    'f1="2" f2="1" f3="Pea Soup" f4="peas" f5="Simmer."' \
+    'f1="3" f2="2" f3="Rye Loaf" f4="rye flour" f5="Bake."'
 
 /usr/bin/python3 "$here/syncthing_pair.py" configure "$root/syncthing-a" "$root/a" \
     "$root/syncthing-b" "$root/b"
